@@ -1,0 +1,7 @@
+#include "demo/TestTex.h"
+
+int main(int, char **) {
+    TestTex app;
+    app.run();
+    return 0;
+}
