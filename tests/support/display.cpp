@@ -1,5 +1,7 @@
 #include "support/display.h"
 
+#include <X11/Xlib.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -17,6 +19,10 @@
 #include <unistd.h>
 
 namespace vela::test {
+
+std::string binDir() { return VELA_BIN_DIR; }
+std::string bin(const std::string &program) { return binDir() + "/" + program; }
+std::string sourceDir() { return VELA_SOURCE_DIR; }
 
 std::string displayName() {
     const char *state = std::getenv("VELA_XVFB_STATE");

@@ -2,7 +2,6 @@
 // with its trace on a pipe, windows found by title, their pixels, and real input (XTest).
 #pragma once
 
-#include <X11/Xlib.h>
 
 #include <chrono>
 #include <cstdint>
@@ -11,7 +10,16 @@
 #include <string>
 #include <vector>
 
+// Xlib's types without its macros (None, Bool, ... clash with GoogleTest).
+typedef struct _XDisplay Display;
+typedef unsigned long Window;
+
 namespace vela::test {
+
+// The build's program folder (…/bin) and a program in it; the source tree.
+std::string binDir();
+std::string bin(const std::string &program);
+std::string sourceDir();
 
 // ":N" of the private Xvfb (from the file named by VELA_XVFB_STATE).
 std::string displayName();
