@@ -5,6 +5,8 @@
 #include "app/App.h"
 
 #include <vela/gl.h>
+#include <Cg/cg.h>
+#include <Cg/cgGL.h>
 
 class TestTex : public App {
 public:
@@ -27,3 +29,21 @@ public:
     GLuint texture0;
     GLuint texture1;
 };
+
+// Replaces the projection with a perspective frustum (GL_PROJECTION stays current).
+void setPerspective(float fovy, float aspect, float zNear, float zFar);
+
+// Multitexture entry points, fetched once by onInit; null where the GL lacks them.
+extern PFNGLACTIVETEXTUREPROC pglActiveTexture;
+extern PFNGLMULTITEXCOORD2FVPROC pglMultiTexCoord2fv;
+
+extern CGprogram vertexProgram;
+extern CGprogram fragmentProgram;
+extern const char *vertexProgramSource;
+extern const char *fragmentProgramSource;
+
+// Pointer travel of the current or last drag, in pixels: the camera's turn in degrees
+// and its distance offset (the eye is 500 - dragZoom away).
+extern int dragYaw;
+extern int dragPitch;
+extern int dragZoom;

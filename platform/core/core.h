@@ -44,6 +44,8 @@ inline uint32_t handleId(const void *h) { return static_cast<uint32_t>(reinterpr
 // ---- Classes and windows -----------------------------------------------------------------
 
 struct Window;
+struct ComboBox;
+struct MessageBoxState;
 
 // Hooks a built-in control class (COMBOBOX, the message box) uses for its native side.
 struct ControlHooks {
@@ -115,6 +117,8 @@ RECT frameFor(DWORD style, bool child);
 
 ATOM registerClass(const WindowClass &cls);
 const WindowClass *findClass(const char *name, HINSTANCE instance);
+// Registers the built-in classes (COMBOBOX, its list, the message box) once.
+void registerSystemClasses();
 Window *window(HWND hwnd);  // SetLastError(ERROR_INVALID_WINDOW_HANDLE) when unknown
 // Top-level windows, in creation order; each one's children follow it depth first.
 std::vector<Window *> allWindows();
@@ -158,6 +162,16 @@ struct Backend {
     virtual int screenDepthBits() = 0;  // bits per pixel of display-compatible bitmaps
     // The character a key press makes, for TranslateMessage; 0 when none.
     virtual unsigned charForKey(UINT vk, UINT scanCode) = 0;
+
+    // Built-in controls, drawn from the core's state. Fonts open on first use (a paint or
+    // a measure), never when a window is created.
+    virtual void paintComboBox(Window &w, const ComboBox &box) = 0;
+    virtual void paintComboList(Window &list, const ComboBox &box) = 0;
+    virtual void paintMessageBox(Window &w, const MessageBoxState &box) = 0;
+    // Width of one line of UTF-8 text in the UI font, and the height of a line.
+    virtual SIZE textExtent(const std::string &utf8) = 0;
+    // While a popup is open every pointer event comes to this application (null: ends it).
+    virtual void grabPointer(Window *popup) = 0;
 };
 
 // The backend in use, created on first need by createDefaultBackend() (x11/), unless a
@@ -182,5 +196,23 @@ struct DeviceContext : Object {
     HWND hwnd = nullptr;  // null for a memory DC
     bool memory = false;
 };
+
+// ---- Resources and files -----------------------------------------------------------------
+
+// The program's own resources, by integer type (2 = RT_BITMAP) and id. The build embeds
+// them in a generated source that registers each one before main runs.
+void registerResource(unsigned type, unsigned id, const void *data, size_t size);
+struct ResourceData {
+    const void *data = nullptr;  // null when there is no such resource
+    size_t size = 0;
+};
+ResourceData findResource(unsigned type, unsigned id);
+bool hasResourcesOfType(unsigned type);
+
+// A Win32 path as a Linux path. "d:/x" and "d:\\x" name x in drive D's folder:
+// $VELA_DRIVE_D where set, else drive_d/ in the working directory, created when missing;
+// ".." stops at the drive's root. Other paths are returned unchanged. False, with errno
+// set, when the drive's folder can't be made.
+bool mapPath(const char *path, std::string &out);
 
 }  // namespace vela::core

@@ -151,7 +151,9 @@ void pointerEvent(Window *top, POINT pt, UINT msg, WPARAM keys, DWORD time) {
         return;  // NOTE: X's implicit grab would deliver these; Win32 does not.
     POINT local;
     Window *target = childAt(top, pt, &local);
-    if (!target->enabled) return;
+    // A disabled window (a message box's owner) disables its children too.
+    for (Window *a = target; a; a = a->parent)
+        if (!a->enabled) return;
     if (UINT dbl = buttonOf(msg)) {
         if (target->cls && (target->cls->style & CS_DBLCLKS) && target->lastClickMsg == msg &&
             time - target->lastClickTime <= 500 && std::abs(local.x - target->lastClickPt.x) <= 2 &&
@@ -172,7 +174,7 @@ void keyEvent(Window *top, UINT msg, WPARAM vk, LPARAM lParam) {
     if (Window *f = window(queue().focus)) {
         if (f->topLevel() == top) target = f;
     }
-    if (target->enabled) postInput(target->handle(), msg, vk, lParam);
+    if (target->enabled && top->enabled) postInput(target->handle(), msg, vk, lParam);
 }
 
 void invalidate(Window *w, const RECT *rect, bool erase) {

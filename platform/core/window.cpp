@@ -63,6 +63,7 @@ RECT frameFor(DWORD style, bool child) {
 }
 
 ATOM registerClass(const WindowClass &cls) {
+    if (!cls.system) registerSystemClasses();  // so the built-in names stay taken
     Registry &r = registry();
     for (auto &c : r.classes) {
         if (sameName(c->name, cls.name.c_str()) && (c->system || c->instance == cls.instance)) {
@@ -76,6 +77,7 @@ ATOM registerClass(const WindowClass &cls) {
 
 const WindowClass *findClass(const char *name, HINSTANCE instance) {
     if (!name) return nullptr;
+    registerSystemClasses();
     const WindowClass *fallback = nullptr;
     for (auto &c : registry().classes) {
         if (!sameName(c->name, name)) continue;
@@ -144,7 +146,7 @@ void showNow(Window *w, bool show) {
         // NOTE: no erase request here, unlike Win32: the first paint of a GL window would
         // be covered by the class brush the moment DefWindowProcA validates it.
         invalidate(w, nullptr, false);
-        if (!w->parent && !(w->style & WS_CHILD)) {
+        if (!w->parent && !(w->style & WS_CHILD) && !(w->exStyle & WS_EX_NOACTIVATE)) {
             SendMessageA(h, WM_ACTIVATEAPP, TRUE, 0);
             if (!window(h)) return;
             SendMessageA(h, WM_NCACTIVATE, TRUE, 0);

@@ -267,7 +267,24 @@ extern "C" BOOL WINAPI wglDeleteContext(HGLRC hglrc) {
 extern "C" HGLRC WINAPI wglGetCurrentContext(void) { return current.rc; }
 extern "C" HDC WINAPI wglGetCurrentDC(void) { return current.dc; }
 
+// NOTE: VELA_GL_HIDE (names separated by commas) makes the listed entry points missing,
+// to see how a program copes with a GL that lacks them.
+static bool hidden(const char *name) {
+    const char *list = std::getenv("VELA_GL_HIDE");
+    if (!list) return false;
+    size_t n = std::strlen(name);
+    for (const char *p = list; *p;) {
+        const char *end = std::strchr(p, ',');
+        size_t len = end ? (size_t)(end - p) : std::strlen(p);
+        if (len == n && std::strncmp(p, name, n) == 0) return true;
+        if (!end) break;
+        p = end + 1;
+    }
+    return false;
+}
+
 extern "C" PROC WINAPI wglGetProcAddress(LPCSTR name) {
-    if (!name) return nullptr;
+    // As on Windows, entry points belong to the current context: none without one.
+    if (!name || !current.rc || hidden(name)) return nullptr;
     return (PROC)glXGetProcAddressARB((const GLubyte *)name);
 }

@@ -44,4 +44,11 @@ unsigned long pixelFor(uint32_t rgb);
 // Replaces a window's X window by one of another visual, keeping its children.
 bool recreateWithVisual(core::Window &w, XVisualInfo *vi);
 
+// The built-in controls (combo_box.cpp, message_box.cpp, text.cpp).
+void paintComboBox(core::Window &w, const core::ComboBox &box);
+void paintComboList(core::Window &list, const core::ComboBox &box);
+void paintMessageBox(core::Window &w, const core::MessageBoxState &box);
+SIZE textExtent(const std::string &utf8);
+void grabPointer(core::Window *popup);
+
 }  // namespace vela::x11

@@ -5,9 +5,10 @@
 //  - title (WM_NAME and _NET_WM_NAME in UTF-8), WM_CLASS, position and size hints, _NET_WM_PID
 //  - pointer motion and buttons (1-3, wheel 4/5) with Win32's routing; keys as virtual keys
 //  - Expose as invalidation, WM_DELETE_WINDOW as SC_CLOSE, _NET_WM_PING answered
-//  - size changes made by a window manager
+//  - size and position changes made by a window manager
+//  - _NET_WM_WINDOW_TYPE_DIALOG for WS_EX_DLGMODALFRAME (message boxes)
 //  - X protocol errors reported on stderr; a lost connection ends the process with status 1
-// Not supported: mouse cursors, icons, IME input, window-manager driven moves.
+// Not supported: mouse cursors, icons, IME input.
 #include "x11/x11_platform.h"
 
 #include "core/codepage.h"
@@ -160,8 +161,18 @@ void onClientMessage(const XClientMessageEvent &e) {
 void onConfigure(const XConfigureEvent &e) {
     core::Window *w = windowForXid(e.window);
     if (!w || w->parent) return;
-    if (e.width == w->clientWidth() && e.height == w->clientHeight()) return;
     HWND h = w->handle();
+    // Where a window manager put it: popups and boxes are placed in screen coordinates.
+    int x, y;
+    ::Window child;
+    POINT o = w->clientOrigin();
+    if (XTranslateCoordinates(g.display, e.window, g.root, 0, 0, &x, &y, &child) && (x != o.x || y != o.y)) {
+        w->outer = RECT{w->outer.left + x - o.x, w->outer.top + y - o.y, w->outer.right + x - o.x,
+                        w->outer.bottom + y - o.y};
+        SendMessageA(h, WM_MOVE, 0, MAKELPARAM(x, y));
+        if (!(w = core::window(h))) return;
+    }
+    if (e.width == w->clientWidth() && e.height == w->clientHeight()) return;
     w->outer.right = w->outer.left + e.width + w->frame.left + w->frame.right;
     w->outer.bottom = w->outer.top + e.height + w->frame.top + w->frame.bottom;
     SendMessageA(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(e.width, e.height));
@@ -229,6 +240,9 @@ void setWmProperties(core::Window &w, NativeWindow &n) {
     long pid = getpid();
     XChangeProperty(g.display, n.xid, g.netWmPid, XA_CARDINAL, 32, PropModeReplace,
                     (const unsigned char *)&pid, 1);
+    if (w.exStyle & WS_EX_DLGMODALFRAME)
+        XChangeProperty(g.display, n.xid, g.netWmWindowType, XA_ATOM, 32, PropModeReplace,
+                        (const unsigned char *)&g.netWmWindowTypeDialog, 1);
 }
 
 constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
@@ -369,6 +383,14 @@ public:
         KeySym sym = XkbKeycodeToKeysym(g.display, (KeyCode)scanCode, 0, shift ? 1 : 0);
         return (sym >= 0x20 && sym <= 0xff) ? (unsigned)sym : 0;
     }
+
+    void paintComboBox(core::Window &w, const core::ComboBox &box) override { x11::paintComboBox(w, box); }
+    void paintComboList(core::Window &w, const core::ComboBox &box) override { x11::paintComboList(w, box); }
+    void paintMessageBox(core::Window &w, const core::MessageBoxState &box) override {
+        x11::paintMessageBox(w, box);
+    }
+    SIZE textExtent(const std::string &utf8) override { return x11::textExtent(utf8); }
+    void grabPointer(core::Window *popup) override { x11::grabPointer(popup); }
 };
 
 }  // namespace

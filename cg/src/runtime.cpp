@@ -1,0 +1,271 @@
+// The cg entry points: contexts, programs, parameters and errors.
+#include "runtime.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+namespace vela::cg {
+namespace {
+
+struct Registry {
+    uint32_t nextId = 1;
+    std::unordered_map<uint32_t, ContextObject> contexts;
+    std::unordered_map<uint32_t, ProgramObject> programs;
+    std::unordered_map<uint32_t, ParameterObject> parameters;
+};
+
+// Built on first use: the library does no work before its first call.
+Registry &registry() {
+    static Registry r;
+    return r;
+}
+
+CGerror lastError = CG_NO_ERROR;
+
+template <class H> H toHandle(uint32_t id) { return reinterpret_cast<H>(static_cast<uintptr_t>(id)); }
+
+bool handleId(const void *handle, uint32_t &id) {
+    uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+    if (value == 0 || value > UINT32_MAX) return false;
+    id = uint32_t(value);
+    return true;
+}
+
+template <class T> T *find(std::unordered_map<uint32_t, T> &map, const void *handle) {
+    uint32_t id;
+    if (!handleId(handle, id)) return nullptr;
+    auto it = map.find(id);
+    return it == map.end() ? nullptr : &it->second;
+}
+
+bool profileOf(CGprofile profile, Profile &out) {
+    if (profile == CG_PROFILE_ARBVP1)
+        out = Profile::Arbvp1;
+    else if (profile == CG_PROFILE_ARBFP1)
+        out = Profile::Arbfp1;
+    else
+        return false;
+    return true;
+}
+
+void destroyProgram(Registry &r, uint32_t id) {
+    auto it = r.programs.find(id);
+    if (it == r.programs.end()) return;
+    releaseGlProgram(it->second);
+    for (uint32_t p : it->second.parameters) r.parameters.erase(p);
+    r.programs.erase(it);
+}
+
+}  // namespace
+
+void setError(CGerror error) { lastError = error; }
+
+ContextObject *findContext(CGcontext handle) {
+    ContextObject *c = find(registry().contexts, handle);
+    if (!c) setError(CG_INVALID_CONTEXT_HANDLE_ERROR);
+    return c;
+}
+
+ProgramObject *findProgram(CGprogram handle) {
+    ProgramObject *p = find(registry().programs, handle);
+    if (!p) setError(CG_INVALID_PROGRAM_HANDLE_ERROR);
+    return p;
+}
+
+bool findParameter(CGparameter handle, ParameterRef &out) {
+    Registry &r = registry();
+    ParameterObject *p = find(r.parameters, handle);
+    auto program = p ? r.programs.find(p->program) : r.programs.end();
+    if (program == r.programs.end()) {
+        setError(CG_INVALID_PARAM_HANDLE_ERROR);
+        return false;
+    }
+    out.program = &program->second;
+    out.uniform = &program->second.uniforms[p->uniform];
+    return true;
+}
+
+ContextObject *contextOf(const ProgramObject &program) {
+    auto it = registry().contexts.find(program.context);
+    return it == registry().contexts.end() ? nullptr : &it->second;
+}
+
+void reportListing(ContextObject *context, const std::string &heading, const std::string &listing) {
+    if (context) context->listing = listing;
+    std::fprintf(stderr, "cg: %s\n%s", heading.c_str(), listing.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace vela::cg
+
+using namespace vela::cg;
+
+extern "C" {
+
+CGcontext cgCreateContext(void) {
+    Registry &r = registry();
+    uint32_t id = r.nextId++;
+    r.contexts[id].id = id;
+    return toHandle<CGcontext>(id);
+}
+
+void cgDestroyContext(CGcontext context) {
+    ContextObject *c = findContext(context);
+    if (!c) return;
+    Registry &r = registry();
+    std::vector<uint32_t> programs = std::move(c->programs);
+    for (uint32_t p : programs) destroyProgram(r, p);
+    uint32_t id = c->id;
+    r.contexts.erase(id);
+}
+
+CGbool cgIsContext(CGcontext context) { return find(registry().contexts, context) ? CG_TRUE : CG_FALSE; }
+
+CGprogram cgCreateProgram(CGcontext context, CGenum programType, const char *program, CGprofile profile,
+                          const char *entry, const char **args) {
+    ContextObject *c = findContext(context);
+    if (!c) return nullptr;
+    if (programType != CG_SOURCE) {
+        // CG_OBJECT (precompiled code) included: there is no object format to read.
+        setError(CG_INVALID_ENUMERANT_ERROR);
+        return nullptr;
+    }
+    if (!program) {
+        setError(CG_INVALID_POINTER_ERROR);
+        return nullptr;
+    }
+    Profile p;
+    if (!profileOf(profile, p)) {
+        setError(CG_INVALID_PROFILE_ERROR);
+        return nullptr;
+    }
+    std::string entryName = entry ? entry : "main";
+    std::string heading = std::string("the ") + profileName(p) + " program \"" + entryName + "\" did not compile:";
+    for (const char **a = args; a && *a; ++a) {
+        // NOTE: no option is known, and ignoring one (a -D define, say) would compile
+        // something other than what the caller meant.
+        reportListing(c, heading, std::string("error: unknown compiler option '") + *a + "'\n");
+        setError(CG_COMPILER_ERROR);
+        return nullptr;
+    }
+    CompileResult result = compile(program, p, entryName);
+    if (!result.ok) {
+        reportListing(c, heading, result.listing);
+        setError(CG_COMPILER_ERROR);
+        return nullptr;
+    }
+    c->listing.clear();
+
+    Registry &r = registry();
+    uint32_t id = r.nextId++;
+    ProgramObject &object = r.programs[id];
+    object.id = id;
+    object.context = c->id;
+    object.profile = p;
+    object.source = program;
+    object.entry = std::move(entryName);
+    object.assembly = std::move(result.assembly);
+    object.uniforms = std::move(result.uniforms);
+    int slots = 0;
+    for (size_t i = 0; i < object.uniforms.size(); ++i) {
+        uint32_t pid = r.nextId++;
+        r.parameters[pid] = ParameterObject{pid, id, i};
+        object.parameters.push_back(pid);
+        slots = std::max(slots, object.uniforms[i].firstSlot + object.uniforms[i].slotCount);
+    }
+    object.slots.assign(size_t(slots), {0, 0, 0, 0});
+    c->programs.push_back(id);
+    return toHandle<CGprogram>(id);
+}
+
+void cgDestroyProgram(CGprogram program) {
+    ProgramObject *p = findProgram(program);
+    if (!p) return;
+    if (ContextObject *c = contextOf(*p)) std::erase(c->programs, p->id);
+    destroyProgram(registry(), p->id);
+}
+
+CGbool cgIsProgram(CGprogram program) { return find(registry().programs, program) ? CG_TRUE : CG_FALSE; }
+
+CGprofile cgGetProgramProfile(CGprogram program) {
+    ProgramObject *p = findProgram(program);
+    if (!p) return CG_PROFILE_UNKNOWN;
+    return p->profile == Profile::Arbvp1 ? CG_PROFILE_ARBVP1 : CG_PROFILE_ARBFP1;
+}
+
+const char *cgGetProgramString(CGprogram program, CGenum pname) {
+    ProgramObject *p = findProgram(program);
+    if (!p) return nullptr;
+    switch (pname) {
+    case CG_COMPILED_PROGRAM: return p->assembly.c_str();
+    case CG_PROGRAM_SOURCE: return p->source.c_str();
+    case CG_PROGRAM_ENTRY: return p->entry.c_str();
+    case CG_PROGRAM_PROFILE: return profileName(p->profile);
+    default: setError(CG_INVALID_ENUMERANT_ERROR); return nullptr;
+    }
+}
+
+CGparameter cgGetNamedParameter(CGprogram program, const char *name) {
+    ProgramObject *p = findProgram(program);
+    if (!p) return nullptr;
+    if (!name) {
+        setError(CG_INVALID_POINTER_ERROR);
+        return nullptr;
+    }
+    for (size_t i = 0; i < p->uniforms.size(); ++i)
+        if (p->uniforms[i].name == name) return toHandle<CGparameter>(p->parameters[i]);
+    return nullptr;
+}
+
+CGbool cgIsParameter(CGparameter parameter) {
+    ParameterObject *p = find(registry().parameters, parameter);
+    return p ? CG_TRUE : CG_FALSE;
+}
+
+const char *cgGetParameterName(CGparameter parameter) {
+    ParameterRef ref;
+    if (!findParameter(parameter, ref)) return nullptr;
+    return ref.uniform->name.c_str();
+}
+
+CGerror cgGetError(void) {
+    CGerror e = lastError;
+    lastError = CG_NO_ERROR;
+    return e;
+}
+
+const char *cgGetErrorString(CGerror error) {
+    switch (error) {
+    case CG_NO_ERROR: return "no error";
+    case CG_COMPILER_ERROR: return "the program did not compile (see cgGetLastListing)";
+    case CG_INVALID_CONTEXT_HANDLE_ERROR: return "invalid context handle";
+    case CG_INVALID_PROGRAM_HANDLE_ERROR: return "invalid program handle";
+    case CG_INVALID_PARAM_HANDLE_ERROR: return "invalid parameter handle";
+    case CG_INVALID_PROFILE_ERROR: return "invalid profile";
+    case CG_INVALID_ENUMERANT_ERROR: return "invalid enumerant";
+    case CG_INVALID_POINTER_ERROR: return "null pointer argument";
+    case CG_INVALID_PARAMETER_TYPE_ERROR: return "the parameter's type does not fit the call";
+    case CG_PROGRAM_LOAD_ERROR: return "the GL rejected the program (see cgGetLastListing)";
+    case CG_PROGRAM_NOT_LOADED_ERROR: return "the program is not loaded (cgGLLoadProgram)";
+    case CG_UNSUPPORTED_GL_EXTENSION_ERROR: return "the GL does not support the profile's extension";
+    case CG_NO_GL_CONTEXT_ERROR: return "no GL context is current";
+    case CG_SINGULAR_MATRIX_ERROR: return "the matrix has no inverse";
+    }
+    return "unknown error";
+}
+
+const char *cgGetLastListing(CGcontext context) {
+    ContextObject *c = findContext(context);
+    if (!c || c->listing.empty()) return nullptr;
+    return c->listing.c_str();
+}
+
+const char *cgGetProfileString(CGprofile profile) {
+    Profile p;
+    return profileOf(profile, p) ? profileName(p) : "unknown";
+}
+
+}  // extern "C"

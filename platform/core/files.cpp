@@ -1,0 +1,280 @@
+// Files (kernel32) and the drive-letter mapping that lets Win32 paths such as
+// "d:/cap.ppm" work on Linux, for CreateFileA and for the C library's fopen.
+//
+// Supported:
+//  - CreateFileA with GENERIC_READ/GENERIC_WRITE, all five creation dispositions,
+//    FILE_FLAG_WRITE_THROUGH (data and the file's name durable when CloseHandle returns);
+//    ERROR_ALREADY_EXISTS after CREATE_ALWAYS/OPEN_ALWAYS replaced or opened a file
+//  - WriteFile (synchronous), CloseHandle of files
+//  - drive letters: "x:/path" or "x:\path" is path inside $VELA_DRIVE_X, else ./drive_x,
+//    the folder made when missing; the same mapping for fopen (link with --wrap=fopen)
+//  - FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM) for the error codes the layer sets
+// Not supported: share modes (NOTE: not enforced), overlapped I/O, templates, ReadFile.
+#include "core/core.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vela::core {
+namespace {
+
+struct File : Object {
+    static constexpr Kind kKind = Kind::File;
+    File() : Object(Kind::File) {}
+    ~File() override {
+        if (fd >= 0) ::close(fd);
+    }
+    int fd = -1;
+    bool writeThrough = false;
+};
+
+bool isDrivePath(const char *path) {
+    return path && std::isalpha((unsigned char)path[0]) && path[1] == ':';
+}
+
+DWORD win32Error(int err) {
+    switch (err) {
+    case 0: return ERROR_SUCCESS;
+    case ENOENT:
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case EBADF: return ERROR_ACCESS_DENIED;
+    case EEXIST: return ERROR_FILE_EXISTS;
+    case ENOSPC:
+    case EDQUOT: return ERROR_DISK_FULL;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case EMFILE:
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case EINVAL: return ERROR_INVALID_PARAMETER;
+    case EIO: return ERROR_WRITE_FAULT;
+    default: return ERROR_GEN_FAILURE;
+    }
+}
+
+// A missing file in an existing folder is "file not found"; a missing folder is "path".
+DWORD notFoundError(const std::string &path) {
+    std::string dir = std::filesystem::path(path).parent_path().string();
+    struct stat st;
+    return ::stat(dir.empty() ? "." : dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND
+                                                                                     : ERROR_PATH_NOT_FOUND;
+}
+
+bool syncFolderOf(const std::string &path) {
+    std::string dir = std::filesystem::path(path).parent_path().string();
+    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace
+
+bool mapPath(const char *path, std::string &out) {
+    if (!path) {
+        errno = EINVAL;
+        return false;
+    }
+    if (!isDrivePath(path)) {
+        out = path;
+        return true;
+    }
+    char letter = (char)std::toupper((unsigned char)path[0]);
+    std::string variable = std::string("VELA_DRIVE_") + letter;
+    const char *env = std::getenv(variable.c_str());
+    std::string folder = env && *env ? env : std::string("drive_") + (char)std::tolower((unsigned char)letter);
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0) {
+        errno = ec ? ec.value() : errno;
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    // The rest of the path, with both separators, never climbing above the drive's root.
+    std::vector<std::string> parts;
+    std::string part;
+    for (const char *p = path + 2;; ++p) {
+        if (*p == '/' || *p == '\\' || *p == 0) {
+            if (part == "..") {
+                if (!parts.empty()) parts.pop_back();
+            } else if (!part.empty() && part != ".") {
+                parts.push_back(part);
+            }
+            part.clear();
+            if (*p == 0) break;
+        } else {
+            part += *p;
+        }
+    }
+    out = folder;
+    for (const std::string &p : parts) out += "/" + p;
+    return true;
+}
+
+}  // namespace vela::core
+
+using namespace vela::core;
+
+extern "C" HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
+                                     DWORD flags, HANDLE) {
+    if (!name || !*name) {
+        SetLastError(name ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    int oflags = O_CLOEXEC;
+    const bool canRead = access & GENERIC_READ, canWrite = access & GENERIC_WRITE;
+    oflags |= canWrite ? (canRead ? O_RDWR : O_WRONLY) : O_RDONLY;
+    switch (disposition) {
+    case CREATE_NEW: oflags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS: oflags |= O_CREAT | O_TRUNC; break;
+    case OPEN_EXISTING: break;
+    case OPEN_ALWAYS: oflags |= O_CREAT; break;
+    case TRUNCATE_EXISTING: oflags |= O_TRUNC; break;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
+    }
+    if ((oflags & O_TRUNC) && !canWrite) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (flags & FILE_FLAG_WRITE_THROUGH) oflags |= O_DSYNC;
+    std::string path;
+    if (!mapPath(name, path)) {
+        SetLastError(win32Error(errno));
+        return INVALID_HANDLE_VALUE;
+    }
+    struct stat st;
+    const bool existed = ::stat(path.c_str(), &st) == 0;
+    if (existed && S_ISDIR(st.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);  // as Win32 answers for a folder
+        return INVALID_HANDLE_VALUE;
+    }
+    int fd = ::open(path.c_str(), oflags, 0666);
+    if (fd < 0) {
+        int err = errno;
+        SetLastError(err == ENOENT ? notFoundError(path) : win32Error(err));
+        return INVALID_HANDLE_VALUE;
+    }
+    auto file = std::make_unique<File>();
+    file->fd = fd;
+    file->writeThrough = flags & FILE_FLAG_WRITE_THROUGH;
+    // A new file's name must be on disk too before its data counts as written through.
+    if (file->writeThrough && !existed && !syncFolderOf(path)) {
+        SetLastError(win32Error(errno));
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = toHandle<HANDLE>(addObject(std::move(file)));
+    SetLastError(existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
+                                                                                         : ERROR_SUCCESS);
+    return handle;
+}
+
+extern "C" BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
+                                 LPOVERLAPPED overlapped) {
+    if (bytesWritten) *bytesWritten = 0;
+    File *file = find<File>(handle);
+    if (!file) return FALSE;
+    if (overlapped || (!buffer && bytesToWrite)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const char *p = static_cast<const char *>(buffer);
+    DWORD done = 0;
+    while (done < bytesToWrite) {
+        ssize_t n = ::write(file->fd, p + done, bytesToWrite - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (bytesWritten) *bytesWritten = done;
+            SetLastError(n < 0 ? win32Error(errno) : ERROR_DISK_FULL);
+            return FALSE;
+        }
+        done += (DWORD)n;
+    }
+    if (bytesWritten) *bytesWritten = done;
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI CloseHandle(HANDLE handle) {
+    File *file = find<File>(handle);
+    if (!file) return FALSE;
+    int err = 0;
+    if (file->writeThrough && ::fsync(file->fd) != 0) err = errno;
+    if (::close(file->fd) != 0 && !err && errno != EINTR) err = errno;
+    file->fd = -1;
+    removeObject(file->id);
+    if (err) {
+        SetLastError(win32Error(err));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The C library's fopen, reached through the linker's --wrap=fopen: drive paths are
+// mapped, everything else passes through. Without --wrap, __real_fopen stays null.
+extern "C" FILE *__real_fopen(const char *path, const char *mode) __attribute__((weak));
+extern "C" FILE *__wrap_fopen(const char *path, const char *mode) {
+    std::string mapped;
+    if (isDrivePath(path)) {
+        if (!mapPath(path, mapped)) return nullptr;
+        path = mapped.c_str();
+    }
+    return __real_fopen ? __real_fopen(path, mode) : std::fopen(path, mode);
+}
+
+extern "C" DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPSTR buffer, DWORD size,
+                                       va_list *) {
+    if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || (flags & (FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING)) ||
+        !buffer) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    static const struct {
+        DWORD code;
+        const char *text;
+    } texts[] = {
+        {ERROR_SUCCESS, "The operation completed successfully."},
+        {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified."},
+        {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified."},
+        {ERROR_TOO_MANY_OPEN_FILES, "The system cannot open the file."},
+        {ERROR_ACCESS_DENIED, "Access is denied."},
+        {ERROR_INVALID_HANDLE, "The handle is invalid."},
+        {ERROR_NOT_ENOUGH_MEMORY, "Not enough memory resources are available to process this command."},
+        {ERROR_INVALID_DATA, "The data is invalid."},
+        {ERROR_WRITE_FAULT, "The system cannot write to the specified device."},
+        {ERROR_GEN_FAILURE, "A device attached to the system is not functioning."},
+        {ERROR_FILE_EXISTS, "The file exists."},
+        {ERROR_INVALID_PARAMETER, "The parameter is incorrect."},
+        {ERROR_DISK_FULL, "There is not enough space on the disk."},
+        {ERROR_CALL_NOT_IMPLEMENTED, "This function is not supported on this system."},
+        {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists."},
+        {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long."},
+        {ERROR_RESOURCE_TYPE_NOT_FOUND, "The specified resource type cannot be found in the image file."},
+        {ERROR_RESOURCE_NAME_NOT_FOUND, "The specified resource name cannot be found in the image file."},
+    };
+    for (const auto &t : texts) {
+        if (t.code != messageId) continue;
+        size_t n = std::strlen(t.text) + 2;  // Windows ends system messages with CR LF
+        if (n + 1 > size) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return 0;
+        }
+        std::memcpy(buffer, t.text, n - 2);
+        std::memcpy(buffer + n - 2, "\r\n", 3);
+        return (DWORD)n;
+    }
+    SetLastError(ERROR_MR_MID_NOT_FOUND);
+    return 0;
+}
