@@ -15,6 +15,7 @@
 // Not supported: CBS_SIMPLE and CBS_DROPDOWN (they behave as CBS_DROPDOWNLIST: there is
 // no edit field), owner draw, WM_SETFONT, auto-repeat on the scroll arrows.
 #include "core/controls.h"
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cstring>

@@ -10,6 +10,7 @@
 //  - the loop dispatches every window's messages; a WM_QUIT ends the box and is posted again
 // Not supported: icons (MB_ICON* show none), MB_HELP, system- and task-modal boxes.
 #include "core/controls.h"
+#include <windowsx.h>
 
 #include "core/codepage.h"
 

@@ -237,7 +237,7 @@ extern "C" BOOL WINAPI WaitMessage(void) {
     return TRUE;
 }
 
-extern "C" DWORD WINAPI GetMessageTime(void) { return queue().lastTime; }
+extern "C" LONG WINAPI GetMessageTime(void) { return (LONG)queue().lastTime; }
 
 extern "C" BOOL WINAPI TranslateMessage(const MSG *msg) {
     if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) return FALSE;

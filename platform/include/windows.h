@@ -94,8 +94,6 @@ typedef void *HGDIOBJ;
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELRESULT(l, h) ((LRESULT)(DWORD)MAKELONG(l, h))
-#define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
-#define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 #define MAKEINTRESOURCE MAKEINTRESOURCEA
 #define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
@@ -378,7 +376,8 @@ typedef struct tagMSG {
 #define WM_MBUTTONUP 0x0208
 #define WM_MBUTTONDBLCLK 0x0209
 #define WM_MOUSEWHEEL 0x020A
-#define WM_MOUSELAST 0x020A
+#define WM_MOUSEHWHEEL 0x020E
+#define WM_MOUSELAST 0x020E
 #define WM_CAPTURECHANGED 0x0215
 #define WM_USER 0x0400
 #define WM_APP 0x8000
@@ -437,7 +436,7 @@ VELA_EXTERN_C LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wPar
 VELA_EXTERN_C LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam,
                                              LPARAM lParam);
 VELA_EXTERN_C BOOL WINAPI WaitMessage(void);
-VELA_EXTERN_C DWORD WINAPI GetMessageTime(void);
+VELA_EXTERN_C LONG WINAPI GetMessageTime(void);
 
 // ---- Painting ---------------------------------------------------------------------
 typedef struct tagPAINTSTRUCT {

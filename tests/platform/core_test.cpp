@@ -1,5 +1,6 @@
 // The Win32 semantics of platform/core, without a display.
 #include "null_backend.h"
+#include <windowsx.h>
 
 #include <gtest/gtest.h>
 
