@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs what Vela needs to build, run and test on Debian 12.
-# Usage: tools/install-deps.sh [run|test|windows|all]   (default: all)
+# Usage: tools/install-deps.sh [run|test|windows|fuzz|all]   (default: all)
 # Runs apt-get only for packages that are missing; needs root (or sudo) for that.
 set -e
 what=${1:-all}
@@ -10,13 +10,15 @@ libgl-dev libgl1-mesa-dri libglx-mesa0 mesa-common-dev fonts-dejavu-core fonts-n
 xvfb x11-apps imagemagick"
 test_pkgs="$run_pkgs libgtest-dev libxtst-dev xauth"
 win_pkgs="g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev file"
+fuzz_pkgs="clang libclang-rt-14-dev"
 
 case "$what" in
   run) pkgs="$run_pkgs" ;;
   test) pkgs="$test_pkgs" ;;
   windows) pkgs="$win_pkgs" ;;
-  all) pkgs="$test_pkgs $win_pkgs" ;;
-  *) echo "install-deps: unknown set '$what' (run, test, windows, all)" >&2; exit 2 ;;
+  fuzz) pkgs="$fuzz_pkgs" ;;
+  all) pkgs="$test_pkgs $win_pkgs $fuzz_pkgs" ;;
+  *) echo "install-deps: unknown set '$what' (run, test, windows, fuzz, all)" >&2; exit 2 ;;
 esac
 
 missing=""

@@ -39,10 +39,22 @@ std::string maskSuffix(uint8_t mask) {
     return out;
 }
 
+namespace {
+
+// A letter and a number, appended rather than prefixed: GCC 12 misreports "R" + string
+// (-Wrestrict) once inlined.
+std::string numbered(char letter, int index) {
+    std::string name(1, letter);
+    name += std::to_string(index);
+    return name;
+}
+
+}  // namespace
+
 std::string commonRegisterName(const IrProgram &ir, Reg reg) {
     switch (reg.file) {
-    case File::Temp: return "R" + std::to_string(reg.index);
-    case File::Const: return "c" + std::to_string(reg.index);
+    case File::Temp: return numbered('R', reg.index);
+    case File::Const: return numbered('c', reg.index);
     case File::Uniform:
         for (const UniformInfo &u : ir.uniforms) {
             if (reg.index < u.firstSlot || reg.index >= u.firstSlot + u.slotCount) continue;

@@ -9,8 +9,6 @@
 namespace vela::cg {
 namespace {
 
-std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
-
 // Local parameter slots and texture units each profile guarantees on every implementation.
 int slotLimit(Profile p) { return p == Profile::Arbvp1 ? 96 : 24; }
 constexpr int textureUnitLimit = 16;

@@ -27,6 +27,8 @@ struct CompileError {
 std::string lineColumn(std::string_view text, uint32_t offset);
 // "<line>:<column>: error: <message>", the text's line and a caret under the column.
 std::string formatDiagnostic(std::string_view text, uint32_t offset, std::string_view message);
+// A name or token as messages quote it: 'text'.
+std::string quoted(std::string_view text);
 
 // ---- Tokens -------------------------------------------------------------------------
 

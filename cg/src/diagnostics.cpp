@@ -49,4 +49,13 @@ std::string formatDiagnostic(std::string_view text, uint32_t offset, std::string
     return out;
 }
 
+std::string quoted(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '\'';
+    out += text;
+    out += '\'';
+    return out;
+}
+
 }  // namespace vela::cg

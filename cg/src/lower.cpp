@@ -15,7 +15,9 @@ namespace {
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// Repeats the last component; a value has one to four.
 void padSwizzle(uint8_t *swizzle, int size) {
+    if (size < 1 || size > 4) return;
     for (int i = size; i < 4; ++i) swizzle[i] = swizzle[size - 1];
 }
 
@@ -99,6 +101,7 @@ Value regValue(Reg reg, int size) {
 // value on all of them).
 Src remap(const Src &s, int size, const Target &t) {
     Src r = s;
+    if (t.count < 1) return r;
     for (int i = 0; i < t.count; ++i) r.swizzle[t.comps[i]] = s.swizzle[size == 1 ? 0 : i];
     uint8_t fill = r.swizzle[t.comps[t.count - 1]];
     uint8_t mask = t.mask();

@@ -14,8 +14,6 @@ namespace {
 constexpr int maxNesting = 64;
 constexpr int maxExprDepth = 128;
 
-std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
-
 class Parser {
 public:
     Parser(std::string_view source, const std::vector<Token> &tokens, Module &module)

@@ -1,5 +1,7 @@
 #include "support/display.h"
 
+#include "xtools.h"
+
 #include <X11/Xlib.h>
 
 #include <X11/Xatom.h>
@@ -323,16 +325,6 @@ void key(Display *d, const char *keysym) {
     XSync(d, False);
 }
 
-void closeWindow(Display *d, Window w) {
-    XEvent ev{};
-    ev.xclient.type = ClientMessage;
-    ev.xclient.window = w;
-    ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    ev.xclient.format = 32;
-    ev.xclient.data.l[0] = (long)XInternAtom(d, "WM_DELETE_WINDOW", False);
-    ev.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, w, False, NoEventMask, &ev);
-    XSync(d, False);
-}
+void closeWindow(Display *d, Window w) { xtools::requestClose(d, w); }
 
 }  // namespace vela::test
