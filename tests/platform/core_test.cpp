@@ -9,20 +9,6 @@
 
 using vela::test::nullBackend;
 
-std::unique_ptr<vela::core::Backend> vela::core::createDefaultBackend() {
-    ADD_FAILURE() << "the core asked for the default backend";
-    return nullptr;
-}
-
-vela::test::NullBackend &vela::test::nullBackend() {
-    static NullBackend *backend = [] {
-        auto b = std::make_unique<NullBackend>();
-        NullBackend *raw = b.get();
-        core::setBackend(std::move(b));
-        return raw;
-    }();
-    return *backend;
-}
 
 namespace {
 
