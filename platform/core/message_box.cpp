@@ -256,14 +256,14 @@ using namespace vela::core;
 extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     registerSystemClasses();
     if (owner && !window(owner)) return 0;
-    std::vector<ButtonSpec> specs = buttonsFor(type);
-    if (specs.empty()) {
+    std::vector<ButtonSpec> buttons = buttonsFor(type);
+    if (buttons.empty()) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     // What a box that ends unanswered gives: Cancel where there is one, else the last button.
-    int unanswered = specs.back().id;
-    for (auto &s : specs)
+    int unanswered = buttons.back().id;
+    for (auto &s : buttons)
         if (s.id == IDCANCEL) unanswered = IDCANCEL;
     if ((type & MB_TYPEMASK) == MB_OK) unanswered = IDOK;
 
