@@ -104,15 +104,7 @@ class Combo : public ::testing::Test {
 protected:
     void SetUp() override {
         nullBackend();
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = parentProc;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.lpszClassName = "parent";
-            ASSERT_NE(RegisterClassA(&wc), 0);
-            registered = true;
-        }
+        ASSERT_TRUE(vela::test::registerTestClass("parent", parentProc));
         parent = CreateWindowExA(0, "parent", "Vertex Shader", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 1024, 650,
                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(parent, nullptr);

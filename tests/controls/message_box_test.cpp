@@ -120,15 +120,7 @@ class Box : public ::testing::Test {
 protected:
     void SetUp() override {
         nullBackend();
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = plainProc;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.lpszClassName = "plain";
-            ASSERT_NE(RegisterClassA(&wc), 0);
-            registered = true;
-        }
+        ASSERT_TRUE(vela::test::registerTestClass("plain", plainProc));
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
         }

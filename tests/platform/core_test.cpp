@@ -34,19 +34,9 @@ class Core : public ::testing::Test {
 protected:
     void SetUp() override {
         nullBackend();
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = recordingProc;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-            wc.lpszClassName = "rec";
-            ASSERT_NE(RegisterClassA(&wc), 0);
-            wc.style = CS_DBLCLKS;
-            wc.lpszClassName = "dbl";
-            ASSERT_NE(RegisterClassA(&wc), 0);
-            registered = true;
-        }
+        HBRUSH white = (HBRUSH)GetStockObject(WHITE_BRUSH);
+        ASSERT_TRUE(vela::test::registerTestClass("rec", recordingProc, 0, white));
+        ASSERT_TRUE(vela::test::registerTestClass("dbl", recordingProc, CS_DBLCLKS, white));
         drain();
         seen.clear();
         reaction = nullptr;

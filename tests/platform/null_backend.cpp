@@ -17,3 +17,13 @@ vela::test::NullBackend &vela::test::nullBackend() {
     }();
     return *backend;
 }
+
+bool vela::test::registerTestClass(const char *name, WNDPROC proc, UINT style, HBRUSH background) {
+    WNDCLASSA wc{};
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}

@@ -66,4 +66,7 @@ struct NullBackend : core::Backend {
 // The backend every test in the binary shares (the core keeps one per process).
 NullBackend &nullBackend();
 
+// Registers a window class of this module the first time; true once it exists.
+bool registerTestClass(const char *name, WNDPROC proc, UINT style = 0, HBRUSH background = nullptr);
+
 }  // namespace vela::test
