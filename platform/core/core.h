@@ -41,6 +41,20 @@ template <class T> T *find(const void *handle, DWORD errorCode = ERROR_INVALID_H
 template <class H> H toHandle(uint32_t id) { return reinterpret_cast<H>(static_cast<uintptr_t>(id)); }
 inline uint32_t handleId(const void *h) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)); }
 
+// ---- Errors ------------------------------------------------------------------------------
+
+// The layer's own error codes. Win32 leaves codes with bit 29 set to applications; the
+// text of each is what the layer last said about it, for FormatMessageA.
+enum LayerError : DWORD {
+    kErrorNoDisplay = 0x20000001,  // the display server can't be reached
+    kErrorNoGl = 0x20000002,       // the display has no usable OpenGL
+    kErrorNoGlContext = 0x20000003,
+};
+// SetLastError(code), keeping `text` as the code's message.
+void setLayerError(LayerError code, const std::string &text);
+// The message last kept for a layer code, or null.
+const std::string *layerErrorText(DWORD code);
+
 // ---- Classes and windows -----------------------------------------------------------------
 
 struct Window;
@@ -212,7 +226,7 @@ bool hasResourcesOfType(unsigned type);
 // A Win32 path as a Linux path. "d:/x" and "d:\\x" name x in drive D's folder:
 // $VELA_DRIVE_D where set, else drive_d/ in the working directory, created when missing;
 // ".." stops at the drive's root. Other paths are returned unchanged. False, with errno
-// set, when the drive's folder can't be made.
-bool mapPath(const char *path, std::string &out);
+// set, when the drive's folder can't be made. Without `create` the folder is only named.
+bool mapPath(const char *path, std::string &out, bool create = true);
 
 }  // namespace vela::core

@@ -80,7 +80,7 @@ bool syncFolderOf(const std::string &path) {
 
 }  // namespace
 
-bool mapPath(const char *path, std::string &out) {
+bool mapPath(const char *path, std::string &out, bool create) {
     if (!path) {
         errno = EINVAL;
         return false;
@@ -93,16 +93,18 @@ bool mapPath(const char *path, std::string &out) {
     std::string variable = std::string("VELA_DRIVE_") + letter;
     const char *env = std::getenv(variable.c_str());
     std::string folder = env && *env ? env : std::string("drive_") + (char)std::tolower((unsigned char)letter);
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    struct stat st;
-    if (::stat(folder.c_str(), &st) != 0) {
-        errno = ec ? ec.value() : errno;
-        return false;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        errno = ENOTDIR;
-        return false;
+    if (create) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        struct stat st;
+        if (::stat(folder.c_str(), &st) != 0) {
+            errno = ec ? ec.value() : errno;
+            return false;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            errno = ENOTDIR;
+            return false;
+        }
     }
     // The rest of the path, with both separators, never climbing above the drive's root.
     std::vector<std::string> parts;
@@ -222,16 +224,68 @@ extern "C" BOOL WINAPI CloseHandle(HANDLE handle) {
     return TRUE;
 }
 
-// The C library's fopen, reached through the linker's --wrap=fopen: drive paths are
-// mapped, everything else passes through. Without --wrap, __real_fopen stays null.
+// The C library's stdio as the application's own objects reach it, through the linker's
+// --wrap: drive paths are mapped for fopen, and a failure leaves its Win32 code for
+// GetLastError, as the Windows C runtime's calls of the file API do. Without --wrap the
+// __real_ functions stay null.
 extern "C" FILE *__real_fopen(const char *path, const char *mode) __attribute__((weak));
+extern "C" size_t __real_fwrite(const void *data, size_t size, size_t count, FILE *stream) __attribute__((weak));
+extern "C" int __real_fclose(FILE *stream) __attribute__((weak));
+
 extern "C" FILE *__wrap_fopen(const char *path, const char *mode) {
     std::string mapped;
     if (isDrivePath(path)) {
-        if (!mapPath(path, mapped)) return nullptr;
+        if (!mapPath(path, mapped)) {
+            SetLastError(win32Error(errno));
+            return nullptr;
+        }
         path = mapped.c_str();
     }
-    return __real_fopen ? __real_fopen(path, mode) : std::fopen(path, mode);
+    FILE *f = __real_fopen ? __real_fopen(path, mode) : std::fopen(path, mode);
+    if (!f) SetLastError(errno == ENOENT && path ? notFoundError(path) : win32Error(errno));
+    return f;
+}
+
+extern "C" size_t __wrap_fwrite(const void *data, size_t size, size_t count, FILE *stream) {
+    errno = 0;
+    size_t n = __real_fwrite ? __real_fwrite(data, size, count, stream) : std::fwrite(data, size, count, stream);
+    if (n < count) SetLastError(errno ? win32Error(errno) : ERROR_WRITE_FAULT);
+    return n;
+}
+
+extern "C" int __wrap_fclose(FILE *stream) {
+    errno = 0;
+    int r = __real_fclose ? __real_fclose(stream) : std::fclose(stream);
+    if (r != 0) SetLastError(errno ? win32Error(errno) : ERROR_WRITE_FAULT);
+    return r;
+}
+
+// NOTE: no existence check and no 8.3 names, as Win32; a drive path gives the file the
+// mapping names, its folder not made.
+extern "C" DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR *filePart) {
+    if (filePart) *filePart = nullptr;
+    if (!name || !*name) {
+        SetLastError(name ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string path;
+    if (!mapPath(name, path, false)) {
+        SetLastError(win32Error(errno));
+        return 0;
+    }
+    std::error_code ec;
+    std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+    if (ec) {
+        SetLastError(win32Error(ec.value()));
+        return 0;
+    }
+    if (!buffer || full.size() + 1 > size) return (DWORD)full.size() + 1;
+    std::memcpy(buffer, full.c_str(), full.size() + 1);
+    if (filePart) {
+        size_t slash = full.rfind('/');
+        *filePart = slash + 1 < full.size() ? buffer + slash + 1 : nullptr;
+    }
+    return (DWORD)full.size();
 }
 
 extern "C" DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPSTR buffer, DWORD size,
@@ -264,14 +318,17 @@ extern "C" DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DW
         {ERROR_RESOURCE_TYPE_NOT_FOUND, "The specified resource type cannot be found in the image file."},
         {ERROR_RESOURCE_NAME_NOT_FOUND, "The specified resource name cannot be found in the image file."},
     };
-    for (const auto &t : texts) {
-        if (t.code != messageId) continue;
-        size_t n = std::strlen(t.text) + 2;  // Windows ends system messages with CR LF
+    const char *text = nullptr;
+    if (const std::string *own = layerErrorText(messageId)) text = own->c_str();
+    for (const auto &t : texts)
+        if (t.code == messageId) text = t.text;
+    if (text) {
+        size_t n = std::strlen(text) + 2;  // Windows ends system messages with CR LF
         if (n + 1 > size) {
             SetLastError(ERROR_INSUFFICIENT_BUFFER);
             return 0;
         }
-        std::memcpy(buffer, t.text, n - 2);
+        std::memcpy(buffer, text, n - 2);
         std::memcpy(buffer + n - 2, "\r\n", 3);
         return (DWORD)n;
     }

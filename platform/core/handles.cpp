@@ -64,6 +64,23 @@ thread_local DWORD lastError = 0;
 extern "C" DWORD WINAPI GetLastError(void) { return lastError; }
 extern "C" void WINAPI SetLastError(DWORD code) { lastError = code; }
 
+namespace {
+std::unordered_map<DWORD, std::string> &layerTexts() {
+    static std::unordered_map<DWORD, std::string> texts;
+    return texts;
+}
+}  // namespace
+
+void vela::core::setLayerError(LayerError code, const std::string &text) {
+    layerTexts()[code] = text;
+    SetLastError(code);
+}
+
+const std::string *vela::core::layerErrorText(DWORD code) {
+    auto it = layerTexts().find(code);
+    return it == layerTexts().end() ? nullptr : &it->second;
+}
+
 void vela::core::collectGarbage() {
     if (procDepth() == 0) table().graveyard.clear();
 }

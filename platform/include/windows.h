@@ -166,8 +166,11 @@ VELA_EXTERN_C HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DW
 VELA_EXTERN_C BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite,
                                     LPDWORD bytesWritten, LPOVERLAPPED overlapped);
 VELA_EXTERN_C BOOL WINAPI CloseHandle(HANDLE object);
+VELA_EXTERN_C DWORD WINAPI GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR *filePart);
 
-// Only FORMAT_MESSAGE_FROM_SYSTEM (with IGNORE_INSERTS) into the caller's buffer.
+// Only FORMAT_MESSAGE_FROM_SYSTEM (with IGNORE_INSERTS) into the caller's buffer. Besides the
+// system's codes it knows the layer's own (bit 29 set, as Win32 leaves for applications),
+// such as "cannot open the X display ':0'".
 #define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
 #define FORMAT_MESSAGE_FROM_STRING 0x00000400

@@ -201,13 +201,43 @@ TEST_F(Files, FopenFollowsTheSameMapping) {
     std::ofstream(dir / "plain") << "x";
     ScopedEnv unmappable("VELA_DRIVE_D", dir / "plain/below");
     errno = 0;
+    SetLastError(0);
     EXPECT_EQ(fopen("d:/cap.ppm", "wb"), nullptr);
     EXPECT_EQ(errno, ENOTDIR);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_PATH_NOT_FOUND) << "the same code CreateFileA gives";
     // Other paths go straight through.
     f = fopen((dir / "direct.txt").c_str(), "w");
     ASSERT_NE(f, nullptr);
     fclose(f);
     EXPECT_TRUE(std::filesystem::exists(dir / "direct.txt"));
+}
+
+TEST_F(Files, StdioFailuresLeaveTheirWin32Code) {
+    FILE *full = fopen("/dev/full", "wb");
+    ASSERT_NE(full, nullptr);
+    setvbuf(full, nullptr, _IONBF, 0);
+    SetLastError(0);
+    EXPECT_EQ(fwrite("data", 4, 1, full), 0u);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_DISK_FULL);
+    fclose(full);
+    SetLastError(0);
+    EXPECT_EQ(fopen("d:/missing.ppm", "rb"), nullptr);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Files, FullPathNamesTheMappedFile) {
+    char full[PATH_MAX];
+    char *part = nullptr;
+    DWORD n = GetFullPathNameA("d:/sub/../cap.ppm", sizeof full, full, &part);
+    std::string want = std::filesystem::absolute(dir / "cap.ppm").lexically_normal().string();
+    EXPECT_EQ(std::string(full, n), want);
+    ASSERT_NE(part, nullptr);
+    EXPECT_STREQ(part, "cap.ppm");
+    EXPECT_EQ(GetFullPathNameA("d:/cap.ppm", 4, full, nullptr), want.size() + 1) << "the size it needs";
+    ScopedEnv elsewhere("VELA_DRIVE_D", dir / "not/made");
+    n = GetFullPathNameA("D:\\x.bmp", sizeof full, full, nullptr);
+    EXPECT_EQ(std::string(full, n), dir / "not/made/x.bmp");
+    EXPECT_FALSE(std::filesystem::exists(dir / "not")) << "naming a file makes no folder";
 }
 
 TEST(FormatMessage, SystemTextsEndWithCrLf) {
@@ -219,6 +249,10 @@ TEST(FormatMessage, SystemTextsEndWithCrLf) {
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 99999, 0, text, sizeof text, nullptr), 0u);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_MR_MID_NOT_FOUND);
+    vela::core::setLayerError(vela::core::kErrorNoDisplay, "cannot open the X display ':7'");
+    EXPECT_EQ(GetLastError(), (DWORD)vela::core::kErrorNoDisplay);
+    n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, GetLastError(), 0, text, sizeof text, nullptr);
+    EXPECT_EQ(std::string(text, n), "cannot open the X display ':7'\r\n") << "the layer's own codes";
 }
 
 }  // namespace
