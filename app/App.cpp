@@ -1,11 +1,10 @@
 #include "app/App.h"
 
+#include "app/Process.h"
+#include "app/Trace.h"
 #include "glview/GlView.h"
 
 #include <vela/gl.h>
-
-#include <cstdio>
-#include <cstdlib>
 
 App *theApp = nullptr;
 
@@ -29,12 +28,8 @@ App::App(int width, int height, const char *title) {
 
     window = CreateWindowExA(0, "test", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, width,
                              height, NULL, NULL, instance, NULL);
-    if (!window) {
-        // Nothing can be shown without the window; going on would only crash later.
-        std::fprintf(stderr, "vela: cannot create the main window (error %u)\n",
-                     (unsigned)GetLastError());
-        std::exit(1);
-    }
+    // Nothing can be shown without the window; going on would only crash later.
+    if (!window) exitWithError("cannot create the main window", GetLastError());
     view = new GlView(window);
     theApp = this;
 }
@@ -56,7 +51,7 @@ void App::onMouseDown(int, int, int) {}
 void App::onMouseUp(int, int, int) {}
 
 void App::run() {
-    std::printf("start onInit\n");
+    trace("start onInit\n");
     onInit();
     MSG msg;
     // -1 is an error, not a message: with a valid record and no filter it means the

@@ -69,10 +69,11 @@ TEST(Headers, FileHeaderAndExtractionRecord) {
         std::memset(&info, 0xAB, sizeof info);
         fillBmpHeaders(&f, &info, w, h);
         const DWORD size = (DWORD)(w * h * 4);
-        EXPECT_EQ(f.bfType, 0x4D42);
-        EXPECT_EQ(f.bfSize, 58 + size);
+        // Copies: the record is packed, and EXPECT_EQ binds references to its arguments.
+        EXPECT_EQ(WORD{f.bfType}, 0x4D42);
+        EXPECT_EQ(DWORD{f.bfSize}, 58 + size);
         EXPECT_EQ(f.bfReserved1 | f.bfReserved2, 0);
-        EXPECT_EQ(f.bfOffBits, 58u);
+        EXPECT_EQ(DWORD{f.bfOffBits}, 58u);
         EXPECT_EQ(info.bmiHeader.biSize, 40u);
         EXPECT_EQ(info.bmiHeader.biWidth, w);
         EXPECT_EQ(info.bmiHeader.biHeight, h);
