@@ -262,12 +262,13 @@ void rootGeometry(Display *d, Window w, int *x, int *y, int *width, int *height)
 
 // ---- Pixels -----------------------------------------------------------------------
 
-Snapshot::Snapshot(Display *d, Window w) {
+Snapshot::Snapshot(Display *d, Window w, bool itself) {
     XSync(d, False);
     int x, y;
     rootGeometry(d, w, &x, &y, &w_, &h_);
     // Read from the root: what is on screen, including child windows and overlaps.
-    XImage *img = XGetImage(d, DefaultRootWindow(d), x, y, (unsigned)w_, (unsigned)h_, AllPlanes, ZPixmap);
+    XImage *img = itself ? XGetImage(d, w, 0, 0, (unsigned)w_, (unsigned)h_, AllPlanes, ZPixmap)
+                         : XGetImage(d, DefaultRootWindow(d), x, y, (unsigned)w_, (unsigned)h_, AllPlanes, ZPixmap);
     if (!img) {
         w_ = h_ = 0;
         return;

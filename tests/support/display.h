@@ -84,10 +84,12 @@ bool windowExists(Display *d, Window w);
 struct Rgb {
     int r, g, b;
 };
-// The pixels of a window's area, read from the screen (what a user sees).
+// The pixels of a window's area, read from the screen (what a user sees), or with
+// `itself` from the window itself: a window of another depth than the root's, which a
+// read of the root leaves undefined.
 class Snapshot {
 public:
-    Snapshot(Display *d, Window w);
+    Snapshot(Display *d, Window w, bool itself = false);
     Rgb at(int x, int y) const;
     int width() const { return w_; }
     int height() const { return h_; }
