@@ -6,10 +6,27 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 App *theApp = nullptr;
 
+namespace {
+
+// The system's words for the last error, without the line end Windows gives them.
+std::string lastErrorText() {
+    DWORD code = GetLastError();
+    char text[512];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, text,
+                             sizeof text, NULL);
+    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == ' ')) --n;
+    return n ? std::string(text, n) : "error " + std::to_string(code);
+}
+
+}  // namespace
+
 App::App(int width, int height, const char *title) {
+    // The trace must reach a pipe line by line, as it happens.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     this->width = width;
     this->height = height;
     HINSTANCE instance = GetModuleHandleA(NULL);
@@ -31,8 +48,7 @@ App::App(int width, int height, const char *title) {
                              height, NULL, NULL, instance, NULL);
     if (!window) {
         // Nothing can be shown without the window; going on would only crash later.
-        std::fprintf(stderr, "vela: cannot create the main window (error %u)\n",
-                     (unsigned)GetLastError());
+        std::fprintf(stderr, "vela: cannot create the main window: %s\n", lastErrorText().c_str());
         std::exit(1);
     }
     view = new GlView(window);
