@@ -113,9 +113,9 @@ void openXft(Fonts &f, std::string &why) {
 }
 
 int pixelSizeOf(const std::string &xlfd) {
-    // -foundry-family-weight-slant-width-style-PIXELSIZE-...
+    // -foundry-family-weight-slant-setwidth-addstyle-PIXELSIZE-...: after the seventh dash.
     size_t at = 0;
-    for (int dashes = 0; dashes < 7 && at != std::string::npos; ++dashes) at = xlfd.find('-', at + 1);
+    for (int dash = 2; dash <= 7 && at != std::string::npos; ++dash) at = xlfd.find('-', at + 1);
     return at == std::string::npos ? 0 : std::atoi(xlfd.c_str() + at + 1);
 }
 
