@@ -47,6 +47,9 @@ struct State {
     std::vector<VisualID> visuals;
 
     Fonts *fonts = nullptr;  // opened at the first text drawn or measured
+
+    int trapDepth = 0;     // ErrorTraps alive
+    int trappedError = 0;  // the first error code they caught
 };
 
 // The state of the connected backend.

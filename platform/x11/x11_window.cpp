@@ -30,11 +30,10 @@ namespace vela::x11 {
 namespace {
 
 State *g = nullptr;  // the connected backend's state
-int trapDepth = 0, trappedError = 0;
 
 int onXError(Display *display, XErrorEvent *e) {
-    if (trapDepth > 0) {
-        if (!trappedError) trappedError = e->error_code;
+    if (g && g->trapDepth > 0) {
+        if (!g->trappedError) g->trappedError = e->error_code;
         return 0;
     }
     char text[256] = "", request[256] = "";
@@ -300,17 +299,17 @@ unsigned long pixelFor(uint32_t rgb) {
 }
 
 ErrorTrap::ErrorTrap() {
-    if (trapDepth++ == 0) trappedError = 0;
+    if (g->trapDepth++ == 0) g->trappedError = 0;
 }
 
 ErrorTrap::~ErrorTrap() {
     sync();
-    --trapDepth;
+    --g->trapDepth;
 }
 
 int ErrorTrap::sync() {
     XSync(g->display, False);
-    return trappedError;
+    return g->trappedError;
 }
 
 void setWmProperties(core::Window &w, NativeWindow &n) {
