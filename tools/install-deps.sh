@@ -7,7 +7,7 @@ what=${1:-all}
 
 run_pkgs="cmake g++ make pkg-config libx11-dev libxext-dev libxft-dev libfontconfig-dev \
 libgl-dev libgl1-mesa-dri libglx-mesa0 mesa-common-dev fonts-dejavu-core fonts-noto-cjk \
-xvfb x11-apps imagemagick"
+xvfb xfonts-base x11-apps imagemagick"
 test_pkgs="$run_pkgs libgtest-dev libxtst-dev libxres-dev xauth"
 win_pkgs="g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev file"
 # wine runs vela.exe in the tests: 32-bit, with the 32-bit GL and Composite (for GL in a

@@ -3,6 +3,7 @@
 // programs and mvp as local parameters), the same drags, two 512 x 512 textures, and the
 // lines the benchmark waits for. Paints when the event queue is empty, as WM_PAINT comes.
 #include "demo_programs.h"
+#include "same_work.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -216,6 +217,9 @@ int main() {
     const char *traceVar = std::getenv("VELA_REFERENCE_TRACE");
     withTrace = traceVar && *traceVar;
     blockBuffered = withTrace && std::strcmp(traceVar, "block") == 0;
+    // VELA_REFERENCE_SAME_WORK: Vela's start-up work too (its textures, copies and trace).
+    const char *sameWorkVar = std::getenv("VELA_REFERENCE_SAME_WORK");
+    const bool sameWork = sameWorkVar && *sameWorkVar;
     if (blockBuffered) setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     Display *d = XOpenDisplay(nullptr);
     if (!d) {
@@ -249,6 +253,13 @@ int main() {
         return 1;
     }
     std::printf("reference: GL ready\n");
+    if (sameWork) {
+        std::printf("Vela Boot\n");
+        std::printf("GL_EXTENSIONS: %s\n", (const char *)glGetString(GL_EXTENSIONS));
+        std::printf("GL_VERSION: %s\n", (const char *)glGetString(GL_VERSION));
+        std::printf("GL_REBDER: %s\n", (const char *)glGetString(GL_RENDERER));
+        std::printf("GL_VENDOR: %s\n", (const char *)glGetString(GL_VENDOR));
+    }
     entry(gl.activeTexture, "glActiveTexture");
     entry(gl.multiTexCoord2fv, "glMultiTexCoord2fv");
     entry(gl.genPrograms, "glGenProgramsARB");
@@ -261,8 +272,8 @@ int main() {
     glClearDepth(1.0);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    GLuint texture0 = loadTexture(1, true);
-    GLuint texture1 = loadTexture(2, false);
+    GLuint texture0 = sameWork ? loadBitmapTexture(1001, true) : loadTexture(1, true);
+    GLuint texture1 = sameWork ? loadBitmapTexture(2001, false) : loadTexture(2, false);
     glBindTexture(GL_TEXTURE_2D, texture0);
     gl.activeTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, texture1);

@@ -1,18 +1,29 @@
 #include "core/codepage.h"
 
+#include "core/state.h"
+
 #include <cerrno>
 #include <iconv.h>
 
 namespace vela::core {
 
 std::string ansiToUtf8(const std::string &ansi) {
-    static iconv_t cd = iconv_open("UTF-8", "CP932");
+    bool ascii = true;
+    for (unsigned char c : ansi) ascii = ascii && c < 0x80;
+    // ASCII is the same in both, and most window texts are ASCII: no converter for them.
+    if (ascii) return ansi;
+    State &s = state();
+    if (!s.cp932) {
+        iconv_t cd = iconv_open("UTF-8", "CP932");
+        s.cp932 = cd == (iconv_t)-1 ? nullptr : cd;
+    }
     std::string out;
-    if (cd == (iconv_t)-1) {
+    if (!s.cp932) {
         // No converter: keep ASCII, replace the rest.
         for (unsigned char c : ansi) out += c < 0x80 ? std::string(1, (char)c) : "\xEF\xBF\xBD";
         return out;
     }
+    iconv_t cd = static_cast<iconv_t>(s.cp932);
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     char *in = const_cast<char *>(ansi.data());
     size_t inLeft = ansi.size();

@@ -15,6 +15,7 @@
 // Not supported: CBS_SIMPLE and CBS_DROPDOWN (they behave as CBS_DROPDOWNLIST: there is
 // no edit field), owner draw, WM_SETFONT, auto-repeat on the scroll arrows.
 #include "core/controls.h"
+#include "core/state.h"
 #include <windowsx.h>
 
 #include <algorithm>
@@ -608,7 +609,7 @@ LRESULT CALLBACK comboListProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_ERASEBKGND: return 1;
-    case WM_MOUSEACTIVATE: return 3 /*MA_NOACTIVATE*/;
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_MOUSEWHEEL:
         // The wheel over the list scrolls it: the combo box knows how.
         return SendMessageA((HWND)GetWindowLongPtrA(h, GWLP_USERDATA), msg, wParam, lParam);
@@ -617,7 +618,7 @@ LRESULT CALLBACK comboListProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void registerSystemClasses() {
-    static bool done = false;
+    bool &done = state().classes.systemClasses;
     if (done) return;
     done = true;
     WindowClass c;

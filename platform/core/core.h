@@ -1,7 +1,9 @@
-// The platform contract: Win32 semantics that need no display (handles, classes, the
-// window tree, the message queue, update regions), and the Backend interface through
-// which a display backend (x11/, or a null backend in tests) plugs in.
+// The core's internals: Win32 semantics that need no display (handles, classes, the
+// window tree, the message queue, update regions). The display is reached only through
+// the backend table in backend.h; the state all this keeps is in state.h.
 #pragma once
+
+#include "core/backend.h"
 
 #include <windows.h>
 
@@ -61,7 +63,7 @@ struct Window;
 struct ComboBox;
 struct MessageBoxState;
 
-// Hooks a built-in control class (COMBOBOX, the message box) uses for its native side.
+// The state of a built-in control (COMBOBOX, the message box) kept on its window.
 struct ControlHooks {
     virtual ~ControlHooks() = default;
 };
@@ -114,7 +116,8 @@ struct Window : Object {
     DWORD lastClickTime = 0;
     POINT lastClickPt{};
 
-    void *native = nullptr;                  // the backend's per-window data
+    int pixelFormat = 0;                     // set once, by SetPixelFormat
+    void *native = nullptr;                  // the backend's side of the window
     std::unique_ptr<ControlHooks> control;   // a built-in control's state
 
     int clientWidth() const { return (outer.right - outer.left) - frame.left - frame.right; }
@@ -128,6 +131,8 @@ struct Window : Object {
 constexpr int kFrameWidth = 8;
 constexpr int kCaptionHeight = 31;  // caption plus top frame
 RECT frameFor(DWORD style, bool child);
+// The largest outer size a top-level window can have: the screen and its frame.
+POINT maxTrackSize();
 
 ATOM registerClass(const WindowClass &cls);
 const WindowClass *findClass(const char *name, HINSTANCE instance);
@@ -158,42 +163,8 @@ int procDepth();
 
 // ---- Backend -----------------------------------------------------------------------------
 
-struct Backend {
-    virtual ~Backend() = default;
-    virtual bool createWindow(Window &w) = 0;
-    virtual void destroyWindow(Window &w) = 0;
-    virtual void showWindow(Window &w, bool show) = 0;
-    virtual void setTitle(Window &w) = 0;
-    virtual void moveWindow(Window &w) = 0;
-    virtual void setFocus(Window *w) = 0;
-    // Translates every native event that has arrived into core calls; never blocks.
-    virtual void pollEvents() = 0;
-    // Blocks until a native event arrives or timeoutMs passes (-1: no limit).
-    virtual void waitEvents(int timeoutMs) = 0;
-    virtual void fillRect(Window &w, const RECT &rect, uint32_t rgb) = 0;
-    virtual int screenWidth() = 0;
-    virtual int screenHeight() = 0;
-    virtual int screenDepthBits() = 0;  // bits per pixel of display-compatible bitmaps
-    // The character a key press makes, for TranslateMessage; 0 when none.
-    virtual unsigned charForKey(UINT vk, UINT scanCode) = 0;
-
-    // Built-in controls, drawn from the core's state. Fonts open on first use (a paint or
-    // a measure), never when a window is created.
-    virtual void paintComboBox(Window &w, const ComboBox &box) = 0;
-    virtual void paintComboList(Window &list, const ComboBox &box) = 0;
-    virtual void paintMessageBox(Window &w, const MessageBoxState &box) = 0;
-    // Width of one line of UTF-8 text in the UI font, and the height of a line.
-    virtual SIZE textExtent(const std::string &utf8) = 0;
-    // While a popup is open every pointer event comes to this application (null: ends it).
-    virtual void grabPointer(Window *popup) = 0;
-};
-
-// The backend in use, created on first need by createDefaultBackend() (x11/), unless a
-// test installed its own first.
+// The display backend, connected on first use (state.h says how it is chosen).
 Backend &backend();
-void setBackend(std::unique_ptr<Backend> backend);
-bool hasBackend();
-std::unique_ptr<Backend> createDefaultBackend();
 
 // Brushes and the system colours a backend draws with.
 struct Brush : Object {

@@ -8,7 +8,6 @@
 //  - WriteFile (synchronous), CloseHandle of files
 //  - drive letters: "x:/path" or "x:\path" is path inside $VELA_DRIVE_X, else ./drive_x,
 //    the folder made when missing; the same mapping for fopen (link with --wrap=fopen)
-//  - FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM) for the error codes the layer sets
 // Not supported: share modes (NOTE: not enforced), overlapped I/O, templates, ReadFile.
 #include "core/core.h"
 
@@ -286,52 +285,4 @@ extern "C" DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, 
         *filePart = slash + 1 < full.size() ? buffer + slash + 1 : nullptr;
     }
     return (DWORD)full.size();
-}
-
-extern "C" DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPSTR buffer, DWORD size,
-                                       va_list *) {
-    if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || (flags & (FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING)) ||
-        !buffer) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    static const struct {
-        DWORD code;
-        const char *text;
-    } texts[] = {
-        {ERROR_SUCCESS, "The operation completed successfully."},
-        {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified."},
-        {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified."},
-        {ERROR_TOO_MANY_OPEN_FILES, "The system cannot open the file."},
-        {ERROR_ACCESS_DENIED, "Access is denied."},
-        {ERROR_INVALID_HANDLE, "The handle is invalid."},
-        {ERROR_NOT_ENOUGH_MEMORY, "Not enough memory resources are available to process this command."},
-        {ERROR_INVALID_DATA, "The data is invalid."},
-        {ERROR_WRITE_FAULT, "The system cannot write to the specified device."},
-        {ERROR_GEN_FAILURE, "A device attached to the system is not functioning."},
-        {ERROR_FILE_EXISTS, "The file exists."},
-        {ERROR_INVALID_PARAMETER, "The parameter is incorrect."},
-        {ERROR_DISK_FULL, "There is not enough space on the disk."},
-        {ERROR_CALL_NOT_IMPLEMENTED, "This function is not supported on this system."},
-        {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists."},
-        {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long."},
-        {ERROR_RESOURCE_TYPE_NOT_FOUND, "The specified resource type cannot be found in the image file."},
-        {ERROR_RESOURCE_NAME_NOT_FOUND, "The specified resource name cannot be found in the image file."},
-    };
-    const char *text = nullptr;
-    if (const std::string *own = layerErrorText(messageId)) text = own->c_str();
-    for (const auto &t : texts)
-        if (t.code == messageId) text = t.text;
-    if (text) {
-        size_t n = std::strlen(text) + 2;  // Windows ends system messages with CR LF
-        if (n + 1 > size) {
-            SetLastError(ERROR_INSUFFICIENT_BUFFER);
-            return 0;
-        }
-        std::memcpy(buffer, text, n - 2);
-        std::memcpy(buffer + n - 2, "\r\n", 3);
-        return (DWORD)n;
-    }
-    SetLastError(ERROR_MR_MID_NOT_FOUND);
-    return 0;
 }

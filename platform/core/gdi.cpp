@@ -185,7 +185,7 @@ extern "C" int WINAPI GetDIBits(HDC hdc, HBITMAP hbitmap, UINT startScan, UINT s
     if (!find<DeviceContext>(hdc)) return 0;
     Bitmap *bm = find<Bitmap>(hbitmap);
     if (!bm) return 0;
-    if (!info || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER) || usage > 1 /*DIB_PAL_COLORS*/) {
+    if (!info || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER) || usage > DIB_PAL_COLORS) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }

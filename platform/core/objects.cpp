@@ -4,9 +4,8 @@
 // Supported: GetStockObject (the brushes), LoadIconA/LoadCursorA for stock ids,
 // GetModuleHandleA(NULL), GetDC/ReleaseDC/WindowFromDC, FillRect on a window DC,
 // Sleep, GetTickCount. Icons and cursors are handles only: nothing draws them.
-#include "core/core.h"
+#include "core/state.h"
 
-#include <map>
 #include <thread>
 
 namespace vela::core {
@@ -23,7 +22,7 @@ struct Module : Object {
 };
 
 HANDLE stockHandle(Kind kind, uintptr_t resourceId) {
-    static std::map<std::pair<int, uintptr_t>, uint32_t> made;
+    auto &made = state().stock.byResource;
     auto key = std::make_pair((int)kind, resourceId);
     auto it = made.find(key);
     if (it != made.end()) return toHandle<HANDLE>(it->second);
@@ -42,7 +41,7 @@ using namespace vela::core;
 
 extern "C" HGDIOBJ WINAPI GetStockObject(int index) {
     static const uint32_t colours[] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0x000000};
-    static uint32_t made[6] = {};
+    uint32_t *made = state().stock.brushes;
     if (index < WHITE_BRUSH || index > NULL_BRUSH) return nullptr;
     if (!made[index]) {
         auto brush = std::make_unique<Brush>(index == NULL_BRUSH ? 0 : colours[index]);
@@ -70,9 +69,9 @@ extern "C" HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
 }
 
 extern "C" HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
-    static uint32_t self = 0;
+    uint32_t &self = state().stock.module;
     if (name) {
-        SetLastError(126 /*ERROR_MOD_NOT_FOUND*/);
+        SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
     if (!self) self = addObject(std::make_unique<Module>());

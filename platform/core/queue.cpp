@@ -4,7 +4,7 @@
 // Retrieval order, as Win32: posted messages, input messages, WM_QUIT, then WM_PAINT for
 // a window whose update region is not empty. Consecutive mouse moves to one window are
 // coalesced like Win32's, and many invalidations make one paint.
-#include "core/core.h"
+#include "core/state.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,22 +13,7 @@
 namespace vela::core {
 namespace {
 
-struct Queue {
-    std::deque<MSG> posted;
-    std::deque<MSG> input;
-    bool quit = false;
-    int quitCode = 0;
-    int depth = 0;
-    HWND focus = nullptr;
-    HWND capture = nullptr;
-    DWORD lastTime = 0;
-    std::unique_ptr<Backend> backend;
-};
-
-Queue &queue() {
-    static Queue q;
-    return q;
-}
+Queue &queue() { return state().queue; }
 
 bool matches(const MSG &m, HWND filter, UINT lo, UINT hi) {
     if (lo || hi) {
@@ -102,24 +87,15 @@ DWORD currentTime() {
     return (DWORD)duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-int procDepth() { return queue().depth; }
-
-Backend &backend() {
-    Queue &q = queue();
-    if (!q.backend) q.backend = createDefaultBackend();
-    return *q.backend;
-}
-
-void setBackend(std::unique_ptr<Backend> b) { queue().backend = std::move(b); }
-bool hasBackend() { return queue().backend != nullptr; }
+int procDepth() { return queue().procDepth; }
 
 LRESULT callProc(Window *w, UINT msg, WPARAM wParam, LPARAM lParam) {
     WNDPROC proc = w->proc;
     if (!proc) return 0;
     Queue &q = queue();
-    ++q.depth;
+    ++q.procDepth;
     LRESULT r = proc(w->handle(), msg, wParam, lParam);
-    --q.depth;
+    --q.procDepth;
     return r;
 }
 
@@ -259,9 +235,6 @@ extern "C" LRESULT WINAPI DispatchMessageA(const MSG *msg) {
 
 extern "C" BOOL WINAPI PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (hwnd && !window(hwnd)) return FALSE;
-    if (message == WM_QUIT && !hwnd) {
-        // Posted like any other message, unlike PostQuitMessage's flag.
-    }
     queue().posted.push_back(MSG{hwnd, message, wParam, lParam, currentTime(), {}});
     return TRUE;
 }
@@ -276,9 +249,9 @@ extern "C" LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message,
                                           LPARAM lParam) {
     if (!proc) return 0;
     Queue &q = queue();
-    ++q.depth;
+    ++q.procDepth;
     LRESULT r = proc(hwnd, message, wParam, lParam);
-    --q.depth;
+    --q.procDepth;
     return r;
 }
 
@@ -420,7 +393,7 @@ extern "C" LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPA
         return 0;
     case WM_WINDOWPOSCHANGED: {
         auto *pos = reinterpret_cast<const WINDOWPOS *>(lParam);
-        if (!pos || !(pos->flags & 0x0080 /*SWP_HIDEWINDOW*/)) {
+        if (!pos || !(pos->flags & SWP_HIDEWINDOW)) {
             HWND h = w->handle();
             SendMessageA(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w->clientWidth(), w->clientHeight()));
             if ((w = window(h)))
@@ -442,8 +415,8 @@ extern "C" LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPA
     }
     case WM_GETTEXTLENGTH: return (LRESULT)w->title.size();
     case WM_NCACTIVATE: return TRUE;
-    case WM_MOUSEACTIVATE: return 1 /*MA_ACTIVATE*/;
-    case WM_NCHITTEST: return 1 /*HTCLIENT*/;
+    case WM_MOUSEACTIVATE: return MA_ACTIVATE;
+    case WM_NCHITTEST: return HTCLIENT;
     case WM_SETCURSOR: return 0;
     case WM_GETMINMAXINFO:
     case WM_NCCALCSIZE:

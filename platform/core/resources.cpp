@@ -1,33 +1,23 @@
 // The registry of the program's embedded resources (see resources/ and
-// tools/embed-resources.cpp). Registration runs from static constructors, so the table
-// is made on first use rather than being a global of its own.
-#include "core/core.h"
-
-#include <map>
-#include <utility>
+// tools/embed-resources.cpp), filled by static constructors before main runs.
+#include "core/state.h"
 
 namespace vela::core {
-namespace {
-
-std::map<std::pair<unsigned, unsigned>, ResourceData> &table() {
-    static std::map<std::pair<unsigned, unsigned>, ResourceData> t;
-    return t;
-}
-
-}  // namespace
 
 void registerResource(unsigned type, unsigned id, const void *data, size_t size) {
-    table()[{type, id}] = ResourceData{data, size};
+    state().resources.byTypeAndId[{type, id}] = ResourceData{data, size};
 }
 
 ResourceData findResource(unsigned type, unsigned id) {
-    auto it = table().find({type, id});
-    return it == table().end() ? ResourceData{} : it->second;
+    auto &table = state().resources.byTypeAndId;
+    auto it = table.find({type, id});
+    return it == table.end() ? ResourceData{} : it->second;
 }
 
 bool hasResourcesOfType(unsigned type) {
-    auto it = table().lower_bound({type, 0});
-    return it != table().end() && it->first.first == type;
+    auto &table = state().resources.byTypeAndId;
+    auto it = table.lower_bound({type, 0});
+    return it != table.end() && it->first.first == type;
 }
 
 }  // namespace vela::core

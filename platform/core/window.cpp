@@ -5,7 +5,7 @@
 // Get/SetWindowTextA, GetClientRect, GetWindowRect, AdjustWindowRect, GetParent,
 // GetDlgCtrlID, ScreenToClient, ClientToScreen, EnableWindow, GetSystemMetrics.
 // Not supported: menus, scroll bars, window extra bytes beyond GWLP_USERDATA-style slots.
-#include "core/core.h"
+#include "core/state.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,16 +14,7 @@
 namespace vela::core {
 namespace {
 
-struct Registry {
-    std::vector<std::unique_ptr<WindowClass>> classes;
-    std::vector<Window *> topLevels;  // creation order
-    ATOM nextAtom = 0xC000;
-};
-
-Registry &registry() {
-    static Registry r;
-    return r;
-}
+ClassRegistry &registry() { return state().classes; }
 
 bool sameName(const std::string &a, const char *b) { return strcasecmp(a.c_str(), b) == 0; }
 
@@ -62,9 +53,13 @@ RECT frameFor(DWORD style, bool child) {
     return RECT{0, 0, 0, 0};
 }
 
+POINT maxTrackSize() {
+    return POINT{backend().screenWidth() + 2 * kFrameWidth, backend().screenHeight() + kCaptionHeight + kFrameWidth};
+}
+
 ATOM registerClass(const WindowClass &cls) {
     if (!cls.system) registerSystemClasses();  // so the built-in names stay taken
-    Registry &r = registry();
+    ClassRegistry &r = registry();
     for (auto &c : r.classes) {
         if (sameName(c->name, cls.name.c_str()) && (c->system || c->instance == cls.instance)) {
             SetLastError(ERROR_CLASS_ALREADY_EXISTS);
@@ -157,7 +152,7 @@ void showNow(Window *w, bool show) {
             if (!window(h)) return;
         }
     }
-    sendPosChanged(w, show ? 0x0040 /*SWP_SHOWWINDOW*/ : 0x0080 /*SWP_HIDEWINDOW*/);
+    sendPosChanged(w, show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
 }
 
 void destroyTree(Window *w) {
@@ -173,7 +168,7 @@ void destroyTree(Window *w) {
     }
     SendMessageA(h, WM_NCDESTROY, 0, 0);
     w->destroyed = true;
-    if (hasBackend()) backend().destroyWindow(*w);
+    backend().destroyWindow(*w);
     if (w->parent) {
         auto &sib = w->parent->children;
         sib.erase(std::remove(sib.begin(), sib.end(), w), sib.end());
@@ -242,7 +237,7 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR w
         parent = window(parentHandle);
         if (!parent) return nullptr;
     } else if (style & WS_CHILD) {
-        SetLastError(1406 /*ERROR_TLW_WITH_WSCHILD*/);
+        SetLastError(ERROR_TLW_WITH_WSCHILD);
         return nullptr;
     }
     bool child = (style & WS_CHILD) != 0;
@@ -267,7 +262,13 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR w
     w->frame = frameFor(style, child);
     w->outer = RECT{x, y, x + width, y + height};
     HWND h = toHandle<HWND>(addObject(std::move(owned)));
-
+    // A window the display refuses never existed: no message reaches its procedure.
+    if (!backend().createWindow(*w)) {
+        DWORD why = GetLastError();
+        removeObject(w->id);
+        SetLastError(why);
+        return nullptr;
+    }
     if (parent)
         parent->children.push_back(w);
     else
@@ -276,15 +277,8 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR w
     CREATESTRUCTA cs{param,     instance, menu,       parentHandle, height,     width,
                      y,         x,        (LONG)style, windowName,  className, exStyle};
 
-    if (!backend().createWindow(*w)) {
-        destroyTree(w);
-        SetLastError(ERROR_NO_SYSTEM_RESOURCES);
-        return nullptr;
-    }
-
     MINMAXINFO mmi{};
-    mmi.ptMaxTrackSize = POINT{backend().screenWidth() + 2 * kFrameWidth,
-                               backend().screenHeight() + kCaptionHeight + kFrameWidth};
+    mmi.ptMaxTrackSize = maxTrackSize();
     if (!child) SendMessageA(h, WM_GETMINMAXINFO, 0, (LPARAM)&mmi);
     if (!window(h)) return nullptr;
     if (!SendMessageA(h, WM_NCCREATE, 0, (LPARAM)&cs)) {
@@ -316,7 +310,7 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hwnd) {
     if (!w) return FALSE;
     if (w->visible) {
         w->visible = false;
-        if (hasBackend()) backend().showWindow(*w, false);
+        backend().showWindow(*w, false);
     }
     destroyTree(w);
     return TRUE;
@@ -445,7 +439,7 @@ extern "C" LONG_PTR WINAPI GetWindowLongPtrA(HWND hwnd, int index) {
     default: break;
     }
     if (LONG_PTR *slot = windowSlot(w, index)) return *slot;
-    SetLastError(1413 /*ERROR_INVALID_INDEX*/);
+    SetLastError(ERROR_INVALID_INDEX);
     return 0;
 }
 
@@ -466,7 +460,7 @@ extern "C" LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR valu
         *slot = value;
         return old;
     }
-    SetLastError(1413 /*ERROR_INVALID_INDEX*/);
+    SetLastError(ERROR_INVALID_INDEX);
     return 0;
 }
 

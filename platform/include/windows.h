@@ -20,9 +20,6 @@
 #define CALLBACK
 #define APIENTRY
 #define APIENTRYP APIENTRY *
-#define WINGDIAPI
-#define WINUSERAPI
-#define WINBASEAPI
 
 // Basic types. LONG and DWORD are 32-bit as on Windows; WPARAM/LPARAM pointer-sized.
 typedef int BOOL;
@@ -30,13 +27,7 @@ typedef unsigned char BYTE;
 typedef unsigned short WORD;
 typedef unsigned int DWORD;
 typedef int LONG;
-typedef unsigned int ULONG;
 typedef unsigned int UINT;
-typedef int INT;
-typedef short SHORT;
-typedef unsigned short USHORT;
-typedef char CHAR;
-typedef float FLOAT;
 typedef intptr_t INT_PTR;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;
@@ -46,17 +37,11 @@ typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
 typedef WORD ATOM;
-typedef void VOID;
-typedef void *PVOID;
 typedef void *LPVOID;
 typedef const void *LPCVOID;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
 typedef DWORD *LPDWORD;
-typedef BYTE *LPBYTE;
-typedef LONG *LPLONG;
-typedef BOOL *LPBOOL;
-typedef INT_PTR(WINAPI *FARPROC)(void);
 typedef INT_PTR(WINAPI *PROC)(void);
 
 #ifndef TRUE
@@ -85,15 +70,11 @@ typedef void *HGDIOBJ;
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 
-#define MAKEWORD(a, b) ((WORD)(((BYTE)((DWORD_PTR)(a) & 0xff)) | ((WORD)((BYTE)((DWORD_PTR)(b) & 0xff))) << 8))
 #define MAKELONG(a, b) ((LONG)(((WORD)((DWORD_PTR)(a) & 0xffff)) | ((DWORD)((WORD)((DWORD_PTR)(b) & 0xffff))) << 16))
 #define LOWORD(l) ((WORD)((DWORD_PTR)(l) & 0xffff))
 #define HIWORD(l) ((WORD)((DWORD_PTR)(l) >> 16))
-#define LOBYTE(w) ((BYTE)((DWORD_PTR)(w) & 0xff))
-#define HIBYTE(w) ((BYTE)((DWORD_PTR)(w) >> 8))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
-#define MAKELRESULT(l, h) ((LRESULT)(DWORD)MAKELONG(l, h))
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 #define MAKEINTRESOURCE MAKEINTRESOURCEA
 #define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
@@ -101,7 +82,6 @@ typedef void *HGDIOBJ;
 typedef struct tagPOINT { LONG x, y; } POINT, *LPPOINT;
 typedef struct tagSIZE { LONG cx, cy; } SIZE, *LPSIZE;
 typedef struct tagRECT { LONG left, top, right, bottom; } RECT, *LPRECT;
-typedef const RECT *LPCRECT;
 
 // ---- Errors (kernel32) ----------------------------------------------------------
 #define ERROR_SUCCESS 0
@@ -116,6 +96,7 @@ typedef const RECT *LPCRECT;
 #define ERROR_GEN_FAILURE 31
 #define ERROR_FILE_EXISTS 80
 #define ERROR_INVALID_PARAMETER 87
+#define ERROR_MOD_NOT_FOUND 126
 #define ERROR_DISK_FULL 112
 #define ERROR_CALL_NOT_IMPLEMENTED 120
 #define ERROR_INSUFFICIENT_BUFFER 122
@@ -123,9 +104,10 @@ typedef const RECT *LPCRECT;
 #define ERROR_FILENAME_EXCED_RANGE 206
 #define ERROR_MR_MID_NOT_FOUND 317
 #define ERROR_INVALID_WINDOW_HANDLE 1400
-#define ERROR_INVALID_MENU_HANDLE 1401
 #define ERROR_CANNOT_FIND_WND_CLASS 1407
+#define ERROR_TLW_WITH_WSCHILD 1406
 #define ERROR_CLASS_ALREADY_EXISTS 1410
+#define ERROR_INVALID_INDEX 1413
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814
 #define ERROR_INVALID_PIXEL_FORMAT 2000
@@ -143,8 +125,6 @@ VELA_EXTERN_C DWORD WINAPI GetTickCount(void);
 // working directory (created when missing). fopen follows the same rule.
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
-#define FILE_SHARE_READ 0x1
-#define FILE_SHARE_WRITE 0x2
 #define CREATE_NEW 1
 #define CREATE_ALWAYS 2
 #define OPEN_EXISTING 3
@@ -184,7 +164,6 @@ typedef LRESULT(CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
 #define CS_DBLCLKS 0x0008
-#define CS_OWNDC 0x0020
 
 typedef struct tagWNDCLASSA {
     UINT style;
@@ -197,8 +176,7 @@ typedef struct tagWNDCLASSA {
     HBRUSH hbrBackground;
     LPCSTR lpszMenuName;
     LPCSTR lpszClassName;
-} WNDCLASSA, *LPWNDCLASSA;
-typedef const WNDCLASSA *LPCWNDCLASSA;
+} WNDCLASSA;
 
 typedef struct tagCREATESTRUCTA {
     LPVOID lpCreateParams;
@@ -213,58 +191,47 @@ typedef struct tagCREATESTRUCTA {
     LPCSTR lpszName;
     LPCSTR lpszClass;
     DWORD dwExStyle;
-} CREATESTRUCTA, *LPCREATESTRUCTA;
+} CREATESTRUCTA;
 
 typedef struct tagWINDOWPOS {
     HWND hwnd;
     HWND hwndInsertAfter;
     int x, y, cx, cy;
     UINT flags;
-} WINDOWPOS, *LPWINDOWPOS;
+} WINDOWPOS;
 
 typedef struct tagMINMAXINFO {
     POINT ptReserved, ptMaxSize, ptMaxPosition, ptMinTrackSize, ptMaxTrackSize;
-} MINMAXINFO, *LPMINMAXINFO;
+} MINMAXINFO;
 
 typedef struct tagNCCALCSIZE_PARAMS {
     RECT rgrc[3];
-    LPWINDOWPOS lppos;
-} NCCALCSIZE_PARAMS, *LPNCCALCSIZE_PARAMS;
+    WINDOWPOS *lppos;
+} NCCALCSIZE_PARAMS;
 
 #define WS_OVERLAPPED 0x00000000L
 #define WS_POPUP 0x80000000L
 #define WS_CHILD 0x40000000L
-#define WS_MINIMIZE 0x20000000L
 #define WS_VISIBLE 0x10000000L
 #define WS_DISABLED 0x08000000L
-#define WS_CLIPSIBLINGS 0x04000000L
-#define WS_CLIPCHILDREN 0x02000000L
-#define WS_MAXIMIZE 0x01000000L
 #define WS_CAPTION 0x00C00000L
 #define WS_BORDER 0x00800000L
 #define WS_DLGFRAME 0x00400000L
 #define WS_VSCROLL 0x00200000L
-#define WS_HSCROLL 0x00100000L
 #define WS_SYSMENU 0x00080000L
 #define WS_THICKFRAME 0x00040000L
-#define WS_GROUP 0x00020000L
-#define WS_TABSTOP 0x00010000L
 #define WS_MINIMIZEBOX 0x00020000L
 #define WS_MAXIMIZEBOX 0x00010000L
 #define WS_OVERLAPPEDWINDOW \
     (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
-#define WS_POPUPWINDOW (WS_POPUP | WS_BORDER | WS_SYSMENU)
 #define WS_EX_TOPMOST 0x00000008L
 #define WS_EX_DLGMODALFRAME 0x00000001L
 #define WS_EX_NOACTIVATE 0x08000000L
 #define CW_USEDEFAULT ((int)0x80000000)
 
-#define GWL_WNDPROC (-4)
 #define GWL_HINSTANCE (-6)
-#define GWL_HWNDPARENT (-8)
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
-#define GWL_USERDATA (-21)
 #define GWL_ID (-12)
 #define GWLP_WNDPROC (-4)
 #define GWLP_HINSTANCE (-6)
@@ -273,7 +240,6 @@ typedef struct tagNCCALCSIZE_PARAMS {
 #define GWLP_ID (-12)
 
 #define SW_HIDE 0
-#define SW_SHOWNORMAL 1
 #define SW_SHOW 5
 
 VELA_EXTERN_C ATOM WINAPI RegisterClassA(const WNDCLASSA *wndClass);
@@ -282,15 +248,12 @@ VELA_EXTERN_C HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCST
                                           DWORD style, int x, int y, int width, int height,
                                           HWND parent, HMENU menu, HINSTANCE instance,
                                           LPVOID param);
-#define CreateWindowA(c, n, s, x, y, w, h, p, m, i, lp) \
-    CreateWindowExA(0, c, n, s, x, y, w, h, p, m, i, lp)
 VELA_EXTERN_C BOOL WINAPI DestroyWindow(HWND hwnd);
 VELA_EXTERN_C BOOL WINAPI IsWindow(HWND hwnd);
 VELA_EXTERN_C BOOL WINAPI IsWindowVisible(HWND hwnd);
 VELA_EXTERN_C BOOL WINAPI IsWindowEnabled(HWND hwnd);
 VELA_EXTERN_C BOOL WINAPI EnableWindow(HWND hwnd, BOOL enable);
 VELA_EXTERN_C BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow);
-VELA_EXTERN_C BOOL WINAPI UpdateWindow(HWND hwnd);
 VELA_EXTERN_C BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect);
 VELA_EXTERN_C BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect);
 VELA_EXTERN_C BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu);
@@ -328,7 +291,6 @@ typedef struct tagMSG {
     POINT pt;
 } MSG, *LPMSG;
 
-#define WM_NULL 0x0000
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
 #define WM_MOVE 0x0003
@@ -355,18 +317,15 @@ typedef struct tagMSG {
 #define WM_NCDESTROY 0x0082
 #define WM_NCCALCSIZE 0x0083
 #define WM_NCHITTEST 0x0084
-#define WM_NCPAINT 0x0085
 #define WM_NCACTIVATE 0x0086
 #define WM_GETDLGCODE 0x0087
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
 #define WM_SYSKEYDOWN 0x0104
-#define WM_SYSKEYUP 0x0105
 #define WM_SYSCHAR 0x0106
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
-#define WM_TIMER 0x0113
 #define WM_MOUSEFIRST 0x0200
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
@@ -379,13 +338,17 @@ typedef struct tagMSG {
 #define WM_MBUTTONUP 0x0208
 #define WM_MBUTTONDBLCLK 0x0209
 #define WM_MOUSEWHEEL 0x020A
-#define WM_MOUSEHWHEEL 0x020E
 #define WM_MOUSELAST 0x020E
 #define WM_CAPTURECHANGED 0x0215
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
 #define SC_CLOSE 0xF060
+#define HTCLIENT 1
+#define MA_ACTIVATE 1
+#define MA_NOACTIVATE 3
+#define SWP_SHOWWINDOW 0x0040
+#define SWP_HIDEWINDOW 0x0080
 #define WHEEL_DELTA 120
 
 #define MK_LBUTTON 0x0001
@@ -395,7 +358,6 @@ typedef struct tagMSG {
 #define MK_MBUTTON 0x0010
 
 #define SIZE_RESTORED 0
-#define WA_INACTIVE 0
 #define WA_ACTIVE 1
 
 #define PM_NOREMOVE 0x0000
@@ -425,7 +387,6 @@ typedef struct tagMSG {
 #define VK_DELETE 0x2E
 #define VK_F1 0x70
 #define VK_F4 0x73
-#define VK_F12 0x7B
 
 VELA_EXTERN_C BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
 VELA_EXTERN_C BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax,
@@ -464,15 +425,9 @@ VELA_EXTERN_C int WINAPI FillRect(HDC hdc, const RECT *rect, HBRUSH brush);
 // ---- Stock objects, icons, cursors, resources ----------------------------------------
 #define IDI_APPLICATION MAKEINTRESOURCEA(32512)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
-#define IDC_IBEAM MAKEINTRESOURCEA(32513)
-#define IDC_WAIT MAKEINTRESOURCEA(32514)
-#define IDC_CROSS MAKEINTRESOURCEA(32515)
 
 #define WHITE_BRUSH 0
 #define LTGRAY_BRUSH 1
-#define GRAY_BRUSH 2
-#define DKGRAY_BRUSH 3
-#define BLACK_BRUSH 4
 #define NULL_BRUSH 5
 
 #define COLOR_WINDOW 5
@@ -480,13 +435,10 @@ VELA_EXTERN_C int WINAPI FillRect(HDC hdc, const RECT *rect, HBRUSH brush);
 
 #define IMAGE_BITMAP 0
 #define IMAGE_ICON 1
-#define IMAGE_CURSOR 2
 #define LR_DEFAULTCOLOR 0x0000
-#define LR_CREATEDIBSECTION 0x2000
 #define LR_LOADFROMFILE 0x0010
 
 #define RT_BITMAP MAKEINTRESOURCEA(2)
-#define RT_MENU MAKEINTRESOURCEA(4)
 
 VELA_EXTERN_C HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 VELA_EXTERN_C HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
@@ -512,7 +464,7 @@ typedef struct tagBITMAPFILEHEADER {
     WORD bfReserved1;
     WORD bfReserved2;
     DWORD bfOffBits;
-} BITMAPFILEHEADER, *LPBITMAPFILEHEADER;
+} BITMAPFILEHEADER;
 #pragma pack(pop)
 
 typedef struct tagBITMAP {
@@ -523,7 +475,7 @@ typedef struct tagBITMAP {
     WORD bmPlanes;
     WORD bmBitsPixel;
     LPVOID bmBits;
-} BITMAP, *LPBITMAP;
+} BITMAP;
 
 typedef struct tagBITMAPINFOHEADER {
     DWORD biSize;
@@ -537,7 +489,7 @@ typedef struct tagBITMAPINFOHEADER {
     LONG biYPelsPerMeter;
     DWORD biClrUsed;
     DWORD biClrImportant;
-} BITMAPINFOHEADER, *LPBITMAPINFOHEADER;
+} BITMAPINFOHEADER;
 
 typedef struct tagRGBQUAD {
     BYTE rgbBlue;
@@ -552,8 +504,8 @@ typedef struct tagBITMAPINFO {
 } BITMAPINFO, *LPBITMAPINFO;
 
 #define BI_RGB 0
-#define BI_BITFIELDS 3
 #define DIB_RGB_COLORS 0
+#define DIB_PAL_COLORS 1
 
 VELA_EXTERN_C int WINAPI GetDIBits(HDC hdc, HBITMAP bitmap, UINT startScan, UINT scanLines,
                                    LPVOID bits, LPBITMAPINFO info, UINT usage);
@@ -589,13 +541,10 @@ typedef struct tagPIXELFORMATDESCRIPTOR {
 } PIXELFORMATDESCRIPTOR, *LPPIXELFORMATDESCRIPTOR;
 
 #define PFD_TYPE_RGBA 0
-#define PFD_TYPE_COLORINDEX 1
 #define PFD_MAIN_PLANE 0
 #define PFD_DOUBLEBUFFER 0x00000001
 #define PFD_STEREO 0x00000002
 #define PFD_DRAW_TO_WINDOW 0x00000004
-#define PFD_DRAW_TO_BITMAP 0x00000008
-#define PFD_SUPPORT_GDI 0x00000010
 #define PFD_SUPPORT_OPENGL 0x00000020
 #define PFD_GENERIC_FORMAT 0x00000040
 #define PFD_DEPTH_DONTCARE 0x20000000
@@ -621,7 +570,6 @@ VELA_EXTERN_C PROC WINAPI wglGetProcAddress(LPCSTR name);
 #define CBS_SORT 0x0100L
 
 #define CB_ERR (-1)
-#define CB_ERRSPACE (-2)
 #define CB_OKAY 0
 
 #define CB_GETEDITSEL 0x0140
@@ -644,9 +592,7 @@ VELA_EXTERN_C PROC WINAPI wglGetProcAddress(LPCSTR name);
 #define CB_GETDROPPEDSTATE 0x0157
 #define CB_FINDSTRINGEXACT 0x0158
 
-#define CBN_ERRSPACE (-1)
 #define CBN_SELCHANGE 1
-#define CBN_DBLCLK 2
 #define CBN_SETFOCUS 3
 #define CBN_KILLFOCUS 4
 #define CBN_DROPDOWN 7
@@ -664,11 +610,7 @@ VELA_EXTERN_C PROC WINAPI wglGetProcAddress(LPCSTR name);
 #define MB_TYPEMASK 0x0000000FL
 #define MB_DEFBUTTON1 0x00000000L
 #define MB_DEFBUTTON2 0x00000100L
-#define MB_DEFBUTTON3 0x00000200L
 #define MB_DEFMASK 0x00000F00L
-#define MB_ICONERROR 0x00000010L
-#define MB_ICONWARNING 0x00000030L
-#define MB_ICONINFORMATION 0x00000040L
 
 #define IDOK 1
 #define IDCANCEL 2

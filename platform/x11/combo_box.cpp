@@ -1,5 +1,4 @@
-// Drawing of the combo box and its popup list, with the Windows 10 look, and the pointer
-// grab that lets a click anywhere close the open list.
+// Drawing of the combo box and its popup list, with the Windows 10 look.
 //
 // Supported: the field (normal, focused, dropped, disabled), the arrow, the list with its
 // highlighted item and scroll bar, text in any script the installed fonts cover.
@@ -9,7 +8,6 @@
 #include "core/codepage.h"
 #include "core/controls.h"
 
-#include <cstdio>
 
 namespace vela::x11 {
 namespace {
@@ -37,7 +35,7 @@ std::string itemText(const core::ComboBox &box, int index) {
 
 }  // namespace
 
-void paintComboBox(core::Window &w, const core::ComboBox &box) {
+void X11Backend::paintComboBox(core::Window &w, const core::ComboBox &box) {
     Canvas c(w);
     if (!c.ok()) return;
     const int width = c.width(), height = c.height();
@@ -64,7 +62,7 @@ void paintComboBox(core::Window &w, const core::ComboBox &box) {
     c.show();
 }
 
-void paintComboList(core::Window &list, const core::ComboBox &box) {
+void X11Backend::paintComboList(core::Window &list, const core::ComboBox &box) {
     Canvas c(list);
     if (!c.ok()) return;
     core::ComboListLayout l = box.layout();
@@ -87,22 +85,6 @@ void paintComboList(core::Window &list, const core::ComboBox &box) {
         c.fill(RECT{l.thumb.left + 2, l.thumb.top, l.thumb.right - 2, l.thumb.bottom}, dragging ? kThumbPressed : kThumb);
     }
     c.show();
-}
-
-void grabPointer(core::Window *popup) {
-    Display *d = state().display;
-    if (!popup) {
-        XUngrabPointer(d, CurrentTime);
-        return;
-    }
-    NativeWindow *n = native(*popup);
-    if (!n) return;
-    // owner_events: our own windows still get their events; the rest come to the popup.
-    int r = XGrabPointer(d, n->xid, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
-                         GrabModeAsync, None, None, CurrentTime);
-    if (r != GrabSuccess)
-        std::fprintf(stderr, "x11: XGrabPointer for the combo box list failed (status %d): "
-                             "clicks outside the window won't close it\n", r);
 }
 
 }  // namespace vela::x11

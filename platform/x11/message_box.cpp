@@ -10,7 +10,7 @@
 
 namespace vela::x11 {
 
-void paintMessageBox(core::Window &w, const core::MessageBoxState &box) {
+void X11Backend::paintMessageBox(core::Window &w, const core::MessageBoxState &box) {
     Canvas c(w);
     if (!c.ok()) return;
     const int width = c.width(), height = c.height();
@@ -31,11 +31,6 @@ void paintMessageBox(core::Window &w, const core::MessageBoxState &box) {
         c.text(b.rect, b.label, 0x000000, Align::Center);
     }
     c.show();
-}
-
-SIZE textExtent(const std::string &utf8) {
-    const FontMetrics &m = uiFontMetrics();
-    return SIZE{textWidth(utf8), m.height() + 2};
 }
 
 }  // namespace vela::x11

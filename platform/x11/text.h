@@ -1,6 +1,5 @@
-// Drawing for the built-in controls: the UI font (fontconfig + Xft, opened on first use,
-// with a fallback font for each character the first one lacks) and a canvas that paints
-// off screen and shows the result in one copy, so nothing flickers.
+// Drawing for the built-in controls: the UI font, opened on first use, and a canvas that
+// paints off screen and shows the result in one copy, so nothing flickers.
 #pragma once
 
 #include "x11/x11_platform.h"

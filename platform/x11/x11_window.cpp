@@ -2,22 +2,24 @@
 //
 // Supported:
 //  - top-level, popup (override-redirect) and child windows; the X window is the client area
-//  - title (WM_NAME and _NET_WM_NAME in UTF-8), WM_CLASS, position and size hints, _NET_WM_PID
+//  - title (WM_NAME and _NET_WM_NAME), WM_CLASS, position and size hints, _NET_WM_PID
 //  - pointer motion and buttons (1-3, wheel 4/5) with Win32's routing; keys as virtual keys
 //  - Expose as invalidation, WM_DELETE_WINDOW as SC_CLOSE, _NET_WM_PING answered
-//  - size and position changes made by a window manager
+//  - size and position changes made by a window manager, clamped to what a window can be
 //  - _NET_WM_WINDOW_TYPE_DIALOG for WS_EX_DLGMODALFRAME (message boxes)
 //  - X protocol errors reported on stderr; a lost connection ends the process with status 1
-// Not supported: mouse cursors, icons, IME input.
+// Not supported: mouse cursors, icons, IME input, focus changes made by the window manager.
 #include "x11/x11_platform.h"
 
 #include "core/codepage.h"
+#include "core/state.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,9 +29,13 @@
 namespace vela::x11 {
 namespace {
 
-State g;
+State *g = nullptr;  // the connected backend's state
 
 int onXError(Display *display, XErrorEvent *e) {
+    if (g && g->trapDepth > 0) {
+        if (!g->trappedError) g->trappedError = e->error_code;
+        return 0;
+    }
     char text[256] = "", request[256] = "";
     XGetErrorText(display, e->error_code, text, sizeof text);
     char code[32];
@@ -40,11 +46,15 @@ int onXError(Display *display, XErrorEvent *e) {
     return 0;
 }
 
+// NOTE: Xlib gives no way back from here, so this is the one place the layer ends the process.
 [[noreturn]] int onIOError(Display *) {
     std::fflush(stdout);
     std::fprintf(stderr, "x11: lost the connection to the X server\n");
     _exit(1);
 }
+
+// Event coordinates travel in 16 bits of an LPARAM.
+LONG clampCoord(long v) { return (LONG)std::clamp(v, (long)SHRT_MIN, (long)SHRT_MAX); }
 
 UINT virtualKey(KeySym sym) {
     if (sym >= XK_a && sym <= XK_z) return (UINT)('A' + (sym - XK_a));
@@ -93,7 +103,7 @@ core::Window *topLevelPoint(::Window xid, int x, int y, POINT *pt) {
     if (!w) return nullptr;
     core::Window *top = w->topLevel();
     POINT o = w->clientOrigin(), t = top->clientOrigin();
-    *pt = POINT{x + o.x - t.x, y + o.y - t.y};
+    *pt = POINT{clampCoord((long)x + o.x - t.x), clampCoord((long)y + o.y - t.y)};
     return top;
 }
 
@@ -105,10 +115,10 @@ void onButton(const XButtonEvent &e, bool press) {
     if (e.button == Button4 || e.button == Button5) {
         if (!press) return;
         short delta = e.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA;
-        POINT screen{e.x_root, e.y_root};
         HWND target = GetFocus();
         if (!target || core::window(target)->topLevel() != top) target = top->handle();
-        core::postInput(target, WM_MOUSEWHEEL, MAKEWPARAM(keys, delta), MAKELPARAM(screen.x, screen.y));
+        core::postInput(target, WM_MOUSEWHEEL, MAKEWPARAM(keys, delta),
+                        MAKELPARAM(clampCoord(e.x_root), clampCoord(e.y_root)));
         return;
     }
     UINT msg;
@@ -134,7 +144,7 @@ void onMotion(const XMotionEvent &e) {
 void onKey(XKeyEvent &e, bool press) {
     core::Window *w = windowForXid(e.window);
     if (!w) return;
-    KeySym sym = XkbKeycodeToKeysym(g.display, (KeyCode)e.keycode, 0, 0);
+    KeySym sym = XkbKeycodeToKeysym(g->display, (KeyCode)e.keycode, 0, 0);
     UINT vk = virtualKey(sym);
     if (!vk) return;
     LPARAM lp = 1 | ((LPARAM)(e.keycode & 0xff) << 16);
@@ -144,16 +154,16 @@ void onKey(XKeyEvent &e, bool press) {
 
 void onClientMessage(const XClientMessageEvent &e) {
     // Any client may send these: check everything before acting.
-    if (e.message_type != g.wmProtocols || e.format != 32) return;
+    if (e.message_type != g->wmProtocols || e.format != 32) return;
     core::Window *w = windowForXid(e.window);
     if (!w || w->parent) return;
     Atom protocol = (Atom)e.data.l[0];
-    if (protocol == g.wmDeleteWindow) {
+    if (protocol == g->wmDeleteWindow) {
         core::postInput(w->handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    } else if (protocol == g.netWmPing && e.window != g.root) {
+    } else if (protocol == g->netWmPing && e.window != g->root) {
         XClientMessageEvent reply = e;
-        reply.window = g.root;
-        XSendEvent(g.display, g.root, False, SubstructureNotifyMask | SubstructureRedirectMask,
+        reply.window = g->root;
+        XSendEvent(g->display, g->root, False, SubstructureNotifyMask | SubstructureRedirectMask,
                    (XEvent *)&reply);
     }
 }
@@ -163,19 +173,26 @@ void onConfigure(const XConfigureEvent &e) {
     if (!w || w->parent) return;
     HWND h = w->handle();
     // Where a window manager put it: popups and boxes are placed in screen coordinates.
-    int x, y;
+    int rx, ry;
     ::Window child;
     POINT o = w->clientOrigin();
-    if (XTranslateCoordinates(g.display, e.window, g.root, 0, 0, &x, &y, &child) && (x != o.x || y != o.y)) {
-        w->outer = RECT{w->outer.left + x - o.x, w->outer.top + y - o.y, w->outer.right + x - o.x,
-                        w->outer.bottom + y - o.y};
-        SendMessageA(h, WM_MOVE, 0, MAKELPARAM(x, y));
-        if (!(w = core::window(h))) return;
+    if (XTranslateCoordinates(g->display, e.window, g->root, 0, 0, &rx, &ry, &child)) {
+        LONG x = clampCoord(rx), y = clampCoord(ry);
+        if (x != o.x || y != o.y) {
+            w->outer = RECT{w->outer.left + x - o.x, w->outer.top + y - o.y, w->outer.right + x - o.x,
+                            w->outer.bottom + y - o.y};
+            SendMessageA(h, WM_MOVE, 0, MAKELPARAM(x, y));
+            if (!(w = core::window(h))) return;
+        }
     }
-    if (e.width == w->clientWidth() && e.height == w->clientHeight()) return;
-    w->outer.right = w->outer.left + e.width + w->frame.left + w->frame.right;
-    w->outer.bottom = w->outer.top + e.height + w->frame.top + w->frame.bottom;
-    SendMessageA(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(e.width, e.height));
+    // Anyone may send a ConfigureNotify: a size no window can have is cut to the largest one.
+    POINT most = core::maxTrackSize();
+    int width = std::clamp(e.width, 1, (int)most.x - w->frame.left - w->frame.right);
+    int height = std::clamp(e.height, 1, (int)most.y - w->frame.top - w->frame.bottom);
+    if (width == w->clientWidth() && height == w->clientHeight()) return;
+    w->outer.right = w->outer.left + width + w->frame.left + w->frame.right;
+    w->outer.bottom = w->outer.top + height + w->frame.top + w->frame.bottom;
+    SendMessageA(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
     if ((w = core::window(h)) && w->cls && (w->cls->style & (CS_HREDRAW | CS_VREDRAW)))
         core::invalidate(w, nullptr, true);
 }
@@ -204,7 +221,7 @@ void handleEvent(XEvent &ev) {
             n->mapped = true;
             if (n->focusWhenMapped) {
                 n->focusWhenMapped = false;
-                XSetInputFocus(g.display, n->xid, RevertToParent, CurrentTime);
+                XSetInputFocus(g->display, n->xid, RevertToParent, CurrentTime);
             }
         }
         break;
@@ -215,197 +232,62 @@ void handleEvent(XEvent &ev) {
     }
 }
 
-void setWmProperties(core::Window &w, NativeWindow &n) {
-    std::string name = core::ansiToUtf8(w.title);
-    XSizeHints *size = XAllocSizeHints();
-    size->flags = PPosition | USPosition | PSize;
-    size->x = w.outer.left + w.frame.left;
-    size->y = w.outer.top + w.frame.top;
-    size->width = std::max(w.clientWidth(), 1);
-    size->height = std::max(w.clientHeight(), 1);
-    XClassHint cls;
-    std::string resName = w.cls ? w.cls->name : "vela";
-    cls.res_name = resName.data();
-    cls.res_class = const_cast<char *>("Vela");
-    XWMHints hints{};
-    hints.flags = InputHint | StateHint;
-    hints.input = True;
-    hints.initial_state = NormalState;
-    Xutf8SetWMProperties(g.display, n.xid, name.c_str(), name.c_str(), nullptr, 0, size, &hints, &cls);
-    XFree(size);
-    XChangeProperty(g.display, n.xid, g.netWmName, g.utf8String, 8, PropModeReplace,
-                    (const unsigned char *)name.data(), (int)name.size());
-    Atom protocols[] = {g.wmDeleteWindow, g.netWmPing};
-    XSetWMProtocols(g.display, n.xid, protocols, 2);
-    long pid = getpid();
-    XChangeProperty(g.display, n.xid, g.netWmPid, XA_CARDINAL, 32, PropModeReplace,
-                    (const unsigned char *)&pid, 1);
-    if (w.exStyle & WS_EX_DLGMODALFRAME)
-        XChangeProperty(g.display, n.xid, g.netWmWindowType, XA_ATOM, 32, PropModeReplace,
-                        (const unsigned char *)&g.netWmWindowTypeDialog, 1);
+// A title as ICCCM's STRING (Latin-1) where it can be, else as UTF8_STRING.
+void setTextProperty(::Window xid, Atom property, const std::string &utf8) {
+    std::string latin1;
+    bool fits = true;
+    for (size_t i = 0; i < utf8.size() && fits; ++i) {
+        auto c = (unsigned char)utf8[i];
+        if (c < 0x80) {
+            latin1 += (char)c;
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
+            latin1 += (char)(((c & 0x03) << 6) | ((unsigned char)utf8[++i] & 0x3F));
+        } else {
+            fits = false;
+        }
+    }
+    const std::string &text = fits ? latin1 : utf8;
+    XChangeProperty(g->display, xid, property, fits ? XA_STRING : g->utf8String, 8, PropModeReplace,
+                    (const unsigned char *)text.data(), (int)text.size());
 }
 
 constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                            KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+                            KeyPressMask | KeyReleaseMask | StructureNotifyMask;
 
-::Window createXWindow(core::Window &w, NativeWindow &n, Visual *visual, int depth) {
-    ::Window parent = g.root;
-    if (w.parent) parent = native(*w.parent)->xid;
-    int x = w.outer.left + w.frame.left, y = w.outer.top + w.frame.top;
-    if (w.parent) {
-        // The parent's X window is its client area.
-        x = w.outer.left + w.frame.left;
-        y = w.outer.top + w.frame.top;
-    }
-    XSetWindowAttributes a{};
-    unsigned long mask = CWEventMask | CWBorderPixel | CWColormap | CWBackPixmap;
-    a.event_mask = kEventMask;
-    a.border_pixel = 0;
-    a.background_pixmap = None;
-    n.colormap = (visual == g.visual) ? DefaultColormap(g.display, g.screen)
-                                      : XCreateColormap(g.display, g.root, visual, AllocNone);
-    a.colormap = n.colormap;
-    bool popup = !w.parent && (w.style & WS_POPUP) && (w.style & WS_CAPTION) != WS_CAPTION;
-    if (popup) {
-        a.override_redirect = True;
-        mask |= CWOverrideRedirect;
-    }
-    n.visual = visual;
-    n.depth = depth;
-    return XCreateWindow(g.display, parent, x, y, (unsigned)std::max(w.clientWidth(), 1),
-                         (unsigned)std::max(w.clientHeight(), 1), 0, depth, InputOutput, visual, mask, &a);
+void connectAtoms(State &s) {
+    struct {
+        Atom *atom;
+        const char *name;
+    } atoms[] = {{&s.wmProtocols, "WM_PROTOCOLS"},
+                 {&s.wmDeleteWindow, "WM_DELETE_WINDOW"},
+                 {&s.netWmPing, "_NET_WM_PING"},
+                 {&s.netWmName, "_NET_WM_NAME"},
+                 {&s.netWmIconName, "_NET_WM_ICON_NAME"},
+                 {&s.utf8String, "UTF8_STRING"},
+                 {&s.netWmPid, "_NET_WM_PID"},
+                 {&s.netWmWindowType, "_NET_WM_WINDOW_TYPE"},
+                 {&s.netWmWindowTypeDialog, "_NET_WM_WINDOW_TYPE_DIALOG"}};
+    char *names[std::size(atoms)];
+    Atom values[std::size(atoms)];
+    for (size_t i = 0; i < std::size(atoms); ++i) names[i] = const_cast<char *>(atoms[i].name);
+    // One round trip for all of them.
+    XInternAtoms(s.display, names, (int)std::size(atoms), False, values);
+    for (size_t i = 0; i < std::size(atoms); ++i) *atoms[i].atom = values[i];
 }
-
-class X11Backend final : public core::Backend {
-public:
-    bool createWindow(core::Window &w) override {
-        auto *n = new NativeWindow;
-        w.native = n;
-        n->xid = createXWindow(w, *n, g.visual, g.depth);
-        if (!n->xid) return false;
-        g.windows[n->xid] = w.handle();
-        if (!w.parent) setWmProperties(w, *n);
-        return true;
-    }
-
-    void destroyWindow(core::Window &w) override {
-        NativeWindow *n = native(w);
-        if (!n) return;
-        if (n->glxWindow) glXDestroyWindow(g.display, n->glxWindow);
-        g.windows.erase(n->xid);
-        // A destroyed parent's X window takes its children's with it.
-        if (!w.parent || core::window(w.parent->handle())) XDestroyWindow(g.display, n->xid);
-        delete n;
-        w.native = nullptr;
-    }
-
-    void showWindow(core::Window &w, bool show) override {
-        NativeWindow *n = native(w);
-        if (!n) return;
-        if (show)
-            XMapWindow(g.display, n->xid);
-        else
-            XUnmapWindow(g.display, n->xid);
-    }
-
-    void setTitle(core::Window &w) override {
-        if (NativeWindow *n = native(w); n && !w.parent) setWmProperties(w, *n);
-    }
-
-    void moveWindow(core::Window &w) override {
-        NativeWindow *n = native(w);
-        if (!n) return;
-        XMoveResizeWindow(g.display, n->xid, w.outer.left + w.frame.left, w.outer.top + w.frame.top,
-                          (unsigned)std::max(w.clientWidth(), 1), (unsigned)std::max(w.clientHeight(), 1));
-    }
-
-    void setFocus(core::Window *w) override {
-        if (!w) return;
-        NativeWindow *n = native(*w->topLevel());
-        if (!n) return;
-        if (n->mapped)
-            XSetInputFocus(g.display, n->xid, RevertToParent, CurrentTime);
-        else
-            n->focusWhenMapped = true;
-    }
-
-    void pollEvents() override {
-        while (XPending(g.display)) {
-            XEvent ev;
-            XNextEvent(g.display, &ev);
-            handleEvent(ev);
-        }
-    }
-
-    void waitEvents(int timeoutMs) override {
-        XFlush(g.display);
-        if (XPending(g.display)) return;
-        pollfd p{ConnectionNumber(g.display), POLLIN, 0};
-        poll(&p, 1, timeoutMs);
-    }
-
-    void fillRect(core::Window &w, const RECT &r, uint32_t rgb) override {
-        NativeWindow *n = native(w);
-        if (!n || r.right <= r.left || r.bottom <= r.top) return;
-        XSetForeground(g.display, g.gc, pixelFor(rgb));
-        XFillRectangle(g.display, n->xid, g.gc, r.left, r.top, (unsigned)(r.right - r.left),
-                       (unsigned)(r.bottom - r.top));
-    }
-
-    int screenWidth() override { return DisplayWidth(g.display, g.screen); }
-    int screenHeight() override { return DisplayHeight(g.display, g.screen); }
-
-    int screenDepthBits() override {
-        int count = 0, bits = g.depth;
-        if (XPixmapFormatValues *f = XListPixmapFormats(g.display, &count)) {
-            for (int i = 0; i < count; ++i)
-                if (f[i].depth == g.depth) bits = f[i].bits_per_pixel;
-            XFree(f);
-        }
-        return bits;
-    }
-
-    unsigned charForKey(UINT vk, UINT scanCode) override {
-        switch (vk) {
-        case VK_RETURN: return '\r';
-        case VK_ESCAPE: return 0x1b;
-        case VK_BACK: return 8;
-        case VK_TAB: return 9;
-        default: break;
-        }
-        char keys[32];
-        XQueryKeymap(g.display, keys);
-        auto down = [&](KeySym s) {
-            KeyCode c = XKeysymToKeycode(g.display, s);
-            return c && (keys[c / 8] & (1 << (c % 8)));
-        };
-        bool shift = down(XK_Shift_L) || down(XK_Shift_R);
-        KeySym sym = XkbKeycodeToKeysym(g.display, (KeyCode)scanCode, 0, shift ? 1 : 0);
-        return (sym >= 0x20 && sym <= 0xff) ? (unsigned)sym : 0;
-    }
-
-    void paintComboBox(core::Window &w, const core::ComboBox &box) override { x11::paintComboBox(w, box); }
-    void paintComboList(core::Window &w, const core::ComboBox &box) override { x11::paintComboList(w, box); }
-    void paintMessageBox(core::Window &w, const core::MessageBoxState &box) override {
-        x11::paintMessageBox(w, box);
-    }
-    SIZE textExtent(const std::string &utf8) override { return x11::textExtent(utf8); }
-    void grabPointer(core::Window *popup) override { x11::grabPointer(popup); }
-};
 
 }  // namespace
 
-State &state() { return g; }
+State &state() { return *g; }
 
 NativeWindow *native(core::Window &w) { return static_cast<NativeWindow *>(w.native); }
 
 core::Window *windowForXid(::Window xid) {
-    auto it = g.windows.find(xid);
-    return it == g.windows.end() ? nullptr : core::window(it->second);
+    auto it = g->windows.find(xid);
+    return it == g->windows.end() ? nullptr : core::window(it->second);
 }
 
 unsigned long pixelFor(uint32_t rgb) {
-    Visual *v = g.visual;
+    Visual *v = g->visual;
     auto scale = [](uint32_t c, unsigned long mask) {
         if (!mask) return 0ul;
         int shift = __builtin_ctzl(mask);
@@ -416,58 +298,236 @@ unsigned long pixelFor(uint32_t rgb) {
            scale(rgb & 0xff, v->blue_mask);
 }
 
-bool recreateWithVisual(core::Window &w, XVisualInfo *vi) {
-    NativeWindow *n = native(w);
-    ::Window old = n->xid;
-    ::Window fresh = createXWindow(w, *n, vi->visual, vi->depth);
-    if (!fresh) return false;
-    for (core::Window *c : w.children) {
-        NativeWindow *cn = native(*c);
-        XReparentWindow(g.display, cn->xid, fresh, c->outer.left + c->frame.left, c->outer.top + c->frame.top);
+ErrorTrap::ErrorTrap() {
+    if (g->trapDepth++ == 0) g->trappedError = 0;
+}
+
+ErrorTrap::~ErrorTrap() {
+    sync();
+    --g->trapDepth;
+}
+
+int ErrorTrap::sync() {
+    XSync(g->display, False);
+    return g->trappedError;
+}
+
+void setWmProperties(core::Window &w, NativeWindow &n) {
+    std::string name = core::ansiToUtf8(w.title);
+    setTextProperty(n.xid, XA_WM_NAME, name);
+    setTextProperty(n.xid, XA_WM_ICON_NAME, name);
+    for (Atom a : {g->netWmName, g->netWmIconName})
+        XChangeProperty(g->display, n.xid, a, g->utf8String, 8, PropModeReplace, (const unsigned char *)name.data(),
+                        (int)name.size());
+    XSizeHints size{};
+    size.flags = PPosition | USPosition | PSize;
+    size.x = w.outer.left + w.frame.left;
+    size.y = w.outer.top + w.frame.top;
+    size.width = std::max(w.clientWidth(), 1);
+    size.height = std::max(w.clientHeight(), 1);
+    XSetWMNormalHints(g->display, n.xid, &size);
+    XWMHints hints{};
+    hints.flags = InputHint | StateHint;
+    hints.input = True;
+    hints.initial_state = NormalState;
+    XSetWMHints(g->display, n.xid, &hints);
+    std::string resName = w.cls ? w.cls->name : "vela";
+    XClassHint cls{resName.data(), const_cast<char *>("Vela")};
+    XSetClassHint(g->display, n.xid, &cls);
+    Atom protocols[] = {g->wmDeleteWindow, g->netWmPing};
+    XSetWMProtocols(g->display, n.xid, protocols, 2);
+    long pid = getpid();
+    XChangeProperty(g->display, n.xid, g->netWmPid, XA_CARDINAL, 32, PropModeReplace, (const unsigned char *)&pid,
+                    1);
+    if (w.exStyle & WS_EX_DLGMODALFRAME)
+        XChangeProperty(g->display, n.xid, g->netWmWindowType, XA_ATOM, 32, PropModeReplace,
+                        (const unsigned char *)&g->netWmWindowTypeDialog, 1);
+}
+
+::Window createXWindow(core::Window &w, NativeWindow &n, Visual *visual, int depth) {
+    // A child's position is in its parent's client area, which is the parent's X window.
+    ::Window parent = w.parent ? native(*w.parent)->xid : g->root;
+    XSetWindowAttributes a{};
+    unsigned long mask = CWEventMask | CWBorderPixel | CWColormap | CWBackPixmap;
+    a.event_mask = kEventMask;
+    a.border_pixel = 0;
+    a.background_pixmap = None;
+    n.colormap = (visual == g->visual) ? DefaultColormap(g->display, g->screen)
+                                       : XCreateColormap(g->display, g->root, visual, AllocNone);
+    a.colormap = n.colormap;
+    bool popup = !w.parent && (w.style & WS_POPUP) && (w.style & WS_CAPTION) != WS_CAPTION;
+    if (popup) {
+        a.override_redirect = True;
+        mask |= CWOverrideRedirect;
     }
-    g.windows.erase(old);
-    g.windows[fresh] = w.handle();
-    n->xid = fresh;
-    n->mapped = false;
+    n.visual = visual;
+    n.depth = depth;
+    return XCreateWindow(g->display, parent, w.outer.left + w.frame.left, w.outer.top + w.frame.top,
+                         (unsigned)std::max(w.clientWidth(), 1), (unsigned)std::max(w.clientHeight(), 1), 0, depth,
+                         InputOutput, visual, mask, &a);
+}
+
+std::unique_ptr<core::Backend> connect() {
+    XSetErrorHandler(onXError);
+    XSetIOErrorHandler(onIOError);
+    Display *display = XOpenDisplay(nullptr);
+    if (!display) {
+        const char *name = std::getenv("DISPLAY");
+        // NOTE: Win32 always has a desktop; without an X server there is nothing to show on.
+        core::setLayerError(core::kErrorNoDisplay, name && *name ? "cannot open the X display '" + std::string(name) + "'"
+                                                                 : std::string("cannot open an X display: DISPLAY is not set"));
+        return nullptr;
+    }
+    return std::make_unique<X11Backend>(display);
+}
+
+X11Backend::X11Backend(Display *display) {
+    g = &state_;
+    State &s = state_;
+    s.display = display;
+    s.screen = DefaultScreen(display);
+    s.root = RootWindow(display, s.screen);
+    s.visual = DefaultVisual(display, s.screen);
+    s.depth = DefaultDepth(display, s.screen);
+    s.gc = XCreateGC(display, s.root, 0, nullptr);
+    connectAtoms(s);
+}
+
+X11Backend::~X11Backend() {
+    closeFonts();
+    glXMakeContextCurrent(state_.display, None, None, nullptr);
+    XFreeGC(state_.display, state_.gc);
+    XCloseDisplay(state_.display);
+    g = nullptr;
+}
+
+bool X11Backend::createWindow(core::Window &w) {
+    auto n = std::make_unique<NativeWindow>();
+    n->xid = createXWindow(w, *n, state_.visual, state_.depth);
+    if (!n->xid) {
+        SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+        return false;
+    }
+    state_.windows[n->xid] = w.handle();
+    w.native = n.get();
     if (!w.parent) setWmProperties(w, *n);
-    if (w.visible) XMapWindow(g.display, fresh);
-    XDestroyWindow(g.display, old);
+    state_.natives[w.handle()] = std::move(n);
     return true;
+}
+
+void X11Backend::destroyWindow(core::Window &w) {
+    NativeWindow *n = native(w);
+    if (!n) return;
+    if (n->glxWindow) glXDestroyWindow(state_.display, n->glxWindow);
+    state_.windows.erase(n->xid);
+    // A destroyed parent's X window takes its children's with it.
+    if (!w.parent || core::window(w.parent->handle())) XDestroyWindow(state_.display, n->xid);
+    w.native = nullptr;
+    state_.natives.erase(w.handle());
+}
+
+void X11Backend::showWindow(core::Window &w, bool show) {
+    NativeWindow *n = native(w);
+    if (!n) return;
+    if (show)
+        XMapWindow(state_.display, n->xid);
+    else
+        XUnmapWindow(state_.display, n->xid);
+}
+
+void X11Backend::setTitle(core::Window &w) {
+    if (NativeWindow *n = native(w); n && !w.parent) setWmProperties(w, *n);
+}
+
+void X11Backend::moveWindow(core::Window &w) {
+    NativeWindow *n = native(w);
+    if (!n) return;
+    XMoveResizeWindow(state_.display, n->xid, w.outer.left + w.frame.left, w.outer.top + w.frame.top,
+                      (unsigned)std::max(w.clientWidth(), 1), (unsigned)std::max(w.clientHeight(), 1));
+}
+
+void X11Backend::setFocus(core::Window *w) {
+    if (!w) return;
+    NativeWindow *n = native(*w->topLevel());
+    if (!n) return;
+    if (n->mapped)
+        XSetInputFocus(state_.display, n->xid, RevertToParent, CurrentTime);
+    else
+        n->focusWhenMapped = true;
+}
+
+void X11Backend::grabPointer(core::Window *popup) {
+    if (!popup) {
+        XUngrabPointer(state_.display, CurrentTime);
+        return;
+    }
+    NativeWindow *n = native(*popup);
+    if (!n) return;
+    // owner_events: our own windows still get their events; the rest come to the popup.
+    int r = XGrabPointer(state_.display, n->xid, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                         GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+    if (r != GrabSuccess)
+        std::fprintf(stderr, "x11: XGrabPointer for a popup failed (status %d): clicks outside the window "
+                             "won't close it\n", r);
+}
+
+void X11Backend::pollEvents() {
+    while (XPending(state_.display)) {
+        XEvent ev;
+        XNextEvent(state_.display, &ev);
+        handleEvent(ev);
+    }
+}
+
+void X11Backend::waitEvents(int timeoutMs) {
+    XFlush(state_.display);
+    if (XPending(state_.display)) return;
+    pollfd p{ConnectionNumber(state_.display), POLLIN, 0};
+    poll(&p, 1, timeoutMs);
+}
+
+unsigned X11Backend::charForKey(UINT vk, UINT scanCode) {
+    switch (vk) {
+    case VK_RETURN: return '\r';
+    case VK_ESCAPE: return 0x1b;
+    case VK_BACK: return 8;
+    case VK_TAB: return 9;
+    default: break;
+    }
+    char keys[32];
+    XQueryKeymap(state_.display, keys);
+    auto down = [&](KeySym s) {
+        KeyCode c = XKeysymToKeycode(state_.display, s);
+        return c && (keys[c / 8] & (1 << (c % 8)));
+    };
+    bool shift = down(XK_Shift_L) || down(XK_Shift_R);
+    KeySym sym = XkbKeycodeToKeysym(state_.display, (KeyCode)scanCode, 0, shift ? 1 : 0);
+    return (sym >= 0x20 && sym <= 0xff) ? (unsigned)sym : 0;
+}
+
+int X11Backend::screenWidth() { return DisplayWidth(state_.display, state_.screen); }
+int X11Backend::screenHeight() { return DisplayHeight(state_.display, state_.screen); }
+
+int X11Backend::screenDepthBits() {
+    int count = 0, bits = state_.depth;
+    if (XPixmapFormatValues *f = XListPixmapFormats(state_.display, &count)) {
+        for (int i = 0; i < count; ++i)
+            if (f[i].depth == state_.depth) bits = f[i].bits_per_pixel;
+        XFree(f);
+    }
+    return bits;
+}
+
+void X11Backend::fillRect(core::Window &w, const RECT &r, uint32_t rgb) {
+    NativeWindow *n = native(w);
+    if (!n || r.right <= r.left || r.bottom <= r.top) return;
+    XSetForeground(state_.display, state_.gc, pixelFor(rgb));
+    XFillRectangle(state_.display, n->xid, state_.gc, r.left, r.top, (unsigned)(r.right - r.left),
+                   (unsigned)(r.bottom - r.top));
 }
 
 }  // namespace vela::x11
 
-namespace {
-// The trace on stdout must reach a pipe line by line, as it happens.
-struct LineBufferedStdout {
-    LineBufferedStdout() { setvbuf(stdout, nullptr, _IOLBF, 0); }
-} lineBufferedStdout;
-}  // namespace
-
-std::unique_ptr<vela::core::Backend> vela::core::createDefaultBackend() {
-    using namespace vela::x11;
-    XSetErrorHandler(onXError);
-    XSetIOErrorHandler(onIOError);
-    g.display = XOpenDisplay(nullptr);
-    if (!g.display) {
-        const char *name = std::getenv("DISPLAY");
-        // NOTE: Win32 always has a desktop; without an X server there is nothing to run on.
-        std::fprintf(stderr, "x11: cannot open display \"%s\"%s\n", name ? name : "",
-                     name ? "" : " (DISPLAY is not set)");
-        std::exit(1);
-    }
-    g.screen = DefaultScreen(g.display);
-    g.root = RootWindow(g.display, g.screen);
-    g.visual = DefaultVisual(g.display, g.screen);
-    g.depth = DefaultDepth(g.display, g.screen);
-    g.gc = XCreateGC(g.display, g.root, 0, nullptr);
-    g.wmProtocols = XInternAtom(g.display, "WM_PROTOCOLS", False);
-    g.wmDeleteWindow = XInternAtom(g.display, "WM_DELETE_WINDOW", False);
-    g.netWmPing = XInternAtom(g.display, "_NET_WM_PING", False);
-    g.netWmName = XInternAtom(g.display, "_NET_WM_NAME", False);
-    g.utf8String = XInternAtom(g.display, "UTF8_STRING", False);
-    g.netWmPid = XInternAtom(g.display, "_NET_WM_PID", False);
-    g.netWmWindowType = XInternAtom(g.display, "_NET_WM_WINDOW_TYPE", False);
-    g.netWmWindowTypeDialog = XInternAtom(g.display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
-    return std::make_unique<X11Backend>();
-}
+// Linking the x11 backend makes it the program's display, chosen before main runs; it
+// connects when the program first needs the display.
+extern "C" const bool vela_x11_selected = (vela::core::selectBackend(vela::x11::connect), true);

@@ -2,7 +2,7 @@
 // reader that goes away or a trace that fills the disk, and a GL that can make no context.
 #include <gtest/gtest.h>
 
-#include "image/test_util.h"
+#include "support/scratch.h"
 #include "support/demo_frame.h"
 #include "support/display.h"
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/display.h"
+#include "support/scratch.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <regex>
 #include <thread>
 
 using namespace vela::test;
@@ -87,7 +89,9 @@ int glyphPixels(Display *d, Window win) {
 
 class Probe {
 public:
-    explicit Probe(const std::vector<std::string> &argv = {bin("controls_probe")}) : proc(argv) {
+    explicit Probe(const std::vector<std::string> &argv = {bin("controls_probe")},
+                   const std::map<std::string, std::string> &env = {})
+        : proc(argv, env) {
         d = openDisplay();
         auto w = findWindow(d, "Vertex Shader");
         if (!w) return;
@@ -439,6 +443,141 @@ TEST(ComboBox, TheRealProgramShowsTheBoxes) {
     EXPECT_GT(hwnd, 0);
     closeWindow(app.d, app.win);
     EXPECT_EQ(app.proc.wait(10s), 0);
+}
+
+// ---- Fonts and forged events -----------------------------------------------------------
+
+// A fontconfig set-up that knows only the fonts of `folder` (none for an empty one).
+class FontConfig {
+public:
+    explicit FontConfig(const std::string &folder) {
+        std::string fonts = folder.empty() ? dir / "none" : folder;
+        std::filesystem::create_directories(dir / "none");
+        std::ofstream(dir / "fonts.conf") << "<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">"
+                                          << "<fontconfig><dir>" << fonts << "</dir><cachedir>" << dir / "cache"
+                                          << "</cachedir></fontconfig>\n";
+    }
+    std::map<std::string, std::string> env() const { return {{"FONTCONFIG_FILE", dir / "fonts.conf"}}; }
+
+private:
+    ScratchDir dir;
+};
+
+// The X core fonts the program says it fell back to.
+std::vector<std::string> coreFontsNamed(const std::string &stderrText) {
+    std::vector<std::string> out;
+    std::regex named("using the X core font '([^']+)'");
+    for (std::sregex_iterator it(stderrText.begin(), stderrText.end(), named), end; it != end; ++it)
+        out.push_back((*it)[1]);
+    return out;
+}
+
+// Whether `text` stands in the snapshot exactly as the core font `xlfd` draws it: its ink
+// black where the font puts ink, nothing black in between.
+bool drawnWith(Display *d, const Snapshot &shot, const std::string &xlfd, const std::u16string &text) {
+    XFontStruct *font = XLoadQueryFont(d, xlfd.c_str());
+    if (!font) return false;
+    std::vector<XChar2b> chars;
+    for (char16_t c : text) chars.push_back(XChar2b{(unsigned char)(c >> 8), (unsigned char)(c & 0xFF)});
+    int w = XTextWidth16(font, chars.data(), (int)chars.size()), h = font->ascent + font->descent;
+    Window root = DefaultRootWindow(d);
+    Pixmap pm = XCreatePixmap(d, root, (unsigned)w, (unsigned)h, (unsigned)DefaultDepth(d, DefaultScreen(d)));
+    GC gc = XCreateGC(d, pm, 0, nullptr);
+    XSetForeground(d, gc, WhitePixel(d, DefaultScreen(d)));
+    XFillRectangle(d, pm, gc, 0, 0, (unsigned)w, (unsigned)h);
+    XSetForeground(d, gc, BlackPixel(d, DefaultScreen(d)));
+    XSetFont(d, gc, font->fid);
+    XDrawString16(d, pm, gc, 0, font->ascent, chars.data(), (int)chars.size());
+    XImage *img = XGetImage(d, pm, 0, 0, (unsigned)w, (unsigned)h, AllPlanes, ZPixmap);
+    std::vector<bool> ink((size_t)w * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) ink[(size_t)y * w + x] = XGetPixel(img, x, y) == BlackPixel(d, DefaultScreen(d));
+    XDestroyImage(img);
+    XFreeGC(d, gc);
+    XFreePixmap(d, pm);
+    XFreeFont(d, font);
+    auto black = [&](int x, int y) { return near(shot.at(x, y), Rgb{0, 0, 0}, 0); };
+    for (int oy = 0; oy + h <= shot.height(); ++oy)
+        for (int ox = 0; ox + w <= shot.width(); ++ox) {
+            bool match = true;
+            for (int y = 0; y < h && match; ++y)
+                for (int x = 0; x < w && match; ++x) match = ink[(size_t)y * w + x] == black(ox + x, oy + y);
+            if (match) return true;
+        }
+    return false;
+}
+
+bool drawnWithAny(Display *d, const Snapshot &shot, const std::vector<std::string> &fonts, const std::u16string &text) {
+    for (const std::string &f : fonts)
+        if (drawnWith(d, shot, f, text)) return true;
+    return false;
+}
+
+// Picks "bbb" and returns the first box, found by its title.
+std::optional<Window> firstBox(Probe &app) {
+    app.openList();
+    if (!app.pick(1)) return std::nullopt;
+    return app.box(kCountTitle1);
+}
+
+TEST(Fonts, WithoutAJapaneseFontTheBoxDrawsItWithAnXCoreFont) {
+    FontConfig latinOnly("/usr/share/fonts/truetype/dejavu");
+    Probe app({bin("vela")}, latinOnly.env());
+    ASSERT_NE(app.win, 0u);
+    auto box = firstBox(app);
+    ASSERT_TRUE(box) << "titles now: " << ::testing::PrintToString(boxTitles(app.d));
+    app.settle();
+    std::vector<std::string> fonts = coreFontsNamed(app.proc.stderrText());
+    ASSERT_EQ(fonts.size(), 1u) << "one line names the core font:\n" << app.proc.stderrText();
+    EXPECT_TRUE(drawnWith(app.d, Snapshot(app.d, *box), fonts[0], u"アイテム数")) << fonts[0];
+    saveShot(app.d, *box, "box_latin_fonts_only.ppm");
+    app.enter(*box);
+}
+
+TEST(Fonts, WithNoFontAtAllEveryTextIsDrawnWithXCoreFonts) {
+    FontConfig nothing("");
+    Probe app({bin("vela")}, nothing.env());
+    ASSERT_NE(app.win, 0u);
+    auto box = firstBox(app);
+    ASSERT_TRUE(box) << "titles now: " << ::testing::PrintToString(boxTitles(app.d));
+    app.settle();
+    std::string err = app.proc.stderrText();
+    std::vector<std::string> fonts = coreFontsNamed(err);
+    ASSERT_FALSE(fonts.empty()) << err;
+    EXPECT_NE(err.find("fontconfig found no font"), std::string::npos) << err;
+    Snapshot shot(app.d, *box);
+    EXPECT_TRUE(drawnWithAny(app.d, shot, fonts, u"アイテム数")) << err;
+    EXPECT_TRUE(drawnWithAny(app.d, shot, fonts, u"OK")) << "the button's label";
+    saveShot(app.d, *box, "box_core_fonts.ppm");
+    app.enter(*box);
+    std::vector<Window> second;
+    ASSERT_TRUE(waitFor([&] { return !(second = windowsOfClass(app.d, "#32770")).empty(); }));
+    app.enter(second[0]);
+    EXPECT_TRUE(waitFor([&] { return glyphPixels(app.d, app.win) > 10; })) << "the field shows \"bbb\"";
+}
+
+// Any client may send a ConfigureNotify: one with a size no window can have must not make
+// the program ask the server for what it can't give.
+TEST(ForgedEvents, AHugeSizeIsCutToWhatAWindowCanBe) {
+    Probe app;
+    ASSERT_NE(app.win, 0u);
+    auto box = firstBox(app);
+    ASSERT_TRUE(box);
+    XEvent e{};
+    e.xconfigure.type = ConfigureNotify;
+    e.xconfigure.event = e.xconfigure.window = *box;
+    e.xconfigure.width = e.xconfigure.height = 40000;
+    XSendEvent(app.d, *box, False, StructureNotifyMask, &e);
+    XEvent expose{};
+    expose.xexpose.type = Expose;
+    expose.xexpose.window = *box;
+    expose.xexpose.width = expose.xexpose.height = 40000;
+    XSendEvent(app.d, *box, False, ExposureMask, &expose);
+    app.settle();
+    Snapshot shot(app.d, *box);
+    EXPECT_TRUE(near(shot.at(4, 4), Rgb{255, 255, 255}, 2)) << "the box paints as before";
+    app.enter(*box);
+    EXPECT_EQ(app.proc.stderrText(), "") << "no X error";
 }
 
 }  // namespace

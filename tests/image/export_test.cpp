@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "image/BitmapExport.h"
-#include "test_util.h"
+#include "support/scratch.h"
 
 #include <array>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/display.h"
-#include "test_util.h"
+#include "support/scratch.h"
 
 #include <X11/Xlib.h>
 

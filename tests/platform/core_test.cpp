@@ -1,5 +1,5 @@
 // The Win32 semantics of platform/core, without a display.
-#include "null_backend.h"
+#include "test_backend.h"
 #include <windowsx.h>
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-using vela::test::nullBackend;
+using vela::test::recorder;
 
 
 namespace {
@@ -33,7 +33,7 @@ LRESULT CALLBACK recordingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 class Core : public ::testing::Test {
 protected:
     void SetUp() override {
-        nullBackend();
+        vela::test::freshCore();
         HBRUSH white = (HBRUSH)GetStockObject(WHITE_BRUSH);
         ASSERT_TRUE(vela::test::registerTestClass("rec", recordingProc, 0, white));
         ASSERT_TRUE(vela::test::registerTestClass("dbl", recordingProc, CS_DBLCLKS, white));
@@ -157,21 +157,21 @@ TEST_F(Core, ManyInvalidationsMakeOnePaintWithoutErase) {
     }
     EXPECT_EQ(paints, 1);
     EXPECT_FALSE(saw(WM_ERASEBKGND));
-    EXPECT_TRUE(nullBackend().calls.empty() || nullBackend().calls.back().rfind("fill", 0) != 0);
+    EXPECT_TRUE(recorder().calls.empty() || recorder().calls.back().rfind("fill", 0) != 0);
 }
 
 TEST_F(Core, EraseRequestFillsWithClassBrush) {
     HWND h = make();
     drain();
-    nullBackend().calls.clear();
+    recorder().calls.clear();
     InvalidateRect(h, nullptr, TRUE);
     MSG m;
     ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(m.message, (UINT)WM_PAINT);
     DispatchMessageA(&m);
     EXPECT_TRUE(saw(WM_ERASEBKGND));
-    ASSERT_FALSE(nullBackend().calls.empty());
-    EXPECT_EQ(nullBackend().calls.back(), "fill 1008x611 16777215");
+    ASSERT_FALSE(recorder().calls.empty());
+    EXPECT_EQ(recorder().calls.back(), "fill 1008x611 16777215");
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << "validated";
 }
 

@@ -4,7 +4,7 @@
 // with the Linux build's trace and copies from the same script.
 #include <gtest/gtest.h>
 
-#include "image/test_util.h"
+#include "support/scratch.h"
 #include "support/demo_frame.h"
 #include "support/display.h"
 

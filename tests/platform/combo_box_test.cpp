@@ -1,6 +1,6 @@
 // The combo box without a display: its list, its messages, and the notifications that
 // mouse and keys produce, driven through the core's input routing.
-#include "platform/null_backend.h"
+#include "test_backend.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 using namespace vela;
-using vela::test::nullBackend;
+using vela::test::recorder;
 
 
 namespace {
@@ -103,7 +103,7 @@ LRESULT CALLBACK parentProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 class Combo : public ::testing::Test {
 protected:
     void SetUp() override {
-        nullBackend();
+        vela::test::freshCore();
         ASSERT_TRUE(vela::test::registerTestClass("parent", parentProc));
         parent = CreateWindowExA(0, "parent", "Vertex Shader", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 1024, 650,
                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -179,13 +179,13 @@ TEST_F(Combo, IsAFieldHighWindowAndRemembersTheDropHeight) {
 
 TEST_F(Combo, CreatingAndFillingItDrawsAndMeasuresNothing) {
     // Drawing opens the fonts: it must wait for the paint, after the parent's frame.
-    size_t before = nullBackend().calls.size();
-    int measures = nullBackend().measures;
+    size_t before = recorder().calls.size();
+    int measures = recorder().measures;
     HWND fresh = make(300);
     SendMessageA(fresh, CB_ADDSTRING, 0, (LPARAM) "x");
-    for (size_t i = before; i < nullBackend().calls.size(); ++i)
-        EXPECT_NE(nullBackend().calls[i].rfind("paint", 0), 0u) << nullBackend().calls[i];
-    EXPECT_EQ(nullBackend().measures, measures);
+    for (size_t i = before; i < recorder().calls.size(); ++i)
+        EXPECT_NE(recorder().calls[i].rfind("paint", 0), 0u) << recorder().calls[i];
+    EXPECT_EQ(recorder().measures, measures);
     InvalidateRect(parent, nullptr, FALSE);
     MSG m;
     ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
@@ -195,7 +195,7 @@ TEST_F(Combo, CreatingAndFillingItDrawsAndMeasuresNothing) {
     ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(m.hwnd, fresh);
     DispatchMessageA(&m);
-    EXPECT_EQ(nullBackend().calls.back(), "paint combo " + std::to_string(core::handleId(fresh)) + " ");
+    EXPECT_EQ(recorder().calls.back(), "paint combo " + std::to_string(core::handleId(fresh)) + " ");
 }
 
 TEST_F(Combo, MessagesReturnWin32Values) {
@@ -256,7 +256,7 @@ TEST_F(Combo, MousePickNotifiesInWindowsOrder) {
     EXPECT_EQ(codes(), (std::vector<int>{CBN_SETFOCUS, CBN_DROPDOWN}));
     EXPECT_EQ(GetFocus(), combo);
     EXPECT_EQ(GetCapture(), combo);
-    EXPECT_EQ(nullBackend().grabbed, list()) << "a click anywhere must reach us";
+    EXPECT_EQ(recorder().grabbed, list()) << "a click anywhere must reach us";
     RECT lr;
     GetWindowRect(box()->list, &lr);
     POINT o{0, 0};
@@ -282,7 +282,7 @@ TEST_F(Combo, MousePickNotifiesInWindowsOrder) {
     EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 1);
     EXPECT_FALSE(IsWindowVisible(box()->list));
     EXPECT_EQ(GetCapture(), nullptr);
-    EXPECT_EQ(nullBackend().grabbed, nullptr);
+    EXPECT_EQ(recorder().grabbed, nullptr);
     EXPECT_TRUE(parentMouse.empty()) << "the parent saw none of it";
 }
 
@@ -460,7 +460,7 @@ TEST_F(Combo, ParentsThatReactDuringNotificationsAreSafe) {
     EXPECT_FALSE(IsWindow(combo));
     EXPECT_FALSE(IsWindow(listWindow)) << "the list goes with it";
     EXPECT_EQ(GetCapture(), nullptr);
-    EXPECT_EQ(nullBackend().grabbed, nullptr);
+    EXPECT_EQ(recorder().grabbed, nullptr);
 
     // Reopening from CBN_SELCHANGE (as a modal loop there could) leaves a consistent box.
     combo = make(300);

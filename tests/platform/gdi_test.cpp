@@ -2,29 +2,14 @@
 // DIB extraction, checked against DIBs made here and against the embedded resources.
 #include <gtest/gtest.h>
 
-#include "platform/null_backend.h"
-#include "test_util.h"
+#include "test_backend.h"
+#include "support/scratch.h"
 
 #include <cstring>
 
 using namespace vela::test;
 
 namespace {
-
-struct DepthBackend : NullBackend {
-    int depth = 32;
-    int screenDepthBits() override { return depth; }
-};
-
-DepthBackend &backend() {
-    static DepthBackend *b = [] {
-        auto owned = std::make_unique<DepthBackend>();
-        DepthBackend *raw = owned.get();
-        vela::core::setBackend(std::move(owned));
-        return raw;
-    }();
-    return *b;
-}
 
 uint32_t colourAt(int x, int y) { return (uint32_t)((x * 40) << 16 | (y * 90) << 8 | (x * 13 + y * 7)); }
 
@@ -62,8 +47,7 @@ protected:
         vela::core::registerResource(2, 703, bad16.data(), bad16.size());
         vela::core::registerResource(2, 704, truncated.data(), truncated.size() - 10);
     }
-    void SetUp() override { backend().depth = 32; }
-    void TearDown() override { backend().depth = 32; }
+    void SetUp() override { freshCore(); }
 
     HBITMAP load(int id) {
         return (HBITMAP)LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
@@ -166,7 +150,7 @@ TEST_F(Gdi, PartialExtractionCountsRows) {
 }
 
 TEST_F(Gdi, SixteenBitScreenReducesColours) {
-    backend().depth = 16;
+    recorder().depth = 16;
     HBITMAP bm = load(701);
     ASSERT_NE(bm, nullptr);
     BITMAP d;
@@ -256,5 +240,3 @@ TEST_F(Gdi, EmbeddedResourcesMatchTheirFiles) {
 }
 
 }  // namespace
-
-std::unique_ptr<vela::core::Backend> vela::core::createDefaultBackend() { return nullptr; }

@@ -2,7 +2,7 @@
 // bitmap drawing program makes the committed bitmaps again.
 #include <gtest/gtest.h>
 
-#include "test_util.h"
+#include "support/scratch.h"
 
 #include <cstdio>
 #include <sys/wait.h>

@@ -1,4 +1,4 @@
-// Small helpers shared by the image tests: a scratch folder, whole-file reads, the
+// Small helpers shared by tests that touch files: a scratch folder, whole-file reads, the
 // source bitmaps.
 #pragma once
 

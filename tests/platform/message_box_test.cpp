@@ -1,6 +1,6 @@
 // MessageBoxA without a display: the layout of its text and buttons, how it is answered,
 // and its modal loop (other windows' messages, nesting, WM_QUIT).
-#include "platform/null_backend.h"
+#include "test_backend.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 using namespace vela;
-using vela::test::nullBackend;
+using vela::test::recorder;
 
 namespace {
 
@@ -18,7 +18,7 @@ namespace {
 
 core::MessageBoxState layout(const std::string &text, UINT type = MB_OK, int maxWidth = 800, int maxHeight = 900,
                              SIZE *size = nullptr) {
-    nullBackend();
+    vela::test::freshCore();
     core::MessageBoxState box;
     SIZE s;
     core::layoutMessageBox(box, text, "caption", type, maxWidth, maxHeight, &s);
@@ -81,7 +81,7 @@ struct Answers {
     int idle = 0;
 
     void install() {
-        nullBackend().onPoll = [this] { poll(); };
+        recorder().onPoll = [this] { poll(); };
     }
     void poll() {
         for (core::Window *w : core::allWindows()) {
@@ -104,7 +104,7 @@ struct Answers {
             PostQuitMessage(99);
         }
     }
-    ~Answers() { nullBackend().onPoll = nullptr; }
+    ~Answers() { recorder().onPoll = nullptr; }
 };
 
 void key(HWND box, UINT vk) { core::keyEvent(core::window(box), WM_KEYDOWN, vk, 1); }
@@ -119,7 +119,7 @@ LRESULT CALLBACK plainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindo
 class Box : public ::testing::Test {
 protected:
     void SetUp() override {
-        nullBackend();
+        vela::test::freshCore();
         ASSERT_TRUE(vela::test::registerTestClass("plain", plainProc));
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
@@ -204,7 +204,7 @@ TEST_F(Box, LoopDispatchesOtherWindowsAndNests) {
     a.install();
     int outer = -1;
     bool posted = false;
-    nullBackend().onPoll = [&] {
+    recorder().onPoll = [&] {
         a.poll();
         // Once the loop has painted the other window, a message for it opens a nested box.
         if (!posted && traced("paint")) {
@@ -233,10 +233,10 @@ TEST_F(Box, QuitEndsTheBoxAndIsPostedAgain) {
     EXPECT_FALSE(IsWindow(a.seen[0]));
 
     // With the quit still pending, a further box doesn't even appear.
-    size_t before = nullBackend().calls.size();
+    size_t before = recorder().calls.size();
     EXPECT_EQ(MessageBoxA(nullptr, "second", "second", MB_OK), IDOK);
-    for (size_t i = before; i < nullBackend().calls.size(); ++i)
-        EXPECT_NE(nullBackend().calls[i], "create second");
+    for (size_t i = before; i < recorder().calls.size(); ++i)
+        EXPECT_NE(recorder().calls[i], "create second");
     MSG m;
     ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), FALSE);
     EXPECT_EQ(m.message, (UINT)WM_QUIT);

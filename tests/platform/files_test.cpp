@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/core.h"
-#include "test_util.h"
+#include "support/scratch.h"
 
 #include <cerrno>
 #include <climits>
