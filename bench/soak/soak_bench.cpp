@@ -224,7 +224,7 @@ int main(int argc, char **argv) {
         if (!window) die("vela's window is not on the display");
         std::printf("soak_bench on %s: %d drag moves, %d list cycles, %d picks; vela pid %d\n",
                     server.name().c_str(), moves, cycles, pickCount, (int)program.pid());
-        Soak s{d, program, window};
+        Soak s{d, program, window, 0, 0, {}, Clock::now()};
         s.header();
         s.report("start");
         dragMoves(s, moves);
