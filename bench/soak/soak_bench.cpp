@@ -141,9 +141,10 @@ struct Soak {
                     s.pixmapBytes);
         std::fflush(stdout);
     }
-    // One operation done; a report every 1,000.
-    void done(const char *phase) {
-        if (++operations % 1000 == 0) report(phase);
+    // One operation done; a report every 1,000, and after a phase's first operation (what
+    // follows that one is growth after warm-up).
+    void done(const char *phase, bool first) {
+        if (++operations % 1000 == 0 || first) report(phase);
     }
 };
 
@@ -160,13 +161,14 @@ void dragMoves(Soak &s, int moves) {
         at(s.d, s.window, x, y);
         XFlush(s.d);
         // In step with the program every ten moves (the moves in between coalesce).
-        if (i % 10 == 9 || i % 1000 == 999) waitLine(s.program, "mouse move " + std::to_string(x) + " " + std::to_string(y));
-        if (i % 1000 == 999) {
+        bool last = i % 1000 == 999 || i == moves - 1;
+        if (i % 10 == 9 || last) waitLine(s.program, "mouse move " + std::to_string(x) + " " + std::to_string(y));
+        if (last) {
             XTestFakeButtonEvent(s.d, 1, False, CurrentTime);
             XFlush(s.d);
             waitLine(s.program, "mouse up " + std::to_string(x) + " " + std::to_string(y));
         }
-        s.done("drag");
+        s.done("drag", i == 0);
     }
 }
 
@@ -176,7 +178,7 @@ void listCycles(Soak &s, int cycles) {
         waitWindows(s.d, s.program, "ComboLBox", 1);
         click(s.d, s.window, 150, 12);
         waitWindows(s.d, s.program, "ComboLBox", 0);
-        s.done("list");
+        s.done("list", i == 0);
     }
 }
 
@@ -192,11 +194,13 @@ void picks(Soak &s, int count) {
         click(s.d, s.window, 150, 12);
         Window list = waitWindows(s.d, s.program, "ComboLBox", 1)[0];
         click(s.d, list, 100, 1 + (i % 2) * kItemHeight + kItemHeight / 2);  // "aaa", "bbb" in turn
-        answer(s, waitWindows(s.d, s.program, "#32770", 1)[0]);
-        auto second = waitWindows(s.d, s.program, "#32770", 1)[0];
+        Window first = waitWindows(s.d, s.program, "#32770", 1)[0];
+        answer(s, first);
+        Window second = first;
+        while (second == first) second = waitWindows(s.d, s.program, "#32770", 1)[0];
         answer(s, second);
         waitWindows(s.d, s.program, "#32770", 0);
-        s.done("pick");
+        s.done("pick", i == 0);
     }
 }
 

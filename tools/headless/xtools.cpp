@@ -227,7 +227,12 @@ std::vector<Window> windowsOfClass(Display *d, const char *cls) {
     Window root, parent, *kids = nullptr;
     unsigned n = 0;
     XSync(d, False);
-    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n)) return out;
+    // A window may go between the listing and the questions about it.
+    auto old = XSetErrorHandler(ignoreErrors);
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n)) {
+        XSetErrorHandler(old);
+        return out;
+    }
     for (unsigned i = 0; i < n; ++i) {
         XClassHint hint{};
         XWindowAttributes a;
@@ -239,6 +244,8 @@ std::vector<Window> windowsOfClass(Display *d, const char *cls) {
         }
     }
     if (kids) XFree(kids);
+    XSync(d, False);
+    XSetErrorHandler(old);
     return out;
 }
 
