@@ -1,32 +1,14 @@
 #include "app/App.h"
 
+#include "app/Process.h"
+#include "app/Trace.h"
 #include "glview/GlView.h"
 
 #include <vela/gl.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
 App *theApp = nullptr;
 
-namespace {
-
-// The system's words for the last error, without the line end Windows gives them.
-std::string lastErrorText() {
-    DWORD code = GetLastError();
-    char text[512];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, text,
-                             sizeof text, NULL);
-    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == ' ')) --n;
-    return n ? std::string(text, n) : "error " + std::to_string(code);
-}
-
-}  // namespace
-
 App::App(int width, int height, const char *title) {
-    // The trace must reach a pipe line by line, as it happens.
-    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     this->width = width;
     this->height = height;
     HINSTANCE instance = GetModuleHandleA(NULL);
@@ -46,11 +28,8 @@ App::App(int width, int height, const char *title) {
 
     window = CreateWindowExA(0, "test", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, width,
                              height, NULL, NULL, instance, NULL);
-    if (!window) {
-        // Nothing can be shown without the window; going on would only crash later.
-        std::fprintf(stderr, "vela: cannot create the main window: %s\n", lastErrorText().c_str());
-        std::exit(1);
-    }
+    // Nothing can be shown without the window; going on would only crash later.
+    if (!window) exitWithError("cannot create the main window", GetLastError());
     view = new GlView(window);
     theApp = this;
 }
@@ -72,7 +51,7 @@ void App::onMouseDown(int, int, int) {}
 void App::onMouseUp(int, int, int) {}
 
 void App::run() {
-    std::printf("start onInit\n");
+    trace("start onInit\n");
     onInit();
     MSG msg;
     // -1 is an error, not a message: with a valid record and no filter it means the

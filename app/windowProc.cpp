@@ -1,5 +1,7 @@
 #include "app/App.h"
 
+#include "app/Trace.h"
+
 #include <cstdio>
 
 HWND comboBox = NULL;
@@ -42,10 +44,10 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         createComboBox(hwnd, lParam);
         break;
     case WM_PAINT:
-        std::printf("system onDraw\n");
+        trace("system onDraw\n");
         theApp->onDraw();
         theApp->present();
-        std::printf("system finish onDraw\n");
+        trace("system finish onDraw\n");
         break;
     case WM_COMMAND:
         if (HIWORD(wParam) == CBN_SELCHANGE) reportSelection(lParam);

@@ -1,5 +1,6 @@
 #include "demo/Scene.h"
 
+#include "app/Trace.h"
 #include "demo/TestTex.h"
 
 #include <cstdio>
@@ -90,12 +91,12 @@ void drawCube() {
         glNormal3fv(cubeNormals[i]);
         for (int j = 0; j < 4; ++j) {
             int k = cubeFaces[i][j];
-            std::printf("%d ", k);
+            trace("%d ", k);
             glTexCoord2fv(cubeTexCoords[j]);
             if (pglMultiTexCoord2fv) pglMultiTexCoord2fv(GL_TEXTURE1, cubeTexCoords[j]);
             glVertex3fv(cubeVertices[k]);
         }
-        std::printf("\n");
+        trace("\n");
     }
     glEnd();
 }
@@ -135,8 +136,8 @@ void drawAxes() {
 void printModelviewMatrix() {
     GLfloat m[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    std::printf("%f %f %f %f\n%f %f %f %f\n%f %f %f %f\n%f %f %f %f\n", (double)m[0], (double)m[4],
-                (double)m[8], (double)m[12], (double)m[1], (double)m[5], (double)m[9], (double)m[13],
+    trace("%f %f %f %f\n%f %f %f %f\n%f %f %f %f\n%f %f %f %f\n", (double)m[0], (double)m[4],
+           (double)m[8], (double)m[12], (double)m[1], (double)m[5], (double)m[9], (double)m[13],
                 (double)m[2], (double)m[6], (double)m[10], (double)m[14], (double)m[3], (double)m[7],
                 (double)m[11], (double)m[15]);
 }

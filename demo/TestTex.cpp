@@ -1,5 +1,6 @@
 #include "demo/TestTex.h"
 
+#include "app/Trace.h"
 #include "demo/Scene.h"
 
 #include <cmath>
@@ -41,12 +42,12 @@ void TestTex::onInit() {
     if (!pglActiveTexture) reportMissing("glActiveTexture", "texture unit 1 stays unused");
     if (!pglMultiTexCoord2fv)
         reportMissing("glMultiTexCoord2fv", "the cube gets no texture coordinates on unit 1");
-    std::printf("onInit\n");
+    trace("onInit\n");
 
     glGenTextures(1, &texture0);
     glBindTexture(GL_TEXTURE_2D, texture0);
     unsigned char *image = loadBitmapResource(1001);
-    std::printf("image ptr %d\n", (int)(intptr_t)image);
+    trace("image ptr %d\n", (int)(intptr_t)image);
     uploadTexture(image);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -84,7 +85,7 @@ void TestTex::onInit() {
 
 void TestTex::onDraw() {
     static const int viewports[4][2] = {{0, 0}, {512, 0}, {0, 325}, {512, 325}};
-    std::printf("onDraw\n");
+    trace("onDraw\n");
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -131,7 +132,7 @@ void setPerspective(float fovy, float aspect, float zNear, float zFar) {
 }
 
 void TestTex::onMouseDown(int x, int y, int button) {
-    std::printf("mouse down %d %d\n", x, y);
+    trace("mouse down %d %d\n", x, y);
     lastX = x;
     lastY = y;
     if (button == 0)
@@ -143,21 +144,21 @@ void TestTex::onMouseDown(int x, int y, int button) {
 // A drag's values are the travel from the press point, replaced on every move.
 void TestTex::onMouseMove(int x, int y) {
     if (rotating) {
-        std::printf("mouse move %d %d\n", x, y);
+        trace("mouse move %d %d\n", x, y);
         dragYaw = x - lastX;
         dragPitch = y - lastY;
-        std::printf("delta %d %d\n", dragYaw, dragPitch);
+        trace("delta %d %d\n", dragYaw, dragPitch);
         invalidate();
     } else if (zooming) {
-        std::printf("mouse move %d %d\n", x, y);
+        trace("mouse move %d %d\n", x, y);
         dragZoom = x - lastX;
-        std::printf("delta %d %d\n", dragZoom, y - lastY);
+        trace("delta %d %d\n", dragZoom, y - lastY);
         invalidate();
     }
 }
 
 void TestTex::onMouseUp(int x, int y, int) {
-    std::printf("mouse up %d %d\n", x, y);
+    trace("mouse up %d %d\n", x, y);
     lastX = x;
     lastY = y;
     rotating = 0;

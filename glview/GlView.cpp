@@ -1,9 +1,10 @@
 #include "glview/GlView.h"
 
+#include "app/Process.h"
+#include "app/Trace.h"
+
 #include <vela/gl.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -17,7 +18,7 @@ const char *glText(GLenum name) {
 
 GlView::GlView(HWND window) {
     hwnd = window;
-    std::printf("Vela Boot\n");
+    trace("Vela Boot\n");
     hdc = GetDC(window);
 
     PIXELFORMATDESCRIPTOR pfd;
@@ -32,14 +33,13 @@ GlView::GlView(HWND window) {
 
     int format = ChoosePixelFormat(hdc, &pfd);
     SetPixelFormat(hdc, format, &pfd);
+    // Every later step is a GL call: without a context of our own current they would
+    // paint nothing, so say why and stop before any painting. wglMakeCurrent succeeds
+    // with a null context too, so the context itself is what is tested.
     hglrc = wglCreateContext(hdc);
-    if (!wglMakeCurrent(hdc, hglrc)) {
-        // Every later step is a GL call; without a current context they would do nothing
-        // or crash, so say what is missing and stop.
-        std::fprintf(stderr, "vela: no OpenGL rendering context for the window (pixel format %d, error %u)\n",
-                     format, (unsigned)GetLastError());
-        std::exit(1);
-    }
+    if (!hglrc) exitWithError("cannot create an OpenGL rendering context for the window", GetLastError());
+    if (!wglMakeCurrent(hdc, hglrc) || wglGetCurrentContext() != hglrc)
+        exitWithError("cannot make the OpenGL rendering context current", GetLastError());
     initGlState();
     setOrtho(1024, 512);
     glDisable(GL_DEPTH_TEST);
@@ -57,10 +57,10 @@ void GlView::initGlState() {
 }
 
 void GlView::printGlInfo() {
-    std::printf("GL_EXTENSIONS: %s\n", glText(GL_EXTENSIONS));
-    std::printf("GL_VERSION: %s\n", glText(GL_VERSION));
-    std::printf("GL_REBDER: %s\n", glText(GL_RENDERER));
-    std::printf("GL_VENDOR: %s\n", glText(GL_VENDOR));
+    trace("GL_EXTENSIONS: %s\n", glText(GL_EXTENSIONS));
+    trace("GL_VERSION: %s\n", glText(GL_VERSION));
+    trace("GL_REBDER: %s\n", glText(GL_RENDERER));
+    trace("GL_VENDOR: %s\n", glText(GL_VENDOR));
 }
 
 void GlView::checkGlError() { glGetError(); }

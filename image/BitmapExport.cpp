@@ -1,8 +1,12 @@
 #include "image/BitmapExport.h"
 
-#include <cerrno>
+#include "app/Process.h"
+
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
 
 void convertPixels(unsigned char *rgba, unsigned char *rgb, int width, int height) {
     unsigned char *src = rgba;
@@ -36,36 +40,59 @@ void fillBmpHeaders(BITMAPFILEHEADER *file, BITMAPINFO *info, int width, int hei
     info->bmiHeader.biSizeImage = imageSize;
 }
 
+namespace {
+
+// The file a program path names: "D:\\cap.ppm" on Windows, the drive folder's file on Linux.
+std::string realPath(const char *path) {
+    std::vector<char> buffer(1024);
+    DWORD n = GetFullPathNameA(path, (DWORD)buffer.size(), buffer.data(), NULL);
+    if (n >= buffer.size()) {
+        buffer.resize(n);
+        n = GetFullPathNameA(path, (DWORD)buffer.size(), buffer.data(), NULL);
+    }
+    return n > 0 && n < buffer.size() ? std::string(buffer.data(), n) : std::string();
+}
+
+// Only a regular file is ours to remove: the path may name a device (/dev/full, NUL).
+bool isRegularFile(const std::string &file) {
+    struct stat st;
+    return !file.empty() && stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// One line naming the program's path, the real file and the cause. A copy cut short would
+// pass for a whole one (its header claims the full size), so it is removed first.
+void reportCopyFailure(const char *path, DWORD error, bool incomplete) {
+    std::string file = realPath(path);
+    std::string named = file.empty() || file == path ? path : std::string(path) + " (" + file + ")";
+    const char *removal = "";
+    if (incomplete && isRegularFile(file))
+        removal = std::remove(file.c_str()) == 0 ? "; the incomplete copy was removed"
+                                                 : "; the incomplete copy could not be removed";
+    std::fprintf(stderr, "vela: cannot write %s: %s%s\n", named.c_str(), systemErrorText(error).c_str(), removal);
+}
+
+}  // namespace
+
 bool writePpm(const char *path, const unsigned char *rgb, int width, int height) {
     FILE *f = std::fopen(path, "wb");
     if (!f) {
-        std::fprintf(stderr, "vela: cannot write %s: %s\n", path, std::strerror(errno));
+        reportCopyFailure(path, GetLastError(), false);
         return false;
     }
     char header[64];
     std::sprintf(header, "P6\n%d %d\n255\n", width, height);
     bool ok = std::fwrite(header, std::strlen(header), 1, f) == 1 &&
               std::fwrite(rgb, (size_t)width * height * 3, 1, f) == 1;
-    int error = errno;
+    DWORD error = ok ? 0 : GetLastError();
     if (std::fclose(f) != 0 && ok) {
         ok = false;
-        error = errno;
+        error = GetLastError();
     }
-    if (!ok) std::fprintf(stderr, "vela: cannot write %s: %s\n", path, std::strerror(error));
+    if (!ok) reportCopyFailure(path, error, true);
     return ok;
 }
 
 namespace {
-
-void reportWin32Error(const char *path, DWORD error) {
-    char text[256];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, text,
-                             sizeof text, NULL);
-    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ')) --n;
-    text[n] = 0;
-    std::fprintf(stderr, "vela: cannot write %s: %s%s(error %lu)\n", path, text, n ? " " : "",
-                 (unsigned long)error);
-}
 
 bool writeAll(HANDLE file, const void *data, DWORD size) {
     DWORD written = 0;
@@ -83,7 +110,7 @@ bool writeBmp(const char *path, const BITMAPFILEHEADER *file, const BITMAPINFO *
     HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, NULL);
     if (h == INVALID_HANDLE_VALUE) {
-        reportWin32Error(path, GetLastError());
+        reportCopyFailure(path, GetLastError(), false);
         return false;
     }
     bool ok = writeAll(h, file, sizeof *file) && writeAll(h, &info->bmiHeader, sizeof info->bmiHeader) &&
@@ -94,6 +121,6 @@ bool writeBmp(const char *path, const BITMAPFILEHEADER *file, const BITMAPINFO *
         ok = false;
         error = GetLastError();
     }
-    if (!ok) reportWin32Error(path, error);
+    if (!ok) reportCopyFailure(path, error, true);
     return ok;
 }

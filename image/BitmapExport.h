@@ -13,7 +13,8 @@ void convertPixels(unsigned char *rgba, unsigned char *rgb, int width, int heigh
 // colour entry is zero.
 void fillBmpHeaders(BITMAPFILEHEADER *file, BITMAPINFO *info, int width, int height);
 
-// Write the PPM (P6) and BMP copies. On failure each prints one line naming the path and
-// the reason to stderr and returns false.
+// Write the PPM (P6) and BMP copies. On failure each prints one line naming the path, the
+// file it maps to and the system's reason to stderr, removes a file left incomplete and
+// returns false.
 bool writePpm(const char *path, const unsigned char *rgb, int width, int height);
 bool writeBmp(const char *path, const BITMAPFILEHEADER *file, const BITMAPINFO *info, const unsigned char *rgba);

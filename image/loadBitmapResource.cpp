@@ -1,4 +1,5 @@
 #include "demo/TestTex.h"
+#include "app/Trace.h"
 #include "image/BitmapExport.h"
 
 #include <climits>
@@ -29,10 +30,10 @@ unsigned char *TestTex::loadBitmapResource(int id) {
     BITMAPINFO info;
     fillBmpHeaders(&fileHeader, &info, width, height);
 
-    std::printf("bm w size %d\n", width);
-    std::printf("bm h size %d\n", height);
-    std::printf("all size %d\n", imageSize);
-    std::printf("all size per bit %d\n", description.bmBitsPixel);
+    trace("bm w size %d\n", width);
+    trace("bm h size %d\n", height);
+    trace("all size %d\n", imageSize);
+    trace("all size per bit %d\n", description.bmBitsPixel);
 
     // Zeroed, so rows the extraction may not copy hold black rather than garbage.
     unsigned char *rgba = (unsigned char *)std::calloc(imageSize, 1);
@@ -44,13 +45,13 @@ unsigned char *TestTex::loadBitmapResource(int id) {
         return NULL;
     }
     int rows = GetDIBits(memoryDc, bitmap, 0, height, rgba, &info, DIB_RGB_COLORS);
-    std::printf("ret %d\n", rows);
+    trace("ret %d\n", rows);
 
     convertPixels(rgba, rgb, width, height);
     // The PPM copy is complete before the BMP copy is created; a copy that can't be
     // written is left out and does not affect the other or the result.
     writePpm("d:/cap.ppm", rgb, width, height);
-    std::printf("image ptr ori %d\n", (int)(intptr_t)rgb);
+    trace("image ptr ori %d\n", (int)(intptr_t)rgb);
     writeBmp("d:/gl_load_tex.bmp", &fileHeader, &info, rgba);
     return rgba;
 }

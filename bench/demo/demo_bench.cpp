@@ -316,6 +316,7 @@ int run(int argc, char **argv) {
 
     const std::string bin = VELA_BENCH_BIN_DIR;
     const std::string vela = bin + "/vela", reference = bin + "/bench_demo_reference";
+    const std::string velaFullBuffering = bin + "/bench_vela_full_buffering";
     std::string shm = makeDir("/dev/shm/vela-demo-bench-XXXXXX");
     std::string disk = makeDir("/var/tmp/vela-demo-bench-XXXXXX");
     if (shm.empty() || disk.empty()) die("cannot make the drive D folders");
@@ -335,13 +336,17 @@ int run(int argc, char **argv) {
 
     // ---- Paint and drag: both programs running, each on top while measured. -------------
     // The two references with a trace tell what the demo's trace costs a paint, line by line
-    // and in one write.
-    Program programs[4];
+    // and in one write; vela with its trace fully buffered (one write a paint) tells what its
+    // line-by-line trace costs.
+    const int kPrograms = 5;
+    Program programs[kPrograms];
     programs[0].label = "vela";
     programs[1].label = "reference";
     programs[2].label = "reference printing a trace";
     programs[3].label = "reference printing a trace, one write a paint";
+    programs[4].label = "vela, trace fully buffered";
     if (!launch(vela, shm, false, d, server.name(), programs[0])) die("vela showed no frame");
+    if (!launch(velaFullBuffering, shm, false, d, server.name(), programs[4])) die("vela (full buffering) showed no frame");
     if (!launch(reference, shm, false, d, server.name(), programs[1])) die("the reference showed no frame");
     const char *traceModes[] = {"line", "block"};
     for (int i = 2; i < 4; ++i) {
@@ -350,9 +355,9 @@ int run(int argc, char **argv) {
         unsetenv("VELA_REFERENCE_TRACE");
         if (!ok) die("a tracing reference showed no frame");
     }
-    std::vector<double> paintMs[4];
+    std::vector<double> paintMs[kPrograms];
     for (int r = 0; r < rounds; ++r)
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < kPrograms; ++i) {
             raise(programs[i], d);
             if (!timePaints(programs[i], d, perRound, paintMs[i])) die("a paint did not finish");
         }
@@ -369,8 +374,8 @@ int run(int argc, char **argv) {
         if (!timeDragMoves(programs[i], d, dragMoves - dragMoves / 2, drag[i])) die("a drag move was not presented");
         if (!burstMoves(programs[i], d, kBursts, kMovesPerBurst, burst[i])) die("a burst of moves got lost");
     }
-    double runningPeak[4];
-    for (int i = 0; i < 4; ++i) runningPeak[i] = closeProgram(programs[i], d);
+    double runningPeak[kPrograms];
+    for (int i = 0; i < kPrograms; ++i) runningPeak[i] = closeProgram(programs[i], d);
 
     // ---- Start-up: exec to first frame and peak memory, runs interleaved. ----------------
     struct StartCase {
@@ -418,6 +423,7 @@ int run(int argc, char **argv) {
     row("one paint (Expose -> finish)", paint[0], paint[1]);
     row("  the reference printing the same trace", stats(paintMs[2]), paint[1]);
     row("  ... in one write a paint", stats(paintMs[3]), paint[1]);
+    row("one paint, vela against vela fully buffered", paint[0], stats(paintMs[4]));
     row("drag move -> presented frame", lat[0], lat[1]);
     row("first frame (vela: drive D on tmpfs)", first[1], first[0]);
     row("first frame (vela: drive D on disk)", first[2], first[0]);
@@ -450,6 +456,9 @@ int run(int argc, char **argv) {
     double paintRatio = paint[0].median / paint[1].median;
     std::printf("  one paint within 1.1x of the reference's:        %.2fx  %s  (%.2fx of the reference printing the same trace)\n",
                 paintRatio, met(paintRatio <= 1.1), paint[0].median / stats(paintMs[2]).median);
+    double bufferingRatio = paint[0].median / stats(paintMs[4]).median;
+    std::printf("  a line-by-line trace within 3 %% of full buffering: %+.1f %%  %s\n", (bufferingRatio - 1) * 100,
+                met(bufferingRatio <= 1.03));
     bool nextPaint = drag[0].byNextPaint == drag[0].moves;
     std::printf("  a drag move presented by the very next paint:    %d of %d  %s\n", drag[0].byNextPaint,
                 drag[0].moves, met(nextPaint));

@@ -1,5 +1,7 @@
 // The framework without the demo: "default" overrides nothing, "record" traces every
 // mouse call it receives.
+#include "app/Process.h"
+#include "app/Trace.h"
 #include "app/App.h"
 
 #include <cstdio>
@@ -10,14 +12,15 @@ namespace {
 class Recorder : public App {
 public:
     Recorder() : App(1024, 650, "Vertex Shader") {}
-    void onMouseMove(int x, int y) override { std::printf("probe move %d %d\n", x, y); }
-    void onMouseDown(int x, int y, int b) override { std::printf("probe down %d %d %d\n", x, y, b); }
-    void onMouseUp(int x, int y, int b) override { std::printf("probe up %d %d %d\n", x, y, b); }
+    void onMouseMove(int x, int y) override { trace("probe move %d %d\n", x, y); }
+    void onMouseDown(int x, int y, int b) override { trace("probe down %d %d %d\n", x, y, b); }
+    void onMouseUp(int x, int y, int b) override { trace("probe up %d %d %d\n", x, y, b); }
 };
 
 }  // namespace
 
 int main(int argc, char **argv) {
+    setUpProcess();
     if (argc > 1 && std::strcmp(argv[1], "record") == 0) {
         Recorder app;
         app.run();

@@ -3,6 +3,7 @@
 // probe build of the same class.
 #include <gtest/gtest.h>
 
+#include "support/demo_frame.h"
 #include "support/display.h"
 
 #include <X11/Xlib.h>
@@ -21,21 +22,6 @@ using namespace std::chrono_literals;
 namespace {
 
 using Lines = std::vector<std::string>;
-
-// Client-area pixels (origin top left) of the four viewports' centres: GL's viewports
-// stand on the bottom edge of the 611-pixel-high client area.
-constexpr int kClientHeight = 611;
-struct Centre {
-    int x, y;
-};
-constexpr Centre kCentres[4] = {{256, kClientHeight - 163}, {768, kClientHeight - 163},
-                                {256, kClientHeight - 488}, {768, kClientHeight - 488}};
-
-const Rgb kBackground{128, 128, 128};
-const Rgb kFront{128, 128, 255};   // normal (0, 0, 1)
-const Rgb kRight{255, 128, 128};   // (1, 0, 0)
-const Rgb kTop{128, 255, 128};     // (0, 1, 0): also the grid and the axes
-const Rgb kBottom{128, 0, 128};    // (0, -1, 0)
 
 std::string tempDir() {
     char pattern[] = "/tmp/vela-demo-XXXXXX";
@@ -123,8 +109,12 @@ TEST(Demo, StartupTraceInOrderThenNothingBeforeTheFirstPaint) {
     Demo app;
     ASSERT_NE(app.win, 0u) << app.proc.stderrText();
     const Lines &l = app.proc.lines();
+    // The extensions line (some 8 KB) is checked apart: std::regex recurses per character.
+    ASSERT_GE(l.size(), 2u);
+    EXPECT_EQ(l[1].rfind("GL_EXTENSIONS: ", 0), 0u) << l[1];
+    EXPECT_NE(l[1].find("GL_ARB_vertex_program"), std::string::npos);
     std::vector<std::regex> expected = {
-        std::regex("Vela Boot"), std::regex("GL_EXTENSIONS: .*GL_ARB_vertex_program.*"),
+        std::regex("Vela Boot"), std::regex("(checked above)"),
         std::regex("GL_VERSION: .+"), std::regex("GL_REBDER: .+"), std::regex("GL_VENDOR: .+"),
         std::regex("start onInit"), std::regex("onInit")};
     for (int load = 0; load < 2; ++load) {
@@ -136,8 +126,10 @@ TEST(Demo, StartupTraceInOrderThenNothingBeforeTheFirstPaint) {
     }
     expected.emplace_back("system onDraw");
     ASSERT_GE(l.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i)
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (i == 1) continue;
         EXPECT_TRUE(std::regex_match(l[i], expected[i])) << "line " << i << ": " << l[i];
+    }
     EXPECT_EQ(app.proc.stderrText(), "");
 }
 

@@ -1,6 +1,8 @@
 // The demo with GL state read back from the GL and traced as "probe ..." lines: the
 // texture parameters and the light after onInit; the active texture unit before and after
 // each frame and the projection the frame left.
+#include "app/Process.h"
+#include "app/Trace.h"
 #include "demo/TestTex.h"
 
 #include <cstdio>
@@ -18,21 +20,21 @@ public:
         glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
         GLfloat light[4];
         glGetLightfv(GL_LIGHT0, GL_POSITION, light);
-        std::printf("probe light0 position %g %g %g %g\n", light[0], light[1], light[2], light[3]);
+        trace("probe light0 position %g %g %g %g\n", light[0], light[1], light[2], light[3]);
     }
 
     void onDraw() override {
-        std::printf("probe active texture before frame %d\n", activeUnit());
+        trace("probe active texture before frame %d\n", activeUnit());
         TestTex::onDraw();
-        std::printf("probe active texture after frame %d\n", activeUnit());
+        trace("probe active texture after frame %d\n", activeUnit());
         GLfloat m[16];
         glGetFloatv(GL_PROJECTION_MATRIX, m);
-        std::printf("probe projection");
-        for (float v : m) std::printf(" %.9g", v);
-        std::printf("\n");
+        trace("probe projection");
+        for (float v : m) trace(" %.9g", v);
+        trace("\n");
         GLint mode = 0;
         glGetIntegerv(GL_MATRIX_MODE, &mode);
-        std::printf("probe matrix mode 0x%x\n", (unsigned)mode);
+        trace("probe matrix mode 0x%x\n", (unsigned)mode);
     }
 
 private:
@@ -52,14 +54,15 @@ private:
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
-        std::printf("probe %s name %u mag 0x%x min 0x%x wrap 0x%x 0x%x size %d %d format 0x%x\n", name, texture,
-                    (unsigned)mag, (unsigned)min, (unsigned)s, (unsigned)t, w, h, (unsigned)format);
+        trace("probe %s name %u mag 0x%x min 0x%x wrap 0x%x 0x%x size %d %d format 0x%x\n", name, texture,
+               (unsigned)mag, (unsigned)min, (unsigned)s, (unsigned)t, w, h, (unsigned)format);
     }
 };
 
 }  // namespace
 
 int main() {
+    setUpProcess();
     StateProbe app;
     app.run();
     return 0;

@@ -6,7 +6,10 @@
 
 #include <array>
 #include <cstring>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vela::test;
 
@@ -69,10 +72,11 @@ TEST(Headers, FileHeaderAndExtractionRecord) {
         std::memset(&info, 0xAB, sizeof info);
         fillBmpHeaders(&f, &info, w, h);
         const DWORD size = (DWORD)(w * h * 4);
-        EXPECT_EQ(f.bfType, 0x4D42);
-        EXPECT_EQ(f.bfSize, 58 + size);
+        // Copies: the record is packed, and EXPECT_EQ binds references to its arguments.
+        EXPECT_EQ(WORD{f.bfType}, 0x4D42);
+        EXPECT_EQ(DWORD{f.bfSize}, 58 + size);
         EXPECT_EQ(f.bfReserved1 | f.bfReserved2, 0);
-        EXPECT_EQ(f.bfOffBits, 58u);
+        EXPECT_EQ(DWORD{f.bfOffBits}, 58u);
         EXPECT_EQ(info.bmiHeader.biSize, 40u);
         EXPECT_EQ(info.bmiHeader.biWidth, w);
         EXPECT_EQ(info.bmiHeader.biHeight, h);
@@ -160,43 +164,72 @@ TEST_F(Copies, EachWriteReplacesTheFile) {
     EXPECT_EQ(readFile(dir / "gl_load_tex.bmp").size(), 58u + rgba.size());
 }
 
-// A copy that can't be written is one stderr line naming the path and the reason.
-TEST(CopyFaults, UnwritableDriveGivesOneLineAndNoFile) {
+// A copy that can't be written is one stderr line naming the program's path, the file it
+// maps to and the system's reason, in the same words for both copies.
+std::string failureLine(const std::string &path, const std::string &file, const std::string &cause,
+                        const std::string &removal = "") {
+    return "vela: cannot write " + path + " (" + file + "): " + cause + removal + "\n";
+}
+
+struct CopyFaults : ::testing::Test {
+    std::vector<unsigned char> rgb = std::vector<unsigned char>(300 * 200 * 3),
+                               rgba = std::vector<unsigned char>(300 * 200 * 4);
+    BITMAPFILEHEADER f;
+    BITMAPINFO info;
+    CopyFaults() { fillBmpHeaders(&f, &info, 300, 200); }
+    std::string ppm() { return attempt([&] { return writePpm("d:/cap.ppm", rgb.data(), 300, 200); }); }
+    std::string bmp() { return attempt([&] { return writeBmp("d:/gl_load_tex.bmp", &f, &info, rgba.data()); }); }
+    template <class Write> static std::string attempt(Write write) {
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(write());
+        return testing::internal::GetCapturedStderr();
+    }
+};
+
+TEST_F(CopyFaults, UnwritableDriveNamesBothPathsAndOneCause) {
     ScratchDir dir;
     std::ofstream(dir / "plain") << "x";
     ScopedEnv drive{"VELA_DRIVE_D", dir / "plain/below"};  // below a regular file: not even root can
-    std::vector<unsigned char> rgb(300 * 200 * 3), rgba(300 * 200 * 4);
-    BITMAPFILEHEADER f;
-    BITMAPINFO info;
-    fillBmpHeaders(&f, &info, 300, 200);
-
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(writePpm("d:/cap.ppm", rgb.data(), 300, 200));
-    std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "vela: cannot write d:/cap.ppm: Not a directory\n");
-
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(writeBmp("d:/gl_load_tex.bmp", &f, &info, rgba.data()));
-    err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "vela: cannot write d:/gl_load_tex.bmp: The system cannot find the path specified. (error 3)\n");
+    const std::string cause = "The system cannot find the path specified. (error 3)";
+    EXPECT_EQ(ppm(), failureLine("d:/cap.ppm", dir / "plain/below/cap.ppm", cause));
+    EXPECT_EQ(bmp(), failureLine("d:/gl_load_tex.bmp", dir / "plain/below/gl_load_tex.bmp", cause));
 }
 
-TEST(CopyFaults, FullDiskIsReportedNotHidden) {
+TEST_F(CopyFaults, FullDeviceIsReportedAndLeftAlone) {
     struct stat st;
     if (stat("/dev/full", &st) != 0) GTEST_SKIP() << "no /dev/full";
-    std::vector<unsigned char> rgb(64 * 64 * 3), rgba(64 * 64 * 4);
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(writePpm("/dev/full", rgb.data(), 64, 64));
-    std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "vela: cannot write /dev/full: No space left on device\n");
+    ScratchDir dir;
+    ScopedEnv drive{"VELA_DRIVE_D", dir.path()};
+    symlink("/dev/full", (dir / "cap.ppm").c_str());
+    symlink("/dev/full", (dir / "gl_load_tex.bmp").c_str());
+    const std::string cause = "There is not enough space on the disk. (error 112)";
+    EXPECT_EQ(ppm(), failureLine("d:/cap.ppm", dir / "cap.ppm", cause));
+    EXPECT_EQ(bmp(), failureLine("d:/gl_load_tex.bmp", dir / "gl_load_tex.bmp", cause));
+    ASSERT_EQ(stat("/dev/full", &st), 0) << "a device is never removed";
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
 
-    BITMAPFILEHEADER f;
-    BITMAPINFO info;
-    fillBmpHeaders(&f, &info, 64, 64);
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(writeBmp("/dev/full", &f, &info, rgba.data()));
-    err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "vela: cannot write /dev/full: There is not enough space on the disk. (error 112)\n");
+// A copy cut short (here by the file size limit) would look whole by its header: removed.
+TEST_F(CopyFaults, CopyCutShortIsRemovedAndTheOtherKept) {
+    ScratchDir dir;
+    ScopedEnv drive{"VELA_DRIVE_D", dir.path()};
+    rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 200000;  // the PPM (180,015 bytes) fits, the BMP (240,058) does not
+    auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool ppmOk = writePpm("d:/cap.ppm", rgb.data(), 300, 200);
+    std::string bmpErr = bmp();
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(ppmOk);
+    EXPECT_EQ(readFile(dir / "cap.ppm").size(), 180015u);
+    const std::string start = "vela: cannot write d:/gl_load_tex.bmp (" + dir / "gl_load_tex.bmp" + "): ";
+    EXPECT_EQ(bmpErr.rfind(start, 0), 0u) << bmpErr;
+    EXPECT_NE(bmpErr.find(" (error "), std::string::npos) << "the system's reason: " << bmpErr;
+    EXPECT_TRUE(bmpErr.ends_with("; the incomplete copy was removed\n")) << bmpErr;
+    EXPECT_FALSE(std::filesystem::exists(dir / "gl_load_tex.bmp"));
 }
 
 }  // namespace

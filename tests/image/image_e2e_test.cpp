@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/wait.h>
 
 using namespace vela::test;
@@ -149,8 +150,9 @@ TEST(BitmapLoader, UnwritableDriveLeavesTheCopiesOutAndTheProgramRunning) {
     ASSERT_TRUE(p.waitLine("system finish onDraw")) << "the program paints";
     p.pump(200ms);
     std::string err = p.stderrText();
-    const std::string ppmLine = "vela: cannot write d:/cap.ppm: Not a directory\n";
-    const std::string bmpLine = "vela: cannot write d:/gl_load_tex.bmp: The system cannot find the path specified. (error 3)\n";
+    const std::string cause = ": The system cannot find the path specified. (error 3)\n";
+    const std::string ppmLine = "vela: cannot write d:/cap.ppm (" + dir / "plain/d/cap.ppm)" + cause;
+    const std::string bmpLine = "vela: cannot write d:/gl_load_tex.bmp (" + dir / "plain/d/gl_load_tex.bmp)" + cause;
     EXPECT_EQ(err, ppmLine + bmpLine + ppmLine + bmpLine);
     size_t traces = std::count_if(p.lines().begin(), p.lines().end(),
                                   [](const std::string &s) { return s.rfind("image ptr ori ", 0) == 0; });
@@ -164,6 +166,34 @@ TEST(BitmapLoader, UnwritableDriveLeavesTheCopiesOutAndTheProgramRunning) {
     EXPECT_TRUE(p.running());
     closeWindow(d, *w);
     EXPECT_EQ(p.wait(10s), 0);
+}
+
+// A real full disk: a 900 KB tmpfs of the program's own (a private user and mount
+// namespace, so no privileges are needed) holds the PPM copy but not the BMP copy.
+TEST(BitmapLoader, CopyCutShortByAFullDiskIsRemovedAndTheRestGoesOn) {
+    if (std::system("unshare -Urm true 2>/dev/null") != 0) GTEST_SKIP() << "no user namespaces here";
+    ScratchDir dir;
+    const std::string script = "mount -t tmpfs -o size=900k vela-full \"$0\" && exec \"$1\"";
+    Process p({"/usr/bin/unshare", "-Urm", "sh", "-c", script, dir.path(), bin("image_probe")},
+              {{"VELA_DRIVE_D", dir.path()}});
+    auto loaded = p.waitLine("probe 2001", true);
+    ASSERT_TRUE(loaded) << p.stderrText();
+    auto face = sourceRgb("face.bmp");
+    auto corners = hex(&face[(size_t)511 * 512 * 3], 3) + "ff " + hex(&face[0], 3) + "ff";
+    EXPECT_EQ(*loaded, "probe 2001 " + corners + " opaque") << "the returned pixels are whole";
+    ASSERT_TRUE(p.waitLine("system finish onDraw")) << "the program paints";
+    p.pump(200ms);
+    const std::string bmpLine = "vela: cannot write d:/gl_load_tex.bmp (" + dir / "gl_load_tex.bmp" +
+                                "): There is not enough space on the disk. (error 112); the incomplete copy was removed\n";
+    EXPECT_EQ(p.stderrText(), bmpLine + bmpLine) << "one line for each load";
+    // The tmpfs is seen through the program's own root.
+    std::string inside = "/proc/" + std::to_string(p.pid()) + "/root" + dir.path();
+    auto ppm = readFile(inside + "/cap.ppm");
+    EXPECT_EQ(ppm.size(), 786447u);
+    EXPECT_TRUE(ppm.size() == 786447u && std::equal(face.begin(), face.end(), ppm.begin() + 15)) << "the PPM whole";
+    EXPECT_FALSE(std::filesystem::exists(inside + "/gl_load_tex.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(inside)) << "the folder is seen";
+    p.kill();
 }
 
 TEST(BitmapLoader, UnknownIdIsOneLineAndANullResult) {

@@ -1,5 +1,7 @@
 // The demo class with the framework's own frame and handlers, whose onInit loads bitmap
 // resources as the demo does: "loads" loads 1001 then 2001, "unknown" loads 4242.
+#include "app/Process.h"
+#include "app/Trace.h"
 #include "demo/TestTex.h"
 
 #include <cstdio>
@@ -16,15 +18,15 @@ public:
         for (int id : ids) {
             unsigned char *rgba = loadBitmapResource(id);
             if (!rgba) {
-                std::printf("probe %d null\n", id);
+                trace("probe %d null\n", id);
                 continue;
             }
             // The bottom-left and top-left pixels, and whether every alpha byte is 255.
             const unsigned char *top = rgba + 511 * 512 * 4;
             bool opaque = true;
             for (int i = 3; i < 512 * 512 * 4; i += 4) opaque = opaque && rgba[i] == 255;
-            std::printf("probe %d %02x%02x%02x%02x %02x%02x%02x%02x %s\n", id, rgba[0], rgba[1], rgba[2], rgba[3],
-                        top[0], top[1], top[2], top[3], opaque ? "opaque" : "not-opaque");
+            trace("probe %d %02x%02x%02x%02x %02x%02x%02x%02x %s\n", id, rgba[0], rgba[1], rgba[2], rgba[3],
+                   top[0], top[1], top[2], top[3], opaque ? "opaque" : "not-opaque");
         }
     }
     void onDraw() override { App::onDraw(); }
@@ -39,6 +41,7 @@ private:
 }  // namespace
 
 int main(int argc, char **argv) {
+    setUpProcess();
     Probe app(argc > 1 && std::strcmp(argv[1], "unknown") == 0);
     app.run();
     return 0;

@@ -57,7 +57,7 @@ Display *openDisplay() {
 // ---- Process -------------------------------------------------------------------------
 
 Process::Process(const std::vector<std::string> &argv, const std::map<std::string, std::string> &env,
-                 const std::string &workDir) {
+                 const std::string &workDir, const Streams &streams) {
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) std::abort();
     std::string display = displayName();
@@ -66,6 +66,14 @@ Process::Process(const std::vector<std::string> &argv, const std::map<std::strin
         dup2(out[1], 1);
         dup2(err[1], 2);
         close(out[0]), close(out[1]), close(err[0]), close(err[1]);
+        if (!streams.stdoutFile.empty()) {
+            int fd = open(streams.stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0 || dup2(fd, 1) < 0) _exit(126);
+            close(fd);
+        }
+        if (streams.closeStdin) close(0);
+        if (streams.closeStdout) close(1);
+        if (streams.closeStderr) close(2);
         setenv("DISPLAY", display.c_str(), 1);
         for (auto &[k, v] : env) setenv(k.c_str(), v.c_str(), 1);
         if (!workDir.empty() && chdir(workDir.c_str()) != 0) _exit(126);
@@ -115,6 +123,12 @@ void Process::pump(std::chrono::milliseconds wait) {
     do {
         readSome(10);
     } while (std::chrono::steady_clock::now() < end);
+}
+
+void Process::closeStdout() {
+    readSome(0);
+    if (out_ >= 0) close(out_);
+    out_ = -1;
 }
 
 std::string Process::stderrText() {
@@ -248,12 +262,13 @@ void rootGeometry(Display *d, Window w, int *x, int *y, int *width, int *height)
 
 // ---- Pixels -----------------------------------------------------------------------
 
-Snapshot::Snapshot(Display *d, Window w) {
+Snapshot::Snapshot(Display *d, Window w, bool itself) {
     XSync(d, False);
     int x, y;
     rootGeometry(d, w, &x, &y, &w_, &h_);
     // Read from the root: what is on screen, including child windows and overlaps.
-    XImage *img = XGetImage(d, DefaultRootWindow(d), x, y, (unsigned)w_, (unsigned)h_, AllPlanes, ZPixmap);
+    XImage *img = itself ? XGetImage(d, w, 0, 0, (unsigned)w_, (unsigned)h_, AllPlanes, ZPixmap)
+                         : XGetImage(d, DefaultRootWindow(d), x, y, (unsigned)w_, (unsigned)h_, AllPlanes, ZPixmap);
     if (!img) {
         w_ = h_ = 0;
         return;

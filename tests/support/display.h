@@ -26,13 +26,20 @@ std::string displayName();
 // A connection to it; aborts the test run if there is none.
 Display *openDisplay();
 
+// How a program's standard streams start: closed (as `prog <&- >&- 2>&-`), stdout into
+// a file (as `prog > file`), otherwise stdout and stderr on pipes to the test.
+struct Streams {
+    bool closeStdin = false, closeStdout = false, closeStderr = false;
+    std::string stdoutFile;
+};
+
 // A program started with stdout (and stderr) on pipes, on the private display.
 class Process {
 public:
     // Starts argv[0] (a path) with the extra environment; DISPLAY is the private one.
     Process(const std::vector<std::string> &argv,
             const std::map<std::string, std::string> &env = {},
-            const std::string &workDir = "");
+            const std::string &workDir = "", const Streams &streams = {});
     ~Process();
     Process(const Process &) = delete;
     Process &operator=(const Process &) = delete;
@@ -48,6 +55,8 @@ public:
     // Reads whatever output is available for up to `wait`.
     void pump(std::chrono::milliseconds wait);
     std::string stderrText();
+    // The reader of the trace goes away, as `prog | head` does once it has its lines.
+    void closeStdout();
 
     // Waits for the exit; returns the exit status, or -1 on time-out, 128+N for signal N.
     int wait(std::chrono::milliseconds timeout = std::chrono::seconds(20));
@@ -75,10 +84,12 @@ bool windowExists(Display *d, Window w);
 struct Rgb {
     int r, g, b;
 };
-// The pixels of a window's area, read from the screen (what a user sees).
+// The pixels of a window's area, read from the screen (what a user sees), or with
+// `itself` from the window itself: a window of another depth than the root's, which a
+// read of the root leaves undefined.
 class Snapshot {
 public:
-    Snapshot(Display *d, Window w);
+    Snapshot(Display *d, Window w, bool itself = false);
     Rgb at(int x, int y) const;
     int width() const { return w_; }
     int height() const { return h_; }

@@ -222,6 +222,33 @@ void chunk(FILE *f, const char *type, const std::vector<uint8_t> &data) {
 
 }  // namespace
 
+std::vector<Window> windowsOfClass(Display *d, const char *cls) {
+    std::vector<Window> out;
+    Window root, parent, *kids = nullptr;
+    unsigned n = 0;
+    XSync(d, False);
+    // A window may go between the listing and the questions about it.
+    auto old = XSetErrorHandler(ignoreErrors);
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n)) {
+        XSetErrorHandler(old);
+        return out;
+    }
+    for (unsigned i = 0; i < n; ++i) {
+        XClassHint hint{};
+        XWindowAttributes a;
+        if (!XGetWindowAttributes(d, kids[i], &a) || a.map_state != IsViewable) continue;
+        if (XGetClassHint(d, kids[i], &hint)) {
+            if (std::string(hint.res_name ? hint.res_name : "") == cls) out.push_back(kids[i]);
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+    }
+    if (kids) XFree(kids);
+    XSync(d, False);
+    XSetErrorHandler(old);
+    return out;
+}
+
 Window windowOfProcess(Display *d, pid_t pid, std::chrono::milliseconds timeout) {
     auto old = XSetErrorHandler(ignoreErrors);
     auto end = Clock::now() + timeout;

@@ -53,6 +53,8 @@ private:
     bool readLines(int timeoutMs, std::vector<std::string> &lines);
 };
 
+// Viewable top-level windows whose WM_CLASS name is `cls` (a Win32 class: "ComboLBox", "#32770").
+std::vector<Window> windowsOfClass(Display *d, const char *cls);
 // The viewable top-level window whose _NET_WM_PID is `pid`, or 0.
 Window windowOfProcess(Display *d, pid_t pid, std::chrono::milliseconds timeout);
 // The window's area as on screen: width × height RGB triples, top row first.
