@@ -55,6 +55,7 @@ extern "C" DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DW
         {ERROR_CALL_NOT_IMPLEMENTED, "This function is not supported on this system."},
         {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists."},
         {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long."},
+        {ERROR_FILE_TOO_LARGE, "The file size exceeds the limit allowed and cannot be saved."},
         {ERROR_RESOURCE_TYPE_NOT_FOUND, "The specified resource type cannot be found in the image file."},
         {ERROR_RESOURCE_NAME_NOT_FOUND, "The specified resource name cannot be found in the image file."},
         {ERROR_MOD_NOT_FOUND, "The specified module could not be found."},

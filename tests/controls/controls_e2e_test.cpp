@@ -5,6 +5,7 @@
 
 #include "support/display.h"
 #include "support/scratch.h"
+#include "xtools.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -36,26 +37,7 @@ bool waitFor(const std::function<bool()> &done, std::chrono::milliseconds timeou
     return true;
 }
 
-// Viewable top-level windows whose WM_CLASS name is `cls`.
-std::vector<Window> windowsOfClass(Display *d, const char *cls) {
-    std::vector<Window> out;
-    Window root, parent, *kids = nullptr;
-    unsigned n = 0;
-    XSync(d, False);
-    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n)) return out;
-    for (unsigned i = 0; i < n; ++i) {
-        XClassHint hint{};
-        XWindowAttributes a;
-        if (!XGetWindowAttributes(d, kids[i], &a) || a.map_state != IsViewable) continue;
-        if (XGetClassHint(d, kids[i], &hint)) {
-            if (std::string(hint.res_name ? hint.res_name : "") == cls) out.push_back(kids[i]);
-            XFree(hint.res_name);
-            XFree(hint.res_class);
-        }
-    }
-    if (kids) XFree(kids);
-    return out;
-}
+using vela::xtools::windowsOfClass;
 
 std::vector<std::string> boxTitles(Display *d) {
     std::vector<std::string> out;
