@@ -42,7 +42,10 @@ std::string systemErrorText(DWORD code) {
                              sizeof text, NULL);
     while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ')) --n;
     std::string number = "error " + std::to_string(code);
-    return n > 0 ? std::string(text, n) + " (" + number + ")" : number;
+    if (n == 0) return number;
+    // Codes with bit 29 are a library's own: their number tells a user nothing.
+    if (code & 0x20000000) return std::string(text, n);
+    return std::string(text, n) + " (" + number + ")";
 }
 
 void exitWithError(const char *what, DWORD code) {

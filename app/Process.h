@@ -11,8 +11,8 @@
 // finished line itself. Call first in main, before anything opens a file or a connection.
 void setUpProcess();
 
-// The system's text for a Win32 error code, e.g. "Access is denied. (error 5)"; "error N"
-// alone where the system has no text for it.
+// The system's text for a Win32 error code, e.g. "Access is denied. (error 5)", without the
+// number for a library's own code; "error N" alone where the system has no text for it.
 std::string systemErrorText(DWORD code);
 
 // One line "vela: <what>: <the system's text for code>" on stderr, then exit status 1.

@@ -210,9 +210,11 @@ TEST(ComboBox, ChoosingBbbShowsTwoBoxesInTurnAndTheField) {
     rootGeometry(app.d, *first, &bx, &by, &bw, &bh);
     EXPECT_NEAR(bx + bw / 2, 640, 12) << "centred on the screen";
     EXPECT_NEAR(by + bh / 2, 512, 24);
-    Snapshot boxPixels(app.d, *first);
-    EXPECT_TRUE(near(boxPixels.at(4, 4), Rgb{255, 255, 255}, 2)) << "white behind the text";
-    EXPECT_TRUE(near(boxPixels.at(4, bh - 4), Rgb{240, 240, 240}, 2)) << "a grey band under it";
+    // The box is mapped before its first paint arrives.
+    EXPECT_TRUE(waitFor([&] {
+        Snapshot boxPixels(app.d, *first);
+        return near(boxPixels.at(4, 4), Rgb{255, 255, 255}, 2) && near(boxPixels.at(4, bh - 4), Rgb{240, 240, 240}, 2);
+    })) << "white behind the text, a grey band under it";
     saveShot(app.d, *first, "message_box.ppm");
     app.enter(*first);
 
@@ -511,7 +513,7 @@ TEST(Fonts, WithoutAJapaneseFontTheBoxDrawsItWithAnXCoreFont) {
     app.settle();
     std::vector<std::string> fonts = coreFontsNamed(app.proc.stderrText());
     ASSERT_EQ(fonts.size(), 1u) << "one line names the core font:\n" << app.proc.stderrText();
-    EXPECT_TRUE(drawnWith(app.d, Snapshot(app.d, *box), fonts[0], u"アイテム数")) << fonts[0];
+    EXPECT_TRUE(waitFor([&] { return drawnWith(app.d, Snapshot(app.d, *box), fonts[0], u"アイテム数"); })) << fonts[0];
     saveShot(app.d, *box, "box_latin_fonts_only.ppm");
     app.enter(*box);
 }
@@ -527,9 +529,8 @@ TEST(Fonts, WithNoFontAtAllEveryTextIsDrawnWithXCoreFonts) {
     std::vector<std::string> fonts = coreFontsNamed(err);
     ASSERT_FALSE(fonts.empty()) << err;
     EXPECT_NE(err.find("fontconfig found no font"), std::string::npos) << err;
-    Snapshot shot(app.d, *box);
-    EXPECT_TRUE(drawnWithAny(app.d, shot, fonts, u"アイテム数")) << err;
-    EXPECT_TRUE(drawnWithAny(app.d, shot, fonts, u"OK")) << "the button's label";
+    EXPECT_TRUE(waitFor([&] { return drawnWithAny(app.d, Snapshot(app.d, *box), fonts, u"アイテム数"); })) << err;
+    EXPECT_TRUE(drawnWithAny(app.d, Snapshot(app.d, *box), fonts, u"OK")) << "the button's label";
     saveShot(app.d, *box, "box_core_fonts.ppm");
     app.enter(*box);
     std::vector<Window> second;
@@ -555,9 +556,9 @@ TEST(ForgedEvents, AHugeSizeIsCutToWhatAWindowCanBe) {
     expose.xexpose.window = *box;
     expose.xexpose.width = expose.xexpose.height = 40000;
     XSendEvent(app.d, *box, False, ExposureMask, &expose);
+    EXPECT_TRUE(waitFor([&] { return near(Snapshot(app.d, *box).at(4, 4), Rgb{255, 255, 255}, 2); }))
+        << "the box paints as before";
     app.settle();
-    Snapshot shot(app.d, *box);
-    EXPECT_TRUE(near(shot.at(4, 4), Rgb{255, 255, 255}, 2)) << "the box paints as before";
     app.enter(*box);
     EXPECT_EQ(app.proc.stderrText(), "") << "no X error";
 }
