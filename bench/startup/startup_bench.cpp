@@ -44,6 +44,10 @@ bool runOnce(const std::vector<std::string> &program, Display *d, const std::str
         child.wait(5s, &usage);
     }
     *mb = usage.ru_maxrss / 1024.0;
+    // The X server tears down what the program left (its GL context, textures, windows) after
+    // the exit; the next program must not start while it is busy with that.
+    XSync(d, False);
+    std::this_thread::sleep_for(250ms);
     return true;
 }
 

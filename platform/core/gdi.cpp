@@ -19,11 +19,19 @@
 namespace vela::core {
 namespace {
 
+// A bitmap loaded from a resource keeps to the resource's bits, which live as long as the
+// program: GetDIBits reads them directly, with no copy made at load time.
 struct Bitmap : Object {
     static constexpr Kind kKind = Kind::Bitmap;
     Bitmap() : Object(Kind::Bitmap) {}
     int width = 0, height = 0, bitsPixel = 32;
-    std::vector<uint32_t> pixels;  // 0xRRGGBB, top row first
+    const unsigned char *bits = nullptr;  // the resource's rows
+    size_t stride = 0;
+    int bytesPerPixel = 3;
+    bool topDown = false;
+
+    // Pixel (x, y), y counted from the top, as 0xRRGGBB at the bitmap's depth.
+    uint32_t at(int x, int y) const;
 };
 
 constexpr unsigned kBitmapType = 2;  // RT_BITMAP
@@ -39,7 +47,13 @@ uint32_t atDepth(uint32_t rgb, int bits) {
     return rgb;
 }
 
-// Reads a resource DIB (BITMAPINFOHEADER, colour masks or table, bits) into a bitmap.
+uint32_t Bitmap::at(int x, int y) const {
+    const unsigned char *p = bits + stride * (size_t)(topDown ? y : height - 1 - y) + (size_t)x * bytesPerPixel;
+    return atDepth((uint32_t)p[2] << 16 | p[1] << 8 | p[0], bitsPixel);
+}
+
+// Checks a resource DIB (BITMAPINFOHEADER, colour masks or table, bits) and points the
+// bitmap at its rows.
 bool readDib(const unsigned char *dib, size_t size, Bitmap &bm) {
     if (size < 40) return false;
     uint32_t headerSize = le32(dib);
@@ -57,14 +71,10 @@ bool readDib(const unsigned char *dib, size_t size, Bitmap &bm) {
     if (bitsOffset > size || (size - bitsOffset) / stride < (size_t)rows) return false;
     bm.width = width;
     bm.height = rows;
-    bm.pixels.resize((size_t)width * rows);
-    const int step = bitCount / 8;
-    for (int r = 0; r < rows; ++r) {
-        const unsigned char *src = dib + bitsOffset + stride * r;
-        int y = topDown ? r : rows - 1 - r;
-        for (int x = 0; x < width; ++x, src += step)
-            bm.pixels[(size_t)y * width + x] = atDepth((uint32_t)src[2] << 16 | src[1] << 8 | src[0], bm.bitsPixel);
-    }
+    bm.bits = dib + bitsOffset;
+    bm.stride = stride;
+    bm.bytesPerPixel = bitCount / 8;
+    bm.topDown = topDown;
     return true;
 }
 
@@ -221,13 +231,12 @@ extern "C" int WINAPI GetDIBits(HDC hdc, HBITMAP hbitmap, UINT startScan, UINT s
         unsigned char *dst = out + stride * (scan - startScan);
         // Scan lines count from the bottom in a bottom-up DIB, from the top otherwise.
         int y = topDown ? (int)scan : bm->height - 1 - (int)scan;
-        const uint32_t *src = &bm->pixels[(size_t)y * bm->width];
-        std::memset(dst, 0, stride);
+        std::memset(dst, 0, stride);  // Windows leaves the fourth byte of a 32-bit pixel 0
         for (int x = 0; x < copyWidth; ++x, dst += step) {
-            dst[0] = (unsigned char)(src[x] & 0xFF);
-            dst[1] = (unsigned char)(src[x] >> 8 & 0xFF);
-            dst[2] = (unsigned char)(src[x] >> 16 & 0xFF);
-            if (step == 4) dst[3] = 0;  // Windows leaves the fourth byte 0
+            uint32_t rgb = bm->at(x, y);
+            dst[0] = (unsigned char)(rgb & 0xFF);
+            dst[1] = (unsigned char)(rgb >> 8 & 0xFF);
+            dst[2] = (unsigned char)(rgb >> 16 & 0xFF);
         }
     }
     return (int)(last - startScan);

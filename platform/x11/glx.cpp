@@ -1,7 +1,7 @@
 // Pixel formats and rendering contexts over GLX.
 //
-// Supported: the screen's GLX framebuffer configs that can draw RGBA to a window, offered as
-// pixel formats from 1; a window re-created with the format's visual where its own has no
+// Supported: the screen's GLX framebuffer configs that can draw RGBA to a window, without
+// multisampling, offered as pixel formats from 1; a window re-created with the format's visual where its own has no
 // such config; legacy (compatibility) contexts; double-buffered swaps; entry points by
 // glXGetProcAddressARB.
 // Not supported: pbuffers and pixmaps, context sharing, swap intervals.
@@ -55,7 +55,11 @@ PIXELFORMATDESCRIPTOR describe(GLXFBConfig c) {
 
 std::string displayName() { return DisplayString(state().display); }
 
-// Reads the configs once; false, with the layer's error set, when there is no GLX to use.
+// Lists the configs once; false, with the layer's error set, when there is no GLX to use.
+// NOTE: multisampled configs are left out: Win32 offers them only through
+// WGL_ARB_pixel_format, never as pixel formats. Each attribute read costs a call through the
+// GL dispatch, so a config is dropped at the first attribute that rules it out, and the rest
+// is read when a format is first described.
 bool readFormats() {
     State &s = state();
     if (!s.formatsRead) {
@@ -65,13 +69,15 @@ bool readFormats() {
             int count = 0;
             GLXFBConfig *all = glXGetFBConfigs(s.display, s.screen, &count);
             for (int i = 0; i < count; ++i) {
-                if ((attrib(all[i], GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT) &&
-                    (attrib(all[i], GLX_RENDER_TYPE) & GLX_RGBA_BIT) && attrib(all[i], GLX_VISUAL_ID)) {
+                if (!(attrib(all[i], GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT) ||
+                    !(attrib(all[i], GLX_RENDER_TYPE) & GLX_RGBA_BIT) || attrib(all[i], GLX_SAMPLE_BUFFERS))
+                    continue;
+                if (VisualID visual = (VisualID)attrib(all[i], GLX_VISUAL_ID)) {
                     s.configs.push_back(all[i]);
-                    s.formats.push_back(describe(all[i]));
-                    s.visuals.push_back((VisualID)attrib(all[i], GLX_VISUAL_ID));
+                    s.visuals.push_back(visual);
                 }
             }
+            s.formats.assign(s.configs.size(), PIXELFORMATDESCRIPTOR{});
             if (all) XFree(all);
         }
     }
@@ -110,7 +116,11 @@ bool recreateWithVisual(core::Window &w, XVisualInfo *vi) {
 
 int X11Backend::pixelFormatCount() { return readFormats() ? (int)state_.formats.size() : 0; }
 
-void X11Backend::describePixelFormat(int format, PIXELFORMATDESCRIPTOR &pfd) { pfd = state_.formats[format - 1]; }
+void X11Backend::describePixelFormat(int format, PIXELFORMATDESCRIPTOR &pfd) {
+    PIXELFORMATDESCRIPTOR &known = state_.formats[format - 1];
+    if (!known.nSize) known = describe(state_.configs[format - 1]);
+    pfd = known;
+}
 
 bool X11Backend::formatFitsWindow(core::Window &w, int format) {
     NativeWindow *n = native(w);

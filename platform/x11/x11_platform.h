@@ -40,7 +40,8 @@ struct State {
     Atom wmProtocols = 0, wmDeleteWindow = 0, netWmPing = 0, netWmName = 0, netWmIconName = 0, utf8String = 0,
          netWmPid = 0, netWmWindowType = 0, netWmWindowTypeDialog = 0;
 
-    // The GLX framebuffer configs offered as pixel formats (1-based), read at the first query.
+    // The GLX framebuffer configs offered as pixel formats (1-based), listed at the first
+    // query; a format's description is read when it is first asked for (nSize 0 till then).
     bool formatsRead = false;
     std::vector<GLXFBConfig> configs;
     std::vector<PIXELFORMATDESCRIPTOR> formats;
