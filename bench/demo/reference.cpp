@@ -18,6 +18,7 @@
 #include <cstring>
 #include <numbers>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -185,27 +186,38 @@ int attrib(Display *d, GLXFBConfig c, int name) {
 }
 
 // The config Vela's pixel format choice takes for 24 colour and 16 depth bits on the default
-// visual: the smallest surplus, a shortfall costing a thousand times more.
+// visual: the smallest surplus, a shortfall costing a thousand times more, a config of another
+// visual 500 more; as Vela, it looks at configs of other visuals only when it must.
 GLXFBConfig chooseConfig(Display *d, int screen) {
     int count = 0;
     GLXFBConfig *all = glXGetFBConfigs(d, screen, &count);
     VisualID visual = XVisualIDFromVisual(DefaultVisual(d, screen));
-    GLXFBConfig best = nullptr;
-    long bestScore = -1;
-    auto shortfall = [](int want, int have) { return have < want ? (want - have) * 1000L : (long)(have - want); };
+    std::vector<std::pair<GLXFBConfig, bool>> usable;  // config, on the default visual
     for (int i = 0; i < count; ++i) {
         GLXFBConfig c = all[i];
         if (!(attrib(d, c, GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT) || !(attrib(d, c, GLX_RENDER_TYPE) & GLX_RGBA_BIT) ||
-            !attrib(d, c, GLX_DOUBLEBUFFER) || attrib(d, c, GLX_STEREO) || !attrib(d, c, GLX_VISUAL_ID))
+            attrib(d, c, GLX_SAMPLE_BUFFERS))
             continue;
+        if (VisualID v = (VisualID)attrib(d, c, GLX_VISUAL_ID)) usable.push_back({c, v == visual});
+    }
+    auto shortfall = [](int want, int have) { return have < want ? (want - have) * 1000L : (long)(have - want); };
+    GLXFBConfig best = nullptr;
+    long bestScore = -1;
+    auto consider = [&](GLXFBConfig c, bool sameVisual) {
+        if (!attrib(d, c, GLX_DOUBLEBUFFER) || attrib(d, c, GLX_STEREO)) return;
         long s = shortfall(24, attrib(d, c, GLX_RED_SIZE) + attrib(d, c, GLX_GREEN_SIZE) + attrib(d, c, GLX_BLUE_SIZE));
         s += attrib(d, c, GLX_ALPHA_SIZE) + shortfall(16, attrib(d, c, GLX_DEPTH_SIZE)) + attrib(d, c, GLX_STENCIL_SIZE);
         s += attrib(d, c, GLX_ACCUM_RED_SIZE) + attrib(d, c, GLX_ACCUM_GREEN_SIZE) + attrib(d, c, GLX_ACCUM_BLUE_SIZE) +
              attrib(d, c, GLX_ACCUM_ALPHA_SIZE) + 10L * attrib(d, c, GLX_AUX_BUFFERS);
         if (attrib(d, c, GLX_CONFIG_CAVEAT) == GLX_SLOW_CONFIG) s += 100;
-        if ((VisualID)attrib(d, c, GLX_VISUAL_ID) != visual) s += 500;
+        if (!sameVisual) s += 500;
         if (bestScore < 0 || s < bestScore) best = c, bestScore = s;
-    }
+    };
+    for (auto &[c, same] : usable)
+        if (same) consider(c, true);
+    if (bestScore < 0 || bestScore >= 500)
+        for (auto &[c, same] : usable)
+            if (!same) consider(c, false);
     if (all) XFree(all);
     return best;
 }

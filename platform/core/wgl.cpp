@@ -28,6 +28,8 @@ Window *dcWindow(HDC hdc) {
     return w;
 }
 
+constexpr long kNewWindowCost = 500;
+
 // Lower is better; -1 for a format missing a required property.
 long score(const PIXELFORMATDESCRIPTOR &want, const PIXELFORMATDESCRIPTOR &have, bool fitsWindow) {
     const DWORD required = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_STEREO;
@@ -43,7 +45,7 @@ long score(const PIXELFORMATDESCRIPTOR &want, const PIXELFORMATDESCRIPTOR &have,
     s += shortfall(want.cAccumBits, have.cAccumBits);
     s += shortfall(want.cAuxBuffers, have.cAuxBuffers) * 10;
     if (have.dwFlags & PFD_GENERIC_FORMAT) s += 100;
-    if (!fitsWindow) s += 500;  // the window would have to be made anew
+    if (!fitsWindow) s += kNewWindowCost;
     return s;
 }
 
@@ -90,12 +92,19 @@ extern "C" int WINAPI ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR *wa
     int count = backend().pixelFormatCount();
     int best = 0;
     long bestScore = -1;
-    for (int format = 1; format <= count; ++format) {
+    auto consider = [&](int format, bool fits) {
         PIXELFORMATDESCRIPTOR have;
         backend().describePixelFormat(format, have);
-        long s = score(*want, have, backend().formatFitsWindow(*w, format));
-        if (s >= 0 && (bestScore < 0 || s < bestScore)) best = format, bestScore = s;
-    }
+        long s = score(*want, have, fits);
+        if (s >= 0 && (bestScore < 0 || s < bestScore || (s == bestScore && format < best))) best = format, bestScore = s;
+    };
+    // The formats the window can take as it is first: the others cost a new window, so
+    // they are described (a cost per format) only when none of the first does as well.
+    for (int format = 1; format <= count; ++format)
+        if (backend().formatFitsWindow(*w, format)) consider(format, true);
+    if (bestScore < 0 || bestScore >= kNewWindowCost)
+        for (int format = 1; format <= count; ++format)
+            if (!backend().formatFitsWindow(*w, format)) consider(format, false);
     if (count && !best) SetLastError(ERROR_INVALID_PIXEL_FORMAT);
     return best;
 }
