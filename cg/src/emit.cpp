@@ -250,9 +250,20 @@ private:
     std::string operand(const Operand &o, const int *laneOfSlot, bool scalar) {
         uint8_t s[4];
         std::string name;
+        bool negate = o.neg;
         if (o.isConst()) {
+            // Negative constants read positive ones negated: -c0 shares c0's vector.
             std::vector<float> values;
-            for (int slot = 0; slot < 4; ++slot) values.push_back(o.k[laneOfSlot[slot]]);
+            bool negative = true, zero = true;
+            for (int slot = 0; slot < 4; ++slot) {
+                float k = o.k[laneOfSlot[slot]] * (o.neg ? -1.0f : 1.0f);
+                values.push_back(k);
+                negative = negative && k <= 0;
+                zero = zero && k == 0;
+            }
+            negate = negative && !zero;
+            if (negate)
+                for (float &k : values) k = -k;
             const Request &r = constants(values);
             if (collecting_) return {};
             for (int slot = 0; slot < 4; ++slot) s[slot] = uint8_t(slotOf(r.vector, values[size_t(slot)]));
@@ -261,7 +272,7 @@ private:
             for (int slot = 0; slot < 4; ++slot) s[slot] = uint8_t(physical(o, o.swz[laneOfSlot[slot]]));
             name = registerName(o);
         }
-        return (o.neg ? "-" : "") + name + swizzleSuffix(s, scalar);
+        return (negate ? "-" : "") + name + swizzleSuffix(s, scalar);
     }
 
     void line(const std::string &text) {
@@ -357,7 +368,6 @@ private:
             bool neg[4] = {};
         };
         std::vector<Source> sources;
-        std::vector<float> constValues;
         uint8_t constMask = 0;
         float constOf[4] = {};
         bool simpleConstants = true;
@@ -367,13 +377,13 @@ private:
             if (!m) continue;
             const Operand &o = i.src[l];
             if (o.isConst()) {
+                float k = o.neg ? -o.k[0] : o.k[0];
                 for (int s = 0; s < 4; ++s)
                     if (m & (1u << s)) {
                         constMask |= uint8_t(1u << s);
-                        constOf[s] = o.k[0];
+                        constOf[s] = k;
                     }
-                constValues.push_back(o.k[0]);
-                simpleConstants = simpleConstants && (o.k[0] == 0 || o.k[0] == 1 || o.k[0] == -1);
+                simpleConstants = simpleConstants && (k == 0 || k == 1 || k == -1);
                 continue;
             }
             // Values that share a temporary are one source.

@@ -153,7 +153,18 @@ void Lowering::leave(const Stmt *s) {
             returnedName_ = e && e->kind == Expr::Name ? std::string(e->name) : "";
         }
     }
+    // Taken when the branches lead here and nothing between the target's start and here has
+    // left already: an inner loop's break or continue, or (for a break) this iteration's continue.
     Val pred = predicate(target->condBase);
+    bool inner = false;
+    for (const Frame &f : frames_) {
+        if (&f == target) {
+            inner = true;
+            if (s->kind == Stmt::Break) pred = mul(pred, f.aliveIteration);
+            continue;
+        }
+        if (inner) pred = mul(mul(pred, f.alive), f.aliveIteration);
+    }
     Val notTaken = notBool(pred);
     if (s->kind == Stmt::Continue) {
         target->continues.push_back(Exit{pred, st_});
@@ -220,9 +231,32 @@ Val Lowering::select(const Val &pred, const Val &a, const Val &b, uint32_t offse
         for (int i = 0; i < x.n; ++i) out.c[where[i]] = p.c[p.n == 1 ? 0 : i].k != 0 ? x.c[i] : y.c[i];
         return out;
     }
+    if (profile_ == Profile::Arbfp1) {
+        // One CMP for each pair of places the two sides read from: no gathering first.
+        auto place = [](const Comp &c) { return c.kind == Comp::Reg ? std::make_pair(int(c.ref.file), c.ref.index) : std::make_pair(-1, 0u); };
+        bool done[4] = {};
+        for (int i = 0; i < x.n; ++i) {
+            if (done[i]) continue;
+            Val gx, gy, gp;
+            int lanes[4];
+            for (int j = i; j < x.n; ++j) {
+                if (done[j] || place(x.c[j]) != place(x.c[i]) || place(y.c[j]) != place(y.c[i]) ||
+                    (p.n > 1 && place(p.c[j]) != place(p.c[i])))
+                    continue;
+                done[j] = true;
+                lanes[gx.n] = j;
+                gp.c[gp.n++] = p.c[p.n == 1 ? 0 : j];
+                gx.c[gx.n++] = x.c[j];
+                gy.c[gy.n++] = y.c[j];
+            }
+            if (p.n == 1) gp.n = 1;
+            Val s = b_.emit(Op::Cmp, {negate(gp), gx, gy}, gx.n);
+            for (int k = 0; k < gx.n; ++k) out.c[where[lanes[k]]] = s.c[s.n == 1 ? 0 : k];
+        }
+        return out;
+    }
     Val s;
-    if (profile_ == Profile::Arbfp1) s = b_.emit(Op::Cmp, {negate(p), x, y}, x.n);
-    else if (y.isConst(0)) s = mul(x, p);
+    if (y.isConst(0)) s = mul(x, p);
     else if (x.isConst(0)) s = mul(y, notBool(p));
     else s = mad(y, notBool(p), mul(x, p));
     for (int i = 0; i < x.n; ++i) out.c[where[i]] = s.c[s.n == 1 ? 0 : i];

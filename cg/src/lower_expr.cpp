@@ -217,13 +217,14 @@ Lowering::Place Lowering::place(const Expr *e) {
     case Expr::Index: {
         p = place(e->args[0]);
         const Type &bt = e->args[0]->type;
-        // ARL floors: an index made an int only for the language goes to it as it is
-        // (the two differ for negative indices, which are outside the array anyway).
+        // An index made an int only for the language is floored rather than truncated: one
+        // instruction, not five, and the two differ only for negative indices, which are
+        // outside the array anyway.
         const Expr *index = e->args[1];
         bool floating = index->kind == Expr::Convert && index->args[0]->type.kind == Type::Scalar &&
                         index->args[0]->type.base != Base::Int && index->args[0]->type.base != Base::Bool;
         Val i = value(floating ? index->args[0] : index);
-        if (floating && i.isConst()) i = trunc(i);
+        if (floating) i = i.isConst() ? trunc(i) : op1(Op::Flr, i);
         bool known = i.isConst();
         int k = known ? int(i.c[0].k) : 0;
         if (p.vector) {

@@ -29,17 +29,38 @@ protected:
         ASSERT_TRUE(glsl.load()) << "no GLSL entry points";
         glGenTextures(1, &texture);
         glBindTexture(GL_TEXTURE_2D, texture);
-        unsigned char texels[4 * 4 * 4];
         for (int i = 0; i < 64; ++i) texels[i] = static_cast<unsigned char>((i * 53 + 17) % 256);
+        teximage3D = glEntryPoint<PFNGLTEXIMAGE3DPROC>("glTexImage3D");
+        ASSERT_NE(teximage3D, nullptr);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
         glViewport(0, 0, side, side);
+        // The other targets on units 1 to 4, as the generated programs bind them.
+        glGenTextures(4, others);
+        const GLenum targets[] = {GL_TEXTURE_1D, 0x806F /* 3D */, 0x8513 /* CUBE_MAP */, 0x84F5 /* RECTANGLE */};
+        for (int i = 0; i < 4; ++i) {
+            activeTexture(GLenum(GL_TEXTURE1 + i));
+            glBindTexture(targets[i], others[i]);
+            GLenum wrap = i == 3 ? 0x812F /* CLAMP_TO_EDGE */ : GL_REPEAT;
+            glTexParameteri(targets[i], GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+            glTexParameteri(targets[i], GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glTexParameteri(targets[i], GL_TEXTURE_WRAP_S, GLint(wrap));
+            glTexParameteri(targets[i], GL_TEXTURE_WRAP_T, GLint(wrap));
+            if (i == 0) glTexImage1D(targets[i], 0, GL_RGBA, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+            if (i == 1) teximage3D(targets[i], 0, GL_RGBA, 2, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+            if (i == 2)
+                for (GLenum face = 0x8515; face < 0x8515 + 6; ++face)
+                    glTexImage2D(face, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels + (face - 0x8515) * 8);
+            if (i == 3) glTexImage2D(targets[i], 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+        }
+        activeTexture(GL_TEXTURE0);
     }
     void TearDown() override {
         glDeleteTextures(1, &texture);
+        glDeleteTextures(4, others);
         GlTest::TearDown();
     }
 
@@ -88,11 +109,14 @@ protected:
             else if (u.cols == 2) glsl.uniform2fv(at, 1, u.values);
             else glsl.uniform4fv(at, 1, u.values);
         }
-        if (GLint at = glsl.getUniformLocation(theirs, "tex"); at >= 0) glsl.uniform1i(at, 0);
+        const char *samplers[] = {"tex", "t1", "t3", "tcube", "tr"};
+        for (int unit = 0; unit < 5; ++unit)
+            if (GLint at = glsl.getUniformLocation(theirs, samplers[unit]); at >= 0) glsl.uniform1i(at, unit);
     }
 
-    // Draws one program both ways; false (with the reason) when the images differ.
-    testing::AssertionResult agree(const RandomProgram &program, bool fragment) {
+    // Draws one program both ways; false (with the reason) when the images differ. `drawn`
+    // counts the pixels that show the program rather than the background.
+    testing::AssertionResult agree(const RandomProgram &program, bool fragment, int &drawn) {
         CGprofile profile = fragment ? CG_PROFILE_ARBFP1 : CG_PROFILE_ARBVP1;
         CGprogram ours = cgCreateProgram(cg, CG_SOURCE, program.cg.c_str(), profile, nullptr, nullptr);
         if (!ours) {
@@ -121,6 +145,9 @@ protected:
         glsl.deleteProgram(theirs);
         cgDestroyProgram(ours);
 
+        drawn = 0;
+        for (size_t i = 0; i < got.size(); i += 3)
+            if (got[i] != 64 || got[i + 1] != 128 || got[i + 2] != 191) ++drawn;
         for (size_t i = 0; i < got.size(); ++i) {
             if (std::abs(int(got[i]) - int(expected[i])) <= tolerance) continue;
             size_t pixel = i / 3;
@@ -141,23 +168,53 @@ protected:
         int count = env ? std::max(1, std::atoi(env)) : 1500;
         if (const char *first = std::getenv("VELA_DIFFERENTIAL_SEED")) firstSeed = unsigned(std::atol(first));
         int longest = 0, failures = 0;
+        long pixels = 0;
         for (int i = 0; i < count; ++i) {
             unsigned seed = firstSeed + unsigned(i);
             RandomProgram p = randomProgram(seed, fragment, 6 + int(seed % 23));
             longest = std::max(longest, p.lines);
-            testing::AssertionResult same = agree(p, fragment);
+            int drawn = 0;
+            testing::AssertionResult same = agree(p, fragment, drawn);
+            pixels += drawn;
             if (!same) {
                 ADD_FAILURE() << "seed " << seed << ": " << same.message();
                 if (++failures == 3) break;
             }
         }
-        std::printf("%d %s programs, the longest %d lines, every pixel within %d/255\n", count,
-                    fragment ? "fragment" : "vertex", longest, tolerance);
+        // Images of background only would agree for nothing; discards leave some.
+        double shown = double(pixels) / (double(count) * side * side);
+        EXPECT_GT(shown, fragment ? 0.7 : 0.99) << "too few pixels drawn";
+        std::printf("%d %s programs, the longest %d lines, %.1f%% of their pixels drawn, every pixel within %d/255\n",
+                    count, fragment ? "fragment" : "vertex", longest, 100 * shown, tolerance);
     }
 
     Glsl glsl;
-    GLuint texture = 0;
+    GLuint texture = 0, others[4] = {};
+    unsigned char texels[64];
+    PFNGLTEXIMAGE3DPROC teximage3D = nullptr;
 };
+
+// VELA_DIFFERENTIAL_FILES=ours.cg,theirs.glsl compares two texts of one's own making
+// (fragment programs when the GLSL writes gl_FragColor).
+TEST_F(Differential, GivenTextsAgree) {
+    const char *files = std::getenv("VELA_DIFFERENTIAL_FILES");
+    if (!files) GTEST_SKIP() << "no VELA_DIFFERENTIAL_FILES";
+    std::string list = files;
+    auto slurp = [](const std::string &path) {
+        std::string text;
+        if (FILE *f = std::fopen(path.c_str(), "rb")) {
+            char buf[4096];
+            for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+            std::fclose(f);
+        }
+        return text;
+    };
+    RandomProgram p;
+    p.cg = slurp(list.substr(0, list.find(',')));
+    p.glsl = slurp(list.substr(list.find(',') + 1));
+    int drawn = 0;
+    EXPECT_TRUE(agree(p, p.glsl.find("gl_FragColor") != std::string::npos, drawn));
+}
 
 TEST_F(Differential, FragmentProgramsAgreeWithGlsl) { run(true, 1); }
 

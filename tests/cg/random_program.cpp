@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <functional>
 #include <random>
 
@@ -10,7 +11,7 @@ namespace vela::test {
 namespace {
 
 struct Type {
-    enum Kind { Float, Int, Bool, Matrix };
+    enum Kind { Float, Int, Bool, Matrix, Struct };
     Kind kind = Float;
     int n = 1, m = 1;  // Float, Bool: components; Matrix: rows x columns
     bool operator==(const Type &) const = default;
@@ -19,6 +20,7 @@ Type F(int n) { return {Type::Float, n, 1}; }
 Type I() { return {Type::Int, 1, 1}; }
 Type B(int n = 1) { return {Type::Bool, n, 1}; }
 Type M(int r, int c) { return {Type::Matrix, r, c}; }
+Type St() { return {Type::Struct, 1, 1}; }
 
 std::string cgType(const Type &t) {
     std::string n = std::to_string(t.n);
@@ -27,6 +29,7 @@ std::string cgType(const Type &t) {
     case Type::Int: return "int";
     case Type::Bool: return t.n == 1 ? "bool" : "bool" + n;
     case Type::Matrix: return "float" + n + "x" + std::to_string(t.m);
+    case Type::Struct: return "S";
     }
     return "?";
 }
@@ -39,6 +42,7 @@ std::string glType(const Type &t) {
     case Type::Int: return "int";
     case Type::Bool: return t.n == 1 ? "bool" : "bvec" + n;
     case Type::Matrix: return t.n == t.m ? "mat" + n : "mat" + n + "x" + std::to_string(t.m);
+    case Type::Struct: return "S";
     }
     return "?";
 }
@@ -92,6 +96,8 @@ const std::vector<UniformValue> &uniformValues() {
         {"ua[3]", 1, 4, {0.375f, 0.625f, -0.875f, 2}},
         {"us.a", 1, 4, {0.75f, -0.375f, 0.5f, 1.25f}},
         {"us.b", 1, 2, {-0.625f, 0.875f}},
+        {"ub[0]", 4, 4, {0.5f, 0, 0.25f, 0, 0, 1, 0, -0.5f, 0.25f, 0.125f, 0.75f, 0, 0, 0, 0.5f, 1}},
+        {"ub[1]", 4, 4, {-1, 0.5f, 0, 0.25f, 0.125f, 0.5f, 0.25f, 0, 0, -0.25f, 1, 0.5f, 0.75f, 0, 0, 0.5f}},
     };
     return values;
 }
@@ -159,11 +165,24 @@ private:
         line("uniform float2x3 um23;", "uniform mat2x3 um23;");
         line("uniform float4 ua[4];", "uniform vec4 ua[4];");
         line("uniform S us;", "uniform S us;");
-        if (fragment_) line("uniform sampler2D tex;", "uniform sampler2D tex;");
+        line("uniform float4x4 ub[2];", "uniform mat4 ub[2];");
+        if (fragment_) {
+            line("uniform sampler2D tex;", "uniform sampler2D tex;");
+            line("uniform sampler1D t1 : TEXUNIT1;", "uniform sampler1D t1;");
+            line("uniform sampler3D t3 : TEXUNIT2;", "uniform sampler3D t3;");
+            line("uniform samplerCUBE tcube : TEXUNIT3;", "uniform samplerCube tcube;");
+            line("uniform samplerRECT tr : TEXUNIT4;", "uniform sampler2DRect tr;");
+        }
+        // The same macros in both languages: their preprocessors are alike.
+        line("#define HALF 0.5", "#define HALF 0.5");
+        line("#define SQ(x) ((x) * (x))", "#define SQ(x) ((x) * (x))");
+        line("static const float4 K[3] = {float4(0.5, -1.0, 0.25, 2.0), float4(1.5, 0.125, -0.75, 1.0), float4(-0.5, 0.375, 1.0, -2.0)};",
+             "const vec4 K[3] = vec4[3](vec4(0.5, -1.0, 0.25, 2.0), vec4(1.5, 0.125, -0.75, 1.0), vec4(-0.5, 0.375, 1.0, -2.0));");
         Attr u{true, 3, 5, 2};
         globals_ = {{"u0", F(4), u, false}, {"u1", F(4), u, false}, {"um3", M(3, 3), u, false},
                     {"um4", M(4, 4), u, false}, {"um23", M(2, 3), u, false}, {"ua", F(4), u, false, 4},
-                    {"us.a", F(4), u, false}, {"us.b", F(2), u, false}};
+                    {"us.a", F(4), u, false}, {"us.b", F(2), u, false}, {"us", St(), u, false},
+                    {"ub", M(4, 4), u, false, 2}, {"K", F(4), u, false, 3}};
     }
 
     // ---- Variables -------------------------------------------------------------------------
@@ -218,7 +237,7 @@ private:
             return E{cgType(t) + "(" + args + ")", glType(t) + "(" + args + ")", t, a};
         }
         if (t.n == 1) {
-            std::string v = value();
+            std::string v = chance(0.1) ? "HALF" : value();
             return E{v, v, t, a};
         }
         std::string args;
@@ -235,7 +254,6 @@ private:
     bool variable(const Type &t, bool exact, E &out) {
         std::vector<Var *> vars = visible([&](const Var &v) {
             if (exact && !v.a.exact) return false;
-            if (v.length) return t.kind == Type::Float;
             if (t.kind == Type::Float) return v.t.kind == Type::Float;
             return v.t == t;
         });
@@ -248,7 +266,6 @@ private:
             E index = arrayIndex(v.length, !v.writable);
             cg += "[" + index.cg + "]";
             gl += "[" + index.gl + "]";
-            vt = F(4);
         }
         out = E{cg, gl, vt, v.a};
         if (t.kind != Type::Float || vt.n == t.n) return true;
@@ -293,12 +310,17 @@ private:
     }
 
     E expr(const Type &t, int depth, bool exact) {
+        if (t.kind == Type::Struct) {
+            E e;
+            if (!variable(t, exact, e)) e = E{"us", "us", t, Attr{true, 3, 5, 2}};
+            return e;
+        }
         if (depth >= 4 || chance(0.25)) return leaf(t, exact);
         switch (t.kind) {
         case Type::Int: return intExpr(depth, exact);
         case Type::Bool: return boolExpr(t.n, depth);
         case Type::Matrix: return matrixExpr(t, depth, exact);
-        case Type::Float: break;
+        default: break;
         }
         for (int attempt = 0; attempt < 8; ++attempt) {
             E e;
@@ -355,6 +377,10 @@ private:
     }
 
     E matrixExpr(const Type &t, int depth, bool exact) {
+        if (t == M(4, 4) && chance(0.3)) {
+            E index = arrayIndex(2, true);
+            return E{"ub[" + index.cg + "]", "ub[" + index.gl + "]", t, Attr{true, 3, 5, 2}};
+        }
         switch (below(4)) {
         case 0: {
             // A product: (t.n x k) times (k x t.m).
@@ -398,7 +424,7 @@ private:
 
     bool floatExpr(int n, int depth, bool exact, E &out) {
         Type t = F(n);
-        int choice = below(22);
+        int choice = below(26);
         switch (choice) {
         case 0:
         case 1:
@@ -715,6 +741,84 @@ private:
             out = E{"(float)(" + i.cg + ")", "float(" + i.gl + ")", t, i.a};
             return true;
         }
+        case 22: {  // a macro with an argument, and a cast that drops components
+            E a = expr(t, depth + 1, exact);
+            if (chance(0.5)) {
+                out = E{"SQ(" + a.cg + ")", "SQ(" + a.gl + ")", t, productOf(a.a, a.a)};
+                return true;
+            }
+            E w = expr(F(4), depth + 1, exact);
+            out = E{"((" + cgType(t) + ")" + w.cg + ")", glType(t) + "(" + w.gl + ")", t, w.a};
+            return true;
+        }
+        case 23: {  // degrees, radians, log10, ldexp, tan
+            if (exact) return false;
+            E a = expr(t, depth + 1, false);
+            switch (below(5)) {
+            case 0: out = call1("degrees", "degrees", a, inexact(a.a.mag * 58)); break;
+            case 1: out = call1("radians", "radians", a, inexact(a.a.mag / 50)); break;
+            case 2: out = E{"log10(abs(" + a.cg + ") + 0.5)", "(log2(abs(" + a.gl + ") + 0.5) * 0.30103)", t, inexact(2)}; break;
+            case 3: {
+                E e = expr(t, depth + 1, false);
+                out = E{"ldexp(" + a.cg + ", clamp(" + e.cg + ", -2, 2))",
+                        "(" + a.gl + " * exp2(clamp(" + e.gl + ", " + glSplat(n, "-2.0") + ", " + glSplat(n, "2.0") + ")))", t,
+                        inexact(a.a.mag * 4)};
+                break;
+            }
+            default:
+                out = E{"tan(clamp(" + a.cg + ", -1, 1))", "tan(clamp(" + a.gl + ", " + glSplat(n, "-1.0") + ", " + glSplat(n, "1.0") + "))",
+                        t, inexact(1.6)};
+                break;
+            }
+            return true;
+        }
+        case 24: {  // the other texture targets (fragment programs)
+            if (!fragment_ || exact || n != 4) return false;
+            switch (below(5)) {
+            case 0: {
+                E x = expr(F(1), depth + 1, false);
+                out = E{"tex1D(t1, " + x.cg + ")", "texture(t1, " + x.gl + ")", t, inexact(1)};
+                break;
+            }
+            case 1: {
+                E c = expr(F(3), depth + 1, false);
+                out = E{"tex3D(t3, " + c.cg + ")", "texture(t3, " + c.gl + ")", t, inexact(1)};
+                break;
+            }
+            case 2: {
+                // Which face is sampled jumps: only exact directions, never zero.
+                E c = expr(F(3), depth + 1, true);
+                if (!c.a.exact) return false;
+                out = E{"texCUBE(tcube, " + c.cg + " + float3(0.0625, 0.125, 0.1875))",
+                        "texture(tcube, " + c.gl + " + vec3(0.0625, 0.125, 0.1875))", t, inexact(1)};
+                break;
+            }
+            case 3: {
+                E c = expr(F(2), depth + 1, false);
+                out = E{"texRECT(tr, " + c.cg + ")", "texture(tr, " + c.gl + ")", t, inexact(1)};
+                break;
+            }
+            default: {
+                E c = expr(F(2), depth + 1, false);
+                out = E{"tex1Dproj(t1, float2(" + c.cg + ".x, abs(" + c.cg + ".y) + 0.5))",
+                        "textureProj(t1, vec2(" + c.gl + ".x, abs(" + c.gl + ".y) + 0.5))", t, inexact(1)};
+                break;
+            }
+            }
+            return true;
+        }
+        case 25: {  // a struct's member, from a struct value
+            std::vector<Var *> structs = visible([&](const Var &v) { return v.t.kind == Type::Struct && (!exact || v.a.exact); });
+            if (structs.empty()) return false;
+            const Var &v = *structs[size_t(below(int(structs.size())))];
+            std::string member = chance(0.5) ? ".a" : ".b";
+            int size = member == ".a" ? 4 : 2;
+            std::string sw;
+            for (int i = 0; i < n; ++i) sw += letters[below(size)];
+            out = E{v.name + member + "." + sw, v.name + member + "." + sw, t, v.a};
+            if (n == 1) out.gl = v.name + member + "." + sw;
+            return true;
+        }
         case 20: {  // division by something never near zero
             if (exact) return false;
             E a = expr(t, depth + 1, false), b = expr(chance(0.5) ? F(1) : t, depth + 1, false);
@@ -753,8 +857,25 @@ private:
 
     void declaration() {
         Type t = randomType();
-        E init = expr(t, 0, false);
         std::string name = fresh();
+        if (chance(0.08)) {
+            // A struct, from a list.
+            E a = expr(F(4), 1, false), b = expr(F(2), 1, false);
+            line("S " + name + " = {" + a.cg + ", " + b.cg + "};", "S " + name + " = S(" + a.gl + ", " + b.gl + ");");
+            Attr w = worst(a.a, b.a);
+            declare(Var{name, St(), w, true});
+            declare(Var{name + ".a", F(4), a.a, true});
+            declare(Var{name + ".b", F(2), b.a, true});
+            return;
+        }
+        E init = expr(t, 0, false);
+        if (t.kind == Type::Float && chance(0.2)) {
+            // half is float here: the profiles know no other.
+            std::string cgName = "half" + cgType(t).substr(5);
+            line(cgName + " " + name + " = " + init.cg + ";", glType(t) + " " + name + " = " + init.gl + ";");
+            declare(Var{name, t, init.a, true});
+            return;
+        }
         if (t.kind == Type::Float && t.n > 1 && chance(0.15)) {
             // A scalar spread over the vector.
             E s = expr(F(1), 0, false);
@@ -782,18 +903,44 @@ private:
     }
 
     void assignment() {
-        std::vector<Var *> targets = visible([](const Var &v) { return v.writable && v.t.kind != Type::Bool; });
+        std::vector<Var *> targets = visible([](const Var &v) {
+            return v.writable && v.t.kind != Type::Bool && v.t.kind != Type::Struct;
+        });
         if (targets.empty()) return declaration();
         Var &v = *targets[size_t(below(int(targets.size())))];
         std::string cg = v.name, gl = v.name;
         Type t = v.t;
+        if (!v.length && t.kind == Type::Float && chance(0.08)) {
+            const char *op = chance(0.5) ? "++" : "--";
+            line(cg + op + ";", gl + op + ";");
+            v.a = sumOf(v.a, Attr{true, 0, 1, 1});
+            return;
+        }
+        if (!v.length && chance(0.15) && (t.kind == Type::Matrix || (t.kind == Type::Float && t.n > 1))) {
+            // One element: v[i], a matrix's row m[i] or element m._mij.
+            int i = below(t.n);
+            if (t.kind == Type::Float) {
+                cg += "[" + std::to_string(i) + "]";
+                gl += "[" + std::to_string(i) + "]";
+                t = F(1);
+            } else if (chance(0.5)) {
+                cg += "[" + std::to_string(i) + "]";
+                gl += "[" + std::to_string(i) + "]";
+                t = F(t.m);
+            } else {
+                int j = below(t.m);
+                cg += "._m" + std::to_string(i) + std::to_string(j);
+                gl += "[" + std::to_string(i) + "][" + std::to_string(j) + "]";
+                t = F(1);
+            }
+        }
         if (v.length) {
             E index = arrayIndex(v.length, false);
             cg += "[" + index.cg + "]";
             gl += "[" + index.gl + "]";
             t = F(4);
         }
-        if (t.kind == Type::Float && t.n > 1 && chance(0.5)) {
+        if (t.kind == Type::Float && t.n > 1 && cg == v.name && chance(0.5)) {
             // A write mask: distinct components in any order.
             std::string all = std::string(letters).substr(0, size_t(t.n));
             std::shuffle(all.begin(), all.end(), rng_);
@@ -915,6 +1062,7 @@ private:
         scopes_.emplace_back();
         int n = 1 + below(3);
         for (int k = 0; k < n && budget_ > 0; ++k) {
+            if (helper_ && helper_->returns && chance(0.15)) earlyReturn();
             if (chance(0.25) && step.empty()) {
                 E c = boolExpr(1, 2);
                 const char *jump = chance(0.5) ? "break;" : "continue;";
@@ -951,9 +1099,15 @@ private:
                 });
                 if (vars.empty()) {
                     std::string name = fresh();
-                    E init = p.dir == 2 ? argument(p, 1) : literal(p.t);
-                    line(cgType(p.t) + " " + name + " = " + init.cg + ";", glType(p.t) + " " + name + " = " + init.gl + ";");
-                    declare(Var{name, p.t, init.a, true});
+                    if (p.t.kind == Type::Struct) {
+                        E x = expr(F(4), 1, false), y = expr(F(2), 1, false);
+                        line("S " + name + " = {" + x.cg + ", " + y.cg + "};", "S " + name + " = S(" + x.gl + ", " + y.gl + ");");
+                        declare(Var{name, p.t, worst(x.a, y.a), true});
+                    } else {
+                        E init = p.dir == 2 ? argument(p, 1) : literal(p.t);
+                        line(cgType(p.t) + " " + name + " = " + init.cg + ";", glType(p.t) + " " + name + " = " + init.gl + ";");
+                        declare(Var{name, p.t, init.a, true});
+                    }
                     vars.push_back(&scopes_.back().back());
                 }
                 Var *v = vars[size_t(below(int(vars.size())))];
@@ -965,7 +1119,32 @@ private:
             gl += (i ? ", " : "") + b;
         }
         line(cg + ");", gl + ");");
-        for (auto &[v, a] : written) v->a = a;
+        for (auto &[v, a] : written) {
+            v->a = a;
+            // A struct's members change with it.
+            for (Var *m : visible([&](const Var &x) { return x.name.rfind(v->name + ".", 0) == 0; })) m->a = a;
+        }
+    }
+
+    // sincos and modf, which answer through out parameters.
+    void outIntrinsic() {
+        int n = 1 + below(4);
+        Type t = F(n);
+        std::string a = fresh(), b = fresh();
+        line(cgType(t) + " " + a + ";", glType(t) + " " + a + ";");
+        line(cgType(t) + " " + b + ";", glType(t) + " " + b + ";");
+        if (chance(0.5)) {
+            E x = expr(t, 1, false);
+            line("sincos(" + x.cg + ", " + a + ", " + b + ");", a + " = sin(" + x.gl + "); " + b + " = cos(" + x.gl + ");");
+            declare(Var{a, t, inexact(1), true});
+            declare(Var{b, t, inexact(1), true});
+        } else {
+            E x = expr(t, 1, true);
+            if (!x.a.exact) x = literal(t);
+            line(a + " = modf(" + x.cg + ", " + b + ");", a + " = modf(" + x.gl + ", " + b + ");");
+            declare(Var{a, t, Attr{true, x.a.f, x.a.f + 1, 1}, true});
+            declare(Var{b, t, Attr{true, 0, std::max(1, x.a.b - x.a.f), x.a.mag}, true});
+        }
     }
 
     void statement(int depth) {
@@ -977,8 +1156,9 @@ private:
         if (k < 60) return arrayDeclaration();
         if (k < 72) return ifStatement(depth);
         if (k < 82 && loops_ < 2) return loop(depth);
-        if (k < 90) return callStatement();
-        if (k < 95 && fragment_ && !inHelper_) {
+        if (k < 86) return callStatement();
+        if (k < 90) return outIntrinsic();
+        if (k < 95 && fragment_ && !helper_) {
             if (chance(0.5)) {
                 E c = boolExpr(1, 2);
                 line("if (" + c.cg + ") discard;", "if (" + c.gl + ") discard;");
@@ -1005,68 +1185,89 @@ private:
         int count = 1 + below(3);
         for (int i = 0; i < count; ++i) {
             Param p;
-            p.t = randomType();
+            p.t = chance(0.12) ? St() : randomType();
             if (p.t.kind == Type::Bool) p.t = F(2);
             p.dir = below(5) < 3 ? 0 : below(2) + 1;
-            p.a = chance(0.5) ? Attr{true, 4, 10, 64} : inexact(64);
+            p.a = chance(0.5) && p.t.kind != Type::Struct ? Attr{true, 4, 10, 64} : inexact(64);
             h.params.push_back(p);
+        }
+        // Sometimes an overload of an earlier helper: the same name, another first parameter.
+        for (const Helper &other : helpers_) {
+            bool differs = true;
+            for (const Helper &same : helpers_)
+                if (same.name == other.name && same.params[0].t == h.params[0].t) differs = false;
+            if (differs && chance(0.3)) {
+                h.name = other.name;
+                break;
+            }
         }
         static const char *const dirs[] = {"", "out ", "inout "};
         std::string cg = (h.returns ? cgType(h.result) : "void") + " " + h.name + "(";
         std::string gl = (h.returns ? glType(h.result) : "void") + " " + h.name + "(";
         scopes_.emplace_back();
+        auto declareParam = [&](const std::string &name, const Param &p, const Attr &a) {
+            declare(Var{name, p.t, a, true});
+            if (p.t.kind == Type::Struct) {
+                declare(Var{name + ".a", F(4), a, true});
+                declare(Var{name + ".b", F(2), a, true});
+            }
+        };
         for (size_t i = 0; i < h.params.size(); ++i) {
             const Param &p = h.params[i];
             std::string name = "p" + std::to_string(i);
             cg += (i ? ", " : "") + std::string(dirs[p.dir]) + cgType(p.t) + " " + name;
             gl += (i ? ", " : "") + std::string(dirs[p.dir]) + glType(p.t) + " " + name;
             // An out parameter has no value until the body gives it one.
-            if (p.dir != 1) declare(Var{name, p.t, p.a, true});
+            if (p.dir != 1) declareParam(name, p, p.a);
         }
         line(cg + ")", gl + ")");
         line("{", "{");
         ++indent_;
-        inHelper_ = true;
+        helper_ = &h;
+        early_ = false;
         for (size_t i = 0; i < h.params.size(); ++i) {
             const Param &p = h.params[i];
             if (p.dir != 1) continue;
             std::string name = "p" + std::to_string(i);
+            if (p.t.kind == Type::Struct) {
+                E a = expr(F(4), 1, false), b = expr(F(2), 1, false);
+                line(name + ".a = " + a.cg + "; " + name + ".b = " + b.cg + ";", name + ".a = " + a.gl + "; " + name + ".b = " + b.gl + ";");
+                declareParam(name, p, worst(a.a, b.a));
+                continue;
+            }
             E init = expr(p.t, 1, false);
             line(name + " = " + init.cg + ";", name + " = " + init.gl + ";");
-            scopes_.back().push_back(Var{name, p.t, init.a, true});
+            declareParam(name, p, init.a);
         }
         scopes_.emplace_back();
         int statements = 1 + below(4);
-        Attr result;
-        bool early = false;
         for (int i = 0; i < statements && budget_ > 0; ++i) {
-            if (h.returns && chance(0.15)) {
-                // An early return: what it returns counts too.
-                E c = boolExpr(1, 2);
-                E r = expr(h.result, 1, false);
-                line("if (" + c.cg + ") return " + r.cg + ";", "if (" + c.gl + ") return " + r.gl + ";");
-                result = early ? worst(result, r.a) : r.a;
-                early = true;
-                forgetWritable();
-            }
+            if (h.returns && chance(0.15)) earlyReturn();
             statement(1);
         }
         if (h.returns) {
             E r = expr(h.result, 1, false);
             line("return " + r.cg + ";", "return " + r.gl + ";");
-            result = early ? worst(result, r.a) : r.a;
-            if (early) result.exact = false;
+            h.resultAttr = early_ ? inexact(std::max(h.resultAttr.mag, r.a.mag)) : r.a;
         }
         scopes_.pop_back();
-        h.resultAttr = result;
         for (size_t i = 0; i < h.params.size(); ++i)
             for (Var &v : scopes_.back())
-                if (v.name == "p" + std::to_string(i) && h.params[i].dir != 0) h.params[i].a = early ? inexact(v.a.mag) : v.a;
-        inHelper_ = false;
+                if (v.name == "p" + std::to_string(i) && h.params[i].dir != 0) h.params[i].a = early_ ? inexact(v.a.mag) : v.a;
+        helper_ = nullptr;
         scopes_.pop_back();
         --indent_;
         line("}", "}");
         helpers_.push_back(h);
+    }
+
+    // "if (c) return r;" in a helper, at any depth: what it returns counts too.
+    void earlyReturn() {
+        E c = boolExpr(1, 2);
+        E r = expr(helper_->result, 1, false);
+        line("if (" + c.cg + ") return " + r.cg + ";", "if (" + c.gl + ") return " + r.gl + ";");
+        helper_->resultAttr = early_ ? worst(helper_->resultAttr, r.a) : r.a;
+        early_ = true;
     }
 
     void mainFunction() {
@@ -1123,9 +1324,10 @@ private:
     int budget_;
     std::string cg_, gl_;
     int lines_ = 0, indent_ = 0, next_ = 0, loops_ = 0;
-    bool inHelper_ = false;
+    Helper *helper_ = nullptr;  // the helper being written
+    bool early_ = false;
     std::vector<Var> globals_;
-    std::vector<std::vector<Var>> scopes_;
+    std::vector<std::deque<Var>> scopes_;  // deques: a declaration keeps the others where they are
     std::vector<Helper> helpers_;
 };
 
