@@ -40,7 +40,7 @@ inline const Typical typicalPrograms[] = {
      "  float s = pow(saturate(dot(N, H)), shininess);\n"
      "  return diffuse * d + specular * s;\n"
      "}\n",
-     18},  // 4 normalizes of DP3 RSQ MUL; ADD; DP3_SAT; DP3_SAT POW; MUL MAD
+     17},  // 4 normalizes of DP3 RSQ MUL, one MUL a MAD with the ADD; DP3_SAT; DP3_SAT POW; MUL MAD
     {"texture times colour", false,
      "uniform sampler2D base;\n"
      "float4 main(float2 uv : TEXCOORD0, float4 c : COLOR0) : COLOR { return tex2D(base, uv) * c; }\n",

@@ -117,7 +117,7 @@ Operand Builder::operand(const Val &v, int lanes) {
     }
     if (allConst) {
         for (int i = 0; i < lanes; ++i) o.k[i] = lane(v, i).kind == Comp::Const ? lane(v, i).k : 0;
-        for (int i = lanes; i < 4; ++i) o.k[i] = o.k[lanes - 1];
+        for (int i = lanes; i < 4 && lanes > 0; ++i) o.k[i] = o.k[lanes - 1];
         return o;
     }
     if (oneRegister) {

@@ -84,7 +84,7 @@ void Checker::requireLvalue(Expr *e, uint32_t offset) {
         for (int i = 0; i < e->count; ++i)
             for (int j = 0; j < i; ++j)
                 if (e->rows[i] == e->rows[j] && e->lanes[i] == e->lanes[j])
-                    fail(e->offset, "swizzle " + quoted("." + std::string(e->name)) +
+                    fail(e->offset, "swizzle " + quoted(joined(".", e->name)) +
                                         " repeats a component and cannot be assigned");
         requireLvalue(e->args[0], offset);
         return;
@@ -122,7 +122,7 @@ namespace {
 // ".xyz" on a vector or scalar of `size` components.
 void vectorSwizzle(Expr *e, const Type &bt) {
     std::string_view s = e->name;
-    std::string dotted = quoted("." + std::string(s));
+    std::string dotted = quoted(joined(".", s));
     int set = -1;
     for (char c : s) {
         int in = std::string_view(componentSets[0]).find(c) != std::string_view::npos ? 0

@@ -53,7 +53,8 @@ std::string inputName(Profile p, const Semantic &s) {
     case Semantic::Color: return stage + (s.index ? ".color.secondary" : ".color");
     case Semantic::TexCoord: return stage + ".texcoord[" + n + "]";
     case Semantic::Fog: return stage + ".fogcoord";
-    case Semantic::BlendWeight: return "vertex.weight";
+    // NOTE: vertex.weight needs ARB_vertex_blend; the weight is generic attribute 1.
+    case Semantic::BlendWeight: return "vertex.attrib[1]";
     case Semantic::Attr: return "vertex.attrib[" + n + "]";
     case Semantic::Wpos: return "fragment.position";
     default: return "?";
@@ -267,7 +268,7 @@ private:
             const Request &r = constants(values);
             if (collecting_) return {};
             for (int slot = 0; slot < 4; ++slot) s[slot] = uint8_t(slotOf(r.vector, values[size_t(slot)]));
-            name = "c" + std::to_string(r.vector);
+            name = numbered('c', size_t(r.vector));
         } else {
             for (int slot = 0; slot < 4; ++slot) s[slot] = uint8_t(physical(o, o.swz[laneOfSlot[slot]]));
             name = registerName(o);

@@ -211,7 +211,7 @@ Lowering::Place Lowering::place(const Expr *e) {
         const StructDecl *decl = e->args[0]->type.decl;
         p.first += decl->rowOffset(e->member);
         p.count = rowCount(e->type);
-        p.text += "." + std::string(decl->members[size_t(e->member)].name);
+        p.text += joined(".", decl->members[size_t(e->member)].name);
         break;
     }
     case Expr::Index: {
@@ -233,13 +233,13 @@ Lowering::Place Lowering::place(const Expr *e) {
             lane.n = 1;
             lane.row[0] = p.row[k];
             lane.comp[0] = p.comp[k];
-            lane.text += "[" + std::to_string(k) + "]";
+            lane.text += joined("[", std::to_string(k)) + "]";
             return lane;
         }
         int stride = bt.kind == Type::Array ? rowCount(bt.array->element) : 1;
         if (known) {
             p.first += k * stride;
-            p.text += "[" + std::to_string(k) + "]";
+            p.text += joined("[", std::to_string(k)) + "]";
         } else {
             p.offset = p.dynamic ? mad(i, Builder::constant(float(stride)), p.offset)
                                  : mul(i, Builder::constant(float(stride)));
@@ -263,7 +263,7 @@ Lowering::Place Lowering::place(const Expr *e) {
                 p.comp[i] = e->lanes[i];
             }
         }
-        p.text += "." + std::string(e->name);
+        p.text += joined(".", e->name);
         return p;
     }
     default: fail(e->offset, "internal compiler error: not a place");

@@ -279,7 +279,7 @@ Val Lowering::texture(const Expr *e) {
         Val moved = coord;
         Comp q = coord.c[coord.n - 1];
         moved.n = 4;
-        for (int i = coord.n - 1; i < 3; ++i) moved.c[i] = Comp::constant(0);
+        for (int i = std::max(coord.n - 1, 0); i < 3; ++i) moved.c[i] = Comp::constant(0);
         moved.c[3] = q;
         coord = moved;
     }

@@ -81,7 +81,9 @@ std::string typeName(const Type &type) {
         const Type *t = &type;
         std::string dims;
         while (t->kind == Type::Array) {
-            dims += "[" + std::to_string(t->array->length) + "]";
+            dims += '[';
+            dims += std::to_string(t->array->length);
+            dims += ']';
             t = &t->array->element;
         }
         return typeName(*t) + dims;

@@ -33,7 +33,7 @@ std::string named(const std::string &listing, const std::string &file) {
         std::string line = listing.substr(start, end - start + 1);
         size_t colon = line.find(": error: ");
         bool position = colon != std::string::npos && line[0] >= '0' && line[0] <= '9' &&
-                        line.find_first_not_of("0123456789:") == colon;
+                        line.find_first_not_of("0123456789:") == colon + 1;
         out += position ? file + ":" + line : line;
         start = end + 1;
     }
