@@ -72,7 +72,7 @@ struct ParameterInfo {
     enum Base : uint8_t { Bool, Int, Fixed, Half, Float };
     enum Direction : uint8_t { In, Out, InOut };
     std::string name;      // "light.position", "bones[2]"
-    std::string semantic;  // as the text wrote it, "" when none
+    std::string semantic;  // its canonical name ("COLOR0" for COLOR), "" when none
     Kind kind = Scalar;
     Base base = Float;
     uint8_t rows = 1, cols = 1;  // Vector: cols components; Matrix: rows x cols

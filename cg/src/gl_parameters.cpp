@@ -259,57 +259,46 @@ void cgGLSetStateMatrixParameter(CGparameter parameter, CGGLenum matrix, CGGLenu
     storeRows(*ref.program, p, 0, rows, p.rows);
 }
 
-void cgGLSetParameter1f(CGparameter parameter, float x) { setVector(parameter, &x, 1); }
-void cgGLSetParameter2f(CGparameter parameter, float x, float y) {
-    const float v[] = {x, y};
-    setVector(parameter, v, 2);
-}
-void cgGLSetParameter3f(CGparameter parameter, float x, float y, float z) {
-    const float v[] = {x, y, z};
-    setVector(parameter, v, 3);
-}
-void cgGLSetParameter4f(CGparameter parameter, float x, float y, float z, float w) {
-    const float v[] = {x, y, z, w};
-    setVector(parameter, v, 4);
-}
-void cgGLSetParameter1fv(CGparameter parameter, const float *v) { setVector(parameter, v, 1); }
-void cgGLSetParameter2fv(CGparameter parameter, const float *v) { setVector(parameter, v, 2); }
-void cgGLSetParameter3fv(CGparameter parameter, const float *v) { setVector(parameter, v, 3); }
-void cgGLSetParameter4fv(CGparameter parameter, const float *v) { setVector(parameter, v, 4); }
-void cgGLSetParameter1d(CGparameter parameter, double x) { setVector(parameter, &x, 1); }
-void cgGLSetParameter2d(CGparameter parameter, double x, double y) {
-    const double v[] = {x, y};
-    setVector(parameter, v, 2);
-}
-void cgGLSetParameter3d(CGparameter parameter, double x, double y, double z) {
-    const double v[] = {x, y, z};
-    setVector(parameter, v, 3);
-}
-void cgGLSetParameter4d(CGparameter parameter, double x, double y, double z, double w) {
-    const double v[] = {x, y, z, w};
-    setVector(parameter, v, 4);
-}
-void cgGLSetParameter1dv(CGparameter parameter, const double *v) { setVector(parameter, v, 1); }
-void cgGLSetParameter2dv(CGparameter parameter, const double *v) { setVector(parameter, v, 2); }
-void cgGLSetParameter3dv(CGparameter parameter, const double *v) { setVector(parameter, v, 3); }
-void cgGLSetParameter4dv(CGparameter parameter, const double *v) { setVector(parameter, v, 4); }
-void cgGLGetParameter1f(CGparameter parameter, float *v) { getVector(parameter, v, 1); }
-void cgGLGetParameter2f(CGparameter parameter, float *v) { getVector(parameter, v, 2); }
-void cgGLGetParameter3f(CGparameter parameter, float *v) { getVector(parameter, v, 3); }
-void cgGLGetParameter4f(CGparameter parameter, float *v) { getVector(parameter, v, 4); }
-void cgGLGetParameter1d(CGparameter parameter, double *v) { getVector(parameter, v, 1); }
-void cgGLGetParameter2d(CGparameter parameter, double *v) { getVector(parameter, v, 2); }
-void cgGLGetParameter3d(CGparameter parameter, double *v) { getVector(parameter, v, 3); }
-void cgGLGetParameter4d(CGparameter parameter, double *v) { getVector(parameter, v, 4); }
-
-void cgGLSetParameterArray1f(CGparameter p, long offset, long count, const float *v) { setVectorArray(p, offset, count, v, 1); }
-void cgGLSetParameterArray2f(CGparameter p, long offset, long count, const float *v) { setVectorArray(p, offset, count, v, 2); }
-void cgGLSetParameterArray3f(CGparameter p, long offset, long count, const float *v) { setVectorArray(p, offset, count, v, 3); }
-void cgGLSetParameterArray4f(CGparameter p, long offset, long count, const float *v) { setVectorArray(p, offset, count, v, 4); }
-void cgGLSetParameterArray1d(CGparameter p, long offset, long count, const double *v) { setVectorArray(p, offset, count, v, 1); }
-void cgGLSetParameterArray2d(CGparameter p, long offset, long count, const double *v) { setVectorArray(p, offset, count, v, 2); }
-void cgGLSetParameterArray3d(CGparameter p, long offset, long count, const double *v) { setVectorArray(p, offset, count, v, 3); }
-void cgGLSetParameterArray4d(CGparameter p, long offset, long count, const double *v) { setVectorArray(p, offset, count, v, 4); }
+// The same calls for float and double values.
+#define VELA_VECTOR_CALLS(T, s)                                                                         \
+    void cgGLSetParameter1##s(CGparameter p, T x) { setVector(p, &x, 1); }                              \
+    void cgGLSetParameter2##s(CGparameter p, T x, T y) {                                                \
+        const T v[] = {x, y};                                                                           \
+        setVector(p, v, 2);                                                                             \
+    }                                                                                                   \
+    void cgGLSetParameter3##s(CGparameter p, T x, T y, T z) {                                           \
+        const T v[] = {x, y, z};                                                                        \
+        setVector(p, v, 3);                                                                             \
+    }                                                                                                   \
+    void cgGLSetParameter4##s(CGparameter p, T x, T y, T z, T w) {                                      \
+        const T v[] = {x, y, z, w};                                                                     \
+        setVector(p, v, 4);                                                                             \
+    }                                                                                                   \
+    void cgGLSetParameter1##s##v(CGparameter p, const T *v) { setVector(p, v, 1); }                     \
+    void cgGLSetParameter2##s##v(CGparameter p, const T *v) { setVector(p, v, 2); }                     \
+    void cgGLSetParameter3##s##v(CGparameter p, const T *v) { setVector(p, v, 3); }                     \
+    void cgGLSetParameter4##s##v(CGparameter p, const T *v) { setVector(p, v, 4); }                     \
+    void cgGLGetParameter1##s(CGparameter p, T *v) { getVector(p, v, 1); }                              \
+    void cgGLGetParameter2##s(CGparameter p, T *v) { getVector(p, v, 2); }                              \
+    void cgGLGetParameter3##s(CGparameter p, T *v) { getVector(p, v, 3); }                              \
+    void cgGLGetParameter4##s(CGparameter p, T *v) { getVector(p, v, 4); }                              \
+    void cgGLSetParameterArray1##s(CGparameter p, long o, long n, const T *v) { setVectorArray(p, o, n, v, 1); } \
+    void cgGLSetParameterArray2##s(CGparameter p, long o, long n, const T *v) { setVectorArray(p, o, n, v, 2); } \
+    void cgGLSetParameterArray3##s(CGparameter p, long o, long n, const T *v) { setVectorArray(p, o, n, v, 3); } \
+    void cgGLSetParameterArray4##s(CGparameter p, long o, long n, const T *v) { setVectorArray(p, o, n, v, 4); } \
+    void cgGLSetMatrixParameter##s##r(CGparameter p, const T *v) { setMatrix(p, v, true); }             \
+    void cgGLSetMatrixParameter##s##c(CGparameter p, const T *v) { setMatrix(p, v, false); }            \
+    void cgGLGetMatrixParameter##s##r(CGparameter p, T *v) { getMatrix(p, v, true); }                   \
+    void cgGLGetMatrixParameter##s##c(CGparameter p, T *v) { getMatrix(p, v, false); }                  \
+    void cgGLSetMatrixParameterArray##s##r(CGparameter p, long o, long n, const T *v) {                 \
+        setMatrixArray(p, o, n, v, true);                                                               \
+    }                                                                                                   \
+    void cgGLSetMatrixParameterArray##s##c(CGparameter p, long o, long n, const T *v) {                 \
+        setMatrixArray(p, o, n, v, false);                                                              \
+    }
+VELA_VECTOR_CALLS(float, f)
+VELA_VECTOR_CALLS(double, d)
+#undef VELA_VECTOR_CALLS
 
 void cgGLGetParameterArray4f(CGparameter parameter, long offset, long count, float *values) {
     ParameterRef ref;
@@ -321,27 +310,6 @@ void cgGLGetParameterArray4f(CGparameter parameter, long offset, long count, flo
         if (e.row < 0) continue;
         std::memcpy(values + 4 * i, ref.program->rows[size_t(e.row)].data(), 4 * sizeof(float));
     }
-}
-
-void cgGLSetMatrixParameterfr(CGparameter p, const float *v) { setMatrix(p, v, true); }
-void cgGLSetMatrixParameterfc(CGparameter p, const float *v) { setMatrix(p, v, false); }
-void cgGLSetMatrixParameterdr(CGparameter p, const double *v) { setMatrix(p, v, true); }
-void cgGLSetMatrixParameterdc(CGparameter p, const double *v) { setMatrix(p, v, false); }
-void cgGLGetMatrixParameterfr(CGparameter p, float *v) { getMatrix(p, v, true); }
-void cgGLGetMatrixParameterfc(CGparameter p, float *v) { getMatrix(p, v, false); }
-void cgGLGetMatrixParameterdr(CGparameter p, double *v) { getMatrix(p, v, true); }
-void cgGLGetMatrixParameterdc(CGparameter p, double *v) { getMatrix(p, v, false); }
-void cgGLSetMatrixParameterArrayfr(CGparameter p, long offset, long count, const float *v) {
-    setMatrixArray(p, offset, count, v, true);
-}
-void cgGLSetMatrixParameterArrayfc(CGparameter p, long offset, long count, const float *v) {
-    setMatrixArray(p, offset, count, v, false);
-}
-void cgGLSetMatrixParameterArraydr(CGparameter p, long offset, long count, const double *v) {
-    setMatrixArray(p, offset, count, v, true);
-}
-void cgGLSetMatrixParameterArraydc(CGparameter p, long offset, long count, const double *v) {
-    setMatrixArray(p, offset, count, v, false);
 }
 
 void cgGLSetTextureParameter(CGparameter parameter, unsigned int texture) {

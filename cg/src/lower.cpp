@@ -137,15 +137,15 @@ void Lowering::loop(const Stmt *s) {
 }
 
 void Lowering::leave(const Stmt *s) {
+    // The result first: the calls in it push frames, which may move the target.
+    Agg result;
+    if (s->kind == Stmt::Return && s->expr) result = aggregate(s->expr);
     Frame *target = nullptr;
     for (auto f = frames_.rbegin(); f != frames_.rend() && !target; ++f)
         if (f->loop == (s->kind != Stmt::Return)) target = &*f;
     if (!target) fail(s->offset, "internal compiler error: no frame to leave");
     if (s->kind == Stmt::Return) {
-        if (s->expr) {
-            Agg result = aggregate(s->expr);
-            st_.vars[target->resultSlot] = std::move(result);
-        }
+        if (s->expr) st_.vars[target->resultSlot] = std::move(result);
         if (target->function == entry_) {
             lastReturn_ = s->expr ? s->expr->offset : s->offset;
             const Expr *e = s->expr;

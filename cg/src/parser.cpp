@@ -505,13 +505,19 @@ private:
         return s;
     }
 
-    // if = "if" "(" expr ")" statement [ "else" statement ]
-    Stmt *ifStatement(int depth) {
-        Stmt *s = newStmt(Stmt::If, advance().offset);
+    // condition = "(" expr ")"
+    Expr *condition() {
         const Token &open = peek();
         expect("(");
-        s->cond = expr(0);
+        Expr *e = expr(0);
         expectClosing(")", open);
+        return e;
+    }
+
+    // if = "if" condition statement [ "else" statement ]
+    Stmt *ifStatement(int depth) {
+        Stmt *s = newStmt(Stmt::If, advance().offset);
+        s->cond = condition();
         s->then = scoped(depth + 1);
         if (accept("else")) s->otherwise = scoped(depth + 1);
         return s;
@@ -539,27 +545,21 @@ private:
         return s;
     }
 
-    // while = "while" "(" expr ")" statement
+    // while = "while" condition statement
     Stmt *whileStatement(int depth) {
         Stmt *s = newStmt(Stmt::While, advance().offset);
-        const Token &open = peek();
-        expect("(");
-        s->cond = expr(0);
-        expectClosing(")", open);
+        s->cond = condition();
         s->then = scoped(depth + 1);
         return s;
     }
 
-    // do = "do" statement "while" "(" expr ")" ";"
+    // do = "do" statement "while" condition ";"
     Stmt *doStatement(int depth) {
         Stmt *s = newStmt(Stmt::Do, advance().offset);
         s->then = scoped(depth + 1);
         if (!at("while")) fail(peek().offset, "'while' expected after the body of 'do', found " + describe(peek()));
         advance();
-        const Token &open = peek();
-        expect("(");
-        s->cond = expr(0);
-        expectClosing(")", open);
+        s->cond = condition();
         expect(";");
         return s;
     }

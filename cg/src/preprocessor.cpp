@@ -114,9 +114,15 @@ public:
         return uint32_t(hides_.size() - 1);
     }
     uint32_t unite(uint32_t a, uint32_t b) {
+        if (a == 0) return b;
+        // The same pairs come back for every token of an expansion.
+        uint64_t key = uint64_t(a) << 32 | b;
+        if (auto it = united_.find(key); it != united_.end()) return it->second;
+        uint32_t out = b;
         for (uint32_t n = a; n; n = hides_[n].next)
-            if (!hidden(b, hides_[n].macro)) b = hide(b, hides_[n].macro);
-        return b;
+            if (!hidden(out, hides_[n].macro)) out = hide(out, hides_[n].macro);
+        united_.emplace(key, out);
+        return out;
     }
     uint32_t intersect(uint32_t a, uint32_t b) {
         uint32_t out = 0;
@@ -431,6 +437,7 @@ private:
     std::deque<Macro> macros_;
     std::unordered_map<std::string_view, uint32_t> defined_;
     std::vector<HideNode> hides_{HideNode{0, 0}};
+    std::unordered_map<uint64_t, uint32_t> united_;
     size_t made_ = 0;
 
     friend class Expander;

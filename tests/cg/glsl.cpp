@@ -32,6 +32,14 @@ bool Glsl::load() {
 }
 
 GLuint Glsl::program(const std::string &vertex, const std::string &fragment, std::string &log) const {
+    // The message of a failed compile or link.
+    auto append = [&](GLuint object, auto getiv, auto getLog) {
+        GLint length = 0;
+        getiv(object, GL_INFO_LOG_LENGTH, &length);
+        std::vector<char> text(size_t(length) + 1);
+        getLog(object, length, nullptr, text.data());
+        log += text.data();
+    };
     GLuint p = createProgram();
     bool ok = true;
     for (auto [text, kind] : {std::pair{&vertex, GLenum(GL_VERTEX_SHADER)}, std::pair{&fragment, GLenum(GL_FRAGMENT_SHADER)}}) {
@@ -40,13 +48,10 @@ GLuint Glsl::program(const std::string &vertex, const std::string &fragment, std
         const char *source = text->c_str();
         shaderSource(s, 1, &source, nullptr);
         compileShader(s);
-        GLint compiled = 0, length = 0;
+        GLint compiled = 0;
         getShaderiv(s, GL_COMPILE_STATUS, &compiled);
-        getShaderiv(s, GL_INFO_LOG_LENGTH, &length);
         if (!compiled) {
-            std::vector<char> text(size_t(length) + 1);
-            getShaderInfoLog(s, length, nullptr, text.data());
-            log += text.data();
+            append(s, getShaderiv, getShaderInfoLog);
             ok = false;
         }
         attachShader(p, s);
@@ -54,13 +59,10 @@ GLuint Glsl::program(const std::string &vertex, const std::string &fragment, std
     }
     if (ok) {
         linkProgram(p);
-        GLint linked = 0, length = 0;
+        GLint linked = 0;
         getProgramiv(p, GL_LINK_STATUS, &linked);
-        getProgramiv(p, GL_INFO_LOG_LENGTH, &length);
         if (!linked) {
-            std::vector<char> text(size_t(length) + 1);
-            getProgramInfoLog(p, length, nullptr, text.data());
-            log += text.data();
+            append(p, getProgramiv, getProgramInfoLog);
             ok = false;
         }
     }

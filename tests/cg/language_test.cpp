@@ -105,6 +105,11 @@ TEST(Language, FunctionsAreInlinedAndEqualWorkIsSharedAfterwards) {
                              "  return float4(a + b, d1 + d2); }\n",
                              Profile::Arbfp1);
     EXPECT_EQ(count(a, "DP3"), 1) << a;
+    // A result that is itself a call, of a call made for nothing.
+    std::string b = assemble("uniform float4 u;\nfloat3 g() { return u.zwy; }\nfloat3 f() { return g(); }\n"
+                             "float4 main() : COLOR { f(); return u.x; }\n",
+                             Profile::Arbfp1);
+    EXPECT_EQ(instructions(b), std::vector<std::string>{"MOV result.color, u_u.x;"}) << b;
 }
 
 TEST(Language, MadAndSaturateFold) {
