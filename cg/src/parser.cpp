@@ -283,10 +283,6 @@ private:
         if (accept(";")) return;
         if (at("typedef")) return typedefDecl();
         Qualifiers q = qualifiers();
-        uint32_t typeOffset = peek().offset;
-        if (peek().kind == TokenKind::Ident && !isTypeName(peek()) && !isKeyword(peek().text) &&
-            peek(1).kind == TokenKind::Ident)
-            fail(typeOffset, "unknown type " + quoted(peek().text));
         Type t = type();
         if (at(";") && t.kind == Type::Struct) {  // a struct definition alone
             advance();
@@ -364,10 +360,6 @@ private:
     // param = qualifiers type name array-suffix [ ":" semantic ]
     Var *param(Function &f) {
         Qualifiers q = qualifiers();
-        uint32_t typeOffset = peek().offset;
-        if (peek().kind == TokenKind::Ident && !isTypeName(peek()) && !isKeyword(peek().text) &&
-            peek(1).kind == TokenKind::Ident)
-            fail(typeOffset, "unknown type " + quoted(peek().text));
         Type t = type();
         uint32_t offset = peek().offset;
         std::string_view n = name("parameter name");
@@ -494,9 +486,6 @@ private:
         Qualifiers q = qualifiers();
         if (q.uniform) fail(q.uniformOffset, "'uniform' is not allowed inside a function");
         if (q.out) fail(q.outOffset, "'out' qualifies parameters, not local variables");
-        uint32_t typeOffset = peek().offset;
-        if (peek().kind == TokenKind::Ident && !isTypeName(peek()) && !isKeyword(peek().text))
-            fail(typeOffset, "unknown type " + quoted(peek().text));
         Type t = type();
         if (t.kind == Type::Struct && accept(";")) return s;
         uint32_t nameOffset = peek().offset;
