@@ -1092,9 +1092,16 @@ private:
                 a = e.cg;
                 b = e.gl;
             } else {
-                // A variable of the parameter's type, not passed twice.
+                // A variable of the parameter's type that overlaps none passed already (the order
+                // results are copied back in is GLSL's choice).
+                auto overlaps = [](const Var &x, const Var *y) {
+                    const std::string &a = x.name.size() < y->name.size() ? x.name : y->name;
+                    const std::string &b = x.name.size() < y->name.size() ? y->name : x.name;
+                    return b.rfind(a, 0) == 0 && (b.size() == a.size() || b[a.size()] == '.');
+                };
                 std::vector<Var *> vars = visible([&](const Var &v) {
-                    return v.writable && !v.length && v.t == p.t && std::find(used.begin(), used.end(), &v) == used.end() &&
+                    return v.writable && !v.length && v.t == p.t &&
+                           std::none_of(used.begin(), used.end(), [&](const Var *u) { return overlaps(v, u); }) &&
                            (p.dir == 1 || !p.a.exact || (v.a.exact && v.a.f <= p.a.f && v.a.b <= p.a.b));
                 });
                 if (vars.empty()) {
