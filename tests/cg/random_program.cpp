@@ -586,6 +586,8 @@ private:
                 E m = expr(M(k, k), depth + 1, exact);
                 Attr r{m.a.exact, m.a.f * k, m.a.b * k + 5, std::pow(m.a.mag, k) * 24};
                 r.exact = r.exact && r.b <= maxBits;
+                // Its terms cancel: rounding in large ones would be all that is left.
+                if (!r.exact && r.mag > 1000) return false;
                 out = E{"determinant(" + m.cg + ")", "determinant(" + m.gl + ")", t, r};
             } else {
                 if (exact) return false;
