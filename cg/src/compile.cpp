@@ -1,30 +1,106 @@
-// The compiler's entry point: runs the stages and turns a rejection into a listing.
-#include "compiler.h"
+// The compiler's entry point: runs the stages and turns rejections into a listing.
+#include <set>
+
+#include "ir.h"
 
 namespace vela::cg {
-
 namespace {
-// Offsets are 32-bit; no sensible program comes near this.
-constexpr size_t maxSourceSize = size_t(1) << 24;
+
+bool identifier(std::string_view name) {
+    if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
+    for (char c : name)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')) return false;
+    return true;
+}
+
+// "-DNAME", "-DNAME=value", "-UNAME"; false for anything else.
+bool option(const std::string &text, Define &out) {
+    if (text.size() < 3 || text[0] != '-' || (text[1] != 'D' && text[1] != 'U')) return false;
+    std::string body = text.substr(2);
+    size_t eq = body.find('=');
+    out.undefine = text[1] == 'U';
+    out.name = body.substr(0, eq);
+    out.value = eq == std::string::npos ? "1" : body.substr(eq + 1);
+    return identifier(out.name) && !(out.undefine && eq != std::string::npos);
+}
+
+// Uniform rows -> program.local slots, now that the code is final.
+void placeParameters(const IrProgram &ir, std::vector<ParameterInfo> &parameters) {
+    std::set<int> units;
+    for (const Instr &i : ir.code)
+        if (!i.dead && (i.op == Op::Tex || i.op == Op::Txp || i.op == Op::Txb)) units.insert(i.unit);
+    for (ParameterInfo &p : parameters) {
+        if (!p.uniform) {
+            p.referenced = true;
+            continue;
+        }
+        if (p.kind == ParameterInfo::Sampler) {
+            p.referenced = units.count(p.textureUnit) > 0;
+            p.firstSlot = -1;
+            continue;
+        }
+        if (p.row < 0 || p.slotCount == 0) continue;
+        int row = p.row;
+        const UniformVar &u = ir.uniforms[size_t(ir.rowVar[size_t(row)])];
+        p.referenced = u.firstSlot >= 0;
+        p.firstSlot = p.referenced ? u.firstSlot + (row - u.firstRow) : -1;
+    }
+    // A struct or array holding a sampler: referenced when one of its parts is.
+    for (size_t i = parameters.size(); i-- > 0;)
+        for (int child : parameters[i].children) parameters[i].referenced = parameters[i].referenced || parameters[size_t(child)].referenced;
+}
+
 }  // namespace
 
-CompileResult compile(std::string_view source, Profile profile, std::string_view entry) {
+CompileResult compile(std::string_view text, Profile profile, std::string_view entry,
+                      const std::vector<std::string> &options) {
     CompileResult result;
+    std::vector<Define> defines;
+    for (const std::string &o : options) {
+        Define d;
+        if (!option(o, d)) {
+            result.listing = "error: unknown compiler option " + quoted(o) + "\n";
+            return result;
+        }
+        defines.push_back(d);
+    }
+    Source source{text, {}};
+    Diagnostics diagnostics;
+    if (text.size() > limits::textBytes) {
+        Source empty{std::string_view(), {}};
+        result.listing = empty.diagnostic(0, "the program text is too long (more than " +
+                                                 std::to_string(limits::textBytes >> 20) + " MiB)");
+        return result;
+    }
+    Preprocessed pp;
+    Module module;
     try {
-        if (source.size() > maxSourceSize) fail(0, "program text too long (more than 16 MiB)");
-        std::vector<Token> tokens = tokenize(source);
-        Module module;
-        parse(source, tokens, module);
-        CheckedProgram checked;
-        check(source, module, profile, entry, checked);
-        IrProgram ir;
-        lower(checked, ir);
-        result.assembly = profile == Profile::Arbvp1 ? emitArbvp1(ir) : emitArbfp1(ir);
-        result.uniforms = std::move(ir.uniforms);
-        result.ok = true;
+        preprocess(text, defines, pp, diagnostics);
+        source.marks = pp.marks;
+        if (diagnostics.empty()) parse(source, pp.tokens, module, diagnostics);
+        if (diagnostics.empty()) check(source, module, diagnostics);
+        if (diagnostics.empty()) {
+            IrProgram ir;
+            lower(source, module, entry, profile, ir, result.parameters);
+            optimize(ir);
+            Allocation allocation;
+            allocate(ir, allocation);
+            result.assembly = emit(ir, allocation, result.stats);
+            placeParameters(ir, result.parameters);
+            result.ok = true;
+        }
     } catch (const CompileError &e) {
-        std::string_view shown = source.size() > maxSourceSize ? source.substr(0, 0) : source;
-        result.listing = formatDiagnostic(shown, e.offset, e.message);
+        if (!e.message.empty()) {
+            try {
+                diagnostics.add(e);
+            } catch (const CompileError &) {
+            }
+        }
+    }
+    if (!result.ok) {
+        result.listing = diagnostics.listing(source);
+        result.assembly.clear();
+        result.parameters.clear();
     }
     return result;
 }

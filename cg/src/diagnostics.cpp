@@ -1,4 +1,6 @@
 // Positions and messages of rejected texts, shared by the compiler and the GL loader.
+#include <algorithm>
+
 #include "compiler.h"
 
 namespace vela::cg {
@@ -28,16 +30,26 @@ Place locate(std::string_view text, uint32_t offset) {
     return place;
 }
 
-}  // namespace
-
-std::string lineColumn(std::string_view text, uint32_t offset) {
-    Place place = locate(text, offset);
-    return std::to_string(place.line) + ":" + std::to_string(place.column);
+// The line number a "#line" directive gives the physical line `line`.
+int reportedLine(const Source &source, uint32_t offset, int line) {
+    const LineMark *mark = nullptr;
+    for (const LineMark &m : source.marks)
+        if (m.offset <= offset) mark = &m;
+    if (!mark) return line;
+    return mark->line + (line - locate(source.text, mark->offset).line);
 }
 
-std::string formatDiagnostic(std::string_view text, uint32_t offset, std::string_view message) {
+}  // namespace
+
+std::string Source::where(uint32_t offset) const {
     Place place = locate(text, offset);
-    std::string out = std::to_string(place.line) + ":" + std::to_string(place.column) + ": error: ";
+    return std::to_string(reportedLine(*this, offset, place.line)) + ":" + std::to_string(place.column);
+}
+
+std::string Source::diagnostic(uint32_t offset, std::string_view message) const {
+    Place place = locate(text, offset);
+    std::string out = std::to_string(reportedLine(*this, offset, place.line)) + ":" + std::to_string(place.column);
+    out += ": error: ";
     out += message;
     out += '\n';
     std::string_view line = text.substr(place.lineStart, place.lineEnd - place.lineStart);
@@ -46,6 +58,24 @@ std::string formatDiagnostic(std::string_view text, uint32_t offset, std::string
     // Tabs are copied so that the caret lines up however the reader's terminal shows them.
     for (size_t i = 0; i + 1 < size_t(place.column) && i < line.size(); ++i) out += line[i] == '\t' ? '\t' : ' ';
     out += "^\n";
+    return out;
+}
+
+void Diagnostics::add(uint32_t offset, std::string message) {
+    for (const CompileError &e : errors_)
+        if (e.offset == offset && e.message == message) return;
+    errors_.push_back(CompileError{offset, std::move(message)});
+    if (errors_.size() >= limit) throw CompileError{offset, ""};
+}
+
+std::string Diagnostics::listing(const Source &source) const {
+    std::vector<const CompileError *> sorted;
+    for (const CompileError &e : errors_) sorted.push_back(&e);
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const CompileError *a, const CompileError *b) { return a->offset < b->offset; });
+    std::string out;
+    for (const CompileError *e : sorted) out += source.diagnostic(e->offset, e->message);
+    if (errors_.size() >= limit) out += "error: too many errors (" + std::to_string(limit) + "); stopping here\n";
     return out;
 }
 

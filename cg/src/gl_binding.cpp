@@ -1,41 +1,30 @@
-// The cgGL entry points: programs into the GL through ARB_vertex_program and
-// ARB_fragment_program, profiles, bindings and parameter values.
+// The cgGL entry points for programs and profiles: into the GL through ARB_vertex_program
+// and ARB_fragment_program, checked against the GL's limits first, then loaded, bound.
 //
 // The ARB entry points come from wglGetProcAddress when first needed (a GL context must
 // be current), so the same code runs over opengl32 on Windows and our layer on Linux.
-// Parameter values are kept here as well as in the GL: values set before the program is
-// loaded reach the GL when it is.
-#include <vela/gl.h>
-
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <utility>
 
-#include <Cg/cgGL.h>
-
-#include "runtime.h"
+#include "gl_binding.h"
 
 namespace vela::cg {
-namespace {
 
-struct ArbPrograms {
-    PFNGLGENPROGRAMSARBPROC genPrograms = nullptr;
-    PFNGLDELETEPROGRAMSARBPROC deletePrograms = nullptr;
-    PFNGLBINDPROGRAMARBPROC bindProgram = nullptr;
-    PFNGLPROGRAMSTRINGARBPROC programString = nullptr;
-    PFNGLPROGRAMLOCALPARAMETER4FVARBPROC programLocalParameter4fv = nullptr;
-    PFNGLGETPROGRAMIVARBPROC getProgramiv = nullptr;
-    bool complete = false;
-};
-
-template <class F> void lookUp(F &function, const char *name) {
-    PROC p = wglGetProcAddress(name);
-    // NOTE: some Windows drivers answer 1, 2, 3 or -1 instead of NULL for a missing function.
-    intptr_t value = reinterpret_cast<intptr_t>(p);
-    if (value >= -1 && value <= 3) p = nullptr;
-    function = reinterpret_cast<F>(reinterpret_cast<void (*)(void)>(p));
+const ArbPrograms *arb() {
+    static ArbPrograms gl;
+    if (gl.complete) return &gl;
+    if (!wglGetCurrentContext()) return nullptr;
+    gl.genPrograms = glEntryPoint<PFNGLGENPROGRAMSARBPROC>("glGenProgramsARB");
+    gl.deletePrograms = glEntryPoint<PFNGLDELETEPROGRAMSARBPROC>("glDeleteProgramsARB");
+    gl.bindProgram = glEntryPoint<PFNGLBINDPROGRAMARBPROC>("glBindProgramARB");
+    gl.programString = glEntryPoint<PFNGLPROGRAMSTRINGARBPROC>("glProgramStringARB");
+    gl.programLocalParameter4fv = glEntryPoint<PFNGLPROGRAMLOCALPARAMETER4FVARBPROC>("glProgramLocalParameter4fvARB");
+    gl.getProgramiv = glEntryPoint<PFNGLGETPROGRAMIVARBPROC>("glGetProgramivARB");
+    gl.activeTexture = glEntryPoint<PFNGLACTIVETEXTUREPROC>("glActiveTexture");
+    gl.complete = gl.genPrograms && gl.deletePrograms && gl.bindProgram && gl.programString &&
+                  gl.programLocalParameter4fv && gl.getProgramiv;
+    return gl.complete ? &gl : nullptr;
 }
 
 bool hasContext() {
@@ -44,21 +33,7 @@ bool hasContext() {
     return false;
 }
 
-// The entry points, looked up once a context is current; null while any is missing.
-const ArbPrograms *arb() {
-    static ArbPrograms gl;
-    if (gl.complete) return &gl;
-    if (!wglGetCurrentContext()) return nullptr;
-    lookUp(gl.genPrograms, "glGenProgramsARB");
-    lookUp(gl.deletePrograms, "glDeleteProgramsARB");
-    lookUp(gl.bindProgram, "glBindProgramARB");
-    lookUp(gl.programString, "glProgramStringARB");
-    lookUp(gl.programLocalParameter4fv, "glProgramLocalParameter4fvARB");
-    lookUp(gl.getProgramiv, "glGetProgramivARB");
-    gl.complete = gl.genPrograms && gl.deletePrograms && gl.bindProgram && gl.programString &&
-                  gl.programLocalParameter4fv && gl.getProgramiv;
-    return gl.complete ? &gl : nullptr;
-}
+namespace {
 
 bool hasExtension(const char *name) {
     const char *all = reinterpret_cast<const char *>(glGetString(GL_EXTENSIONS));
@@ -84,12 +59,7 @@ bool glProfile(CGprofile profile, GLenum &target, const char *&extension) {
     return true;
 }
 
-GLenum targetOf(const ProgramObject &p) {
-    return p.profile == Profile::Arbvp1 ? GL_VERTEX_PROGRAM_ARB : GL_FRAGMENT_PROGRAM_ARB;
-}
-CGprofile cgProfileOf(const ProgramObject &p) {
-    return p.profile == Profile::Arbvp1 ? CG_PROFILE_ARBVP1 : CG_PROFILE_ARBFP1;
-}
+CGprofile cgProfileOf(const ProgramObject &p) { return p.profile == Profile::Arbvp1 ? CG_PROFILE_ARBVP1 : CG_PROFILE_ARBFP1; }
 
 // The GL side of a profile, when a context is current and supports it; else sets the error.
 const ArbPrograms *supported(CGprofile profile) {
@@ -106,95 +76,6 @@ const ArbPrograms *supported(CGprofile profile) {
         return nullptr;
     }
     return gl;
-}
-
-// Runs `work` with the program bound to its target, then restores the previous binding.
-template <class F> void withProgramBound(const ArbPrograms &gl, const ProgramObject &p, F work) {
-    GLenum target = targetOf(p);
-    GLint previous = 0;
-    gl.getProgramiv(target, GL_PROGRAM_BINDING_ARB, &previous);
-    if (GLuint(previous) != p.glName) gl.bindProgram(target, p.glName);
-    work(target);
-    if (GLuint(previous) != p.glName) gl.bindProgram(target, GLuint(previous));
-}
-
-void storeSlots(ProgramObject &p, int first, const float (*rows)[4], int count) {
-    for (int i = 0; i < count; ++i) std::memcpy(p.slots[size_t(first + i)].data(), rows[i], sizeof rows[i]);
-    if (!p.loaded || !wglGetCurrentContext()) return;
-    const ArbPrograms *gl = arb();
-    if (!gl) return;
-    withProgramBound(*gl, p, [&](GLenum target) {
-        for (int i = 0; i < count; ++i)
-            gl->programLocalParameter4fv(target, GLuint(first + i), p.slots[size_t(first + i)].data());
-    });
-}
-
-bool vectorParameter(CGparameter parameter, ParameterRef &ref) {
-    if (!findParameter(parameter, ref)) return false;
-    if (ref.uniform->type.kind != Type::Float) {
-        setError(CG_INVALID_PARAMETER_TYPE_ERROR);
-        return false;
-    }
-    return true;
-}
-
-void setComponents(CGparameter parameter, const float *values, int count) {
-    ParameterRef ref;
-    if (!vectorParameter(parameter, ref)) return;
-    float row[1][4];
-    std::memcpy(row[0], ref.program->slots[size_t(ref.uniform->firstSlot)].data(), sizeof row[0]);
-    std::memcpy(row[0], values, sizeof(float) * size_t(count));
-    storeSlots(*ref.program, ref.uniform->firstSlot, row, 1);
-}
-
-bool matrixParameter(CGparameter parameter, ParameterRef &ref) {
-    if (!findParameter(parameter, ref)) return false;
-    if (ref.uniform->type.kind != Type::Matrix) {
-        setError(CG_INVALID_PARAMETER_TYPE_ERROR);
-        return false;
-    }
-    return true;
-}
-
-// Stores a row-major 4x4 matrix (its upper-left 3x3 for a float3x3) as the parameter's rows.
-void storeMatrix(const ParameterRef &ref, const double m[4][4]) {
-    int rows = ref.uniform->type.size, cols = ref.uniform->type.cols;
-    float values[4][4] = {};
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j) values[i][j] = float(m[i][j]);
-    storeSlots(*ref.program, ref.uniform->firstSlot, values, rows);
-}
-
-bool invert(const double m[4][4], double out[4][4]) {
-    double a[4][8];
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 8; ++j) a[i][j] = j < 4 ? m[i][j] : (j - 4 == i ? 1 : 0);
-    for (int c = 0; c < 4; ++c) {
-        int pivot = c;
-        for (int r = c + 1; r < 4; ++r)
-            if (std::fabs(a[r][c]) > std::fabs(a[pivot][c])) pivot = r;
-        if (std::fabs(a[pivot][c]) < 1e-12) return false;
-        if (pivot != c)
-            for (int j = 0; j < 8; ++j) std::swap(a[c][j], a[pivot][j]);
-        double scale = 1 / a[c][c];
-        for (int j = 0; j < 8; ++j) a[c][j] *= scale;
-        for (int r = 0; r < 4; ++r) {
-            if (r == c || a[r][c] == 0) continue;
-            double f = a[r][c];
-            for (int j = 0; j < 8; ++j) a[r][j] -= f * a[c][j];
-        }
-    }
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) out[i][j] = a[i][j + 4];
-    return true;
-}
-
-// A GL matrix (column-major) as rows.
-void readMatrix(GLenum which, double rows[4][4]) {
-    GLfloat m[16] = {};
-    glGetFloatv(which, m);
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) rows[i][j] = m[j * 4 + i];
 }
 
 // Where in the assembly the GL's error is. NOTE: Mesa reports GL_PROGRAM_ERROR_POSITION_ARB
@@ -216,7 +97,77 @@ GLint errorOffset(const std::string &text, GLint position, const std::string &me
     return GLint(start + size_t(column - 1));
 }
 
+struct Limit {
+    GLenum max;
+    const char *what;
+    int ProgramStats::*used;
+    bool fragmentOnly;
+};
+
+// The program against the GL's limits: "" when it fits, else what does not.
+std::string overLimits(const ArbPrograms &gl, GLenum target, const ProgramObject &p) {
+    static const Limit limits[] = {
+        {GL_MAX_PROGRAM_INSTRUCTIONS_ARB, "instructions", &ProgramStats::instructions, false},
+        {GL_MAX_PROGRAM_TEMPORARIES_ARB, "temporaries", &ProgramStats::temporaries, false},
+        {GL_MAX_PROGRAM_PARAMETERS_ARB, "parameters", &ProgramStats::parameters, false},
+        {GL_MAX_PROGRAM_LOCAL_PARAMETERS_ARB, "local parameters", &ProgramStats::localParameters, false},
+        {GL_MAX_PROGRAM_ATTRIBS_ARB, "attributes", &ProgramStats::attributes, false},
+        {GL_MAX_PROGRAM_ADDRESS_REGISTERS_ARB, "address registers", &ProgramStats::addressRegisters, false},
+        {GL_MAX_PROGRAM_ALU_INSTRUCTIONS_ARB, "ALU instructions", &ProgramStats::aluInstructions, true},
+        {GL_MAX_PROGRAM_TEX_INSTRUCTIONS_ARB, "texture instructions", &ProgramStats::texInstructions, true},
+        {GL_MAX_PROGRAM_TEX_INDIRECTIONS_ARB, "texture indirections", &ProgramStats::texIndirections, true},
+    };
+    bool fragment = p.profile == Profile::Arbfp1;
+    for (const Limit &l : limits) {
+        if (l.fragmentOnly && !fragment) continue;
+        if (!fragment && l.max == GL_MAX_PROGRAM_ADDRESS_REGISTERS_ARB && p.stats.addressRegisters == 0) continue;
+        GLint max = 0;
+        gl.getProgramiv(target, l.max, &max);
+        int used = p.stats.*l.used;
+        if (max > 0 && used > max)
+            return std::string("the ") + profileName(p.profile) + " program needs " + std::to_string(used) + " " + l.what +
+                   "; this GL allows " + std::to_string(max);
+    }
+    return "";
+}
+
+// After a load: the GL's own count against its native limits, when it says it is over.
+std::string overNativeLimits(const ArbPrograms &gl, GLenum target, const ProgramObject &p) {
+    GLint under = 1;
+    gl.getProgramiv(target, GL_PROGRAM_UNDER_NATIVE_LIMITS_ARB, &under);
+    if (under) return "";
+    static const struct {
+        GLenum used, max;
+        const char *what;
+    } natives[] = {
+        {GL_PROGRAM_NATIVE_INSTRUCTIONS_ARB, GL_MAX_PROGRAM_NATIVE_INSTRUCTIONS_ARB, "native instructions"},
+        {GL_PROGRAM_NATIVE_TEMPORARIES_ARB, GL_MAX_PROGRAM_NATIVE_TEMPORARIES_ARB, "native temporaries"},
+        {GL_PROGRAM_NATIVE_PARAMETERS_ARB, GL_MAX_PROGRAM_NATIVE_PARAMETERS_ARB, "native parameters"},
+        {GL_PROGRAM_NATIVE_ATTRIBS_ARB, GL_MAX_PROGRAM_NATIVE_ATTRIBS_ARB, "native attributes"},
+    };
+    for (const auto &n : natives) {
+        GLint used = 0, max = 0;
+        gl.getProgramiv(target, n.used, &used);
+        gl.getProgramiv(target, n.max, &max);
+        if (max > 0 && used > max)
+            return std::string("the ") + profileName(p.profile) + " program needs " + std::to_string(used) + " " + n.what +
+                   "; this GL allows " + std::to_string(max);
+    }
+    return std::string("the ") + profileName(p.profile) + " program is over this GL's native limits";
+}
+
+void refuseLoad(ProgramObject &p, const std::string &listing) {
+    p.loaded = false;
+    reportListing(contextOf(p), std::string("the ") + profileName(p.profile) + " program \"" + p.entry + "\" did not load:",
+                  listing);
+    setError(CG_PROGRAM_LOAD_ERROR);
+}
+
 }  // namespace
+
+GLenum targetOf(const ProgramObject &p) {
+    return p.profile == Profile::Arbvp1 ? GL_VERTEX_PROGRAM_ARB : GL_FRAGMENT_PROGRAM_ARB;
+}
 
 void releaseGlProgram(ProgramObject &program) {
     if (program.glName && wglGetCurrentContext())
@@ -250,11 +201,31 @@ void cgGLDisableProfile(CGprofile profile) {
     if (supported(profile) && glProfile(profile, target, extension)) glDisable(target);
 }
 
+CGprofile cgGLGetLatestProfile(CGGLenum profileClass) {
+    CGprofile profile;
+    if (profileClass == CG_GL_VERTEX) profile = CG_PROFILE_ARBVP1;
+    else if (profileClass == CG_GL_FRAGMENT) profile = CG_PROFILE_ARBFP1;
+    else {
+        setError(CG_INVALID_ENUMERANT_ERROR);
+        return CG_PROFILE_UNKNOWN;
+    }
+    return cgGLIsProfileSupported(profile) ? profile : CG_PROFILE_UNKNOWN;
+}
+
+void cgGLSetOptimalOptions(CGprofile profile) {
+    GLenum target;
+    const char *extension;
+    if (!glProfile(profile, target, extension)) setError(CG_INVALID_PROFILE_ERROR);
+}
+
 void cgGLLoadProgram(CGprogram program) {
     ProgramObject *p = findProgram(program);
     if (!p) return;
     const ArbPrograms *gl = supported(cgProfileOf(*p));
     if (!gl) return;
+    GLenum target = targetOf(*p);
+    std::string over = overLimits(*gl, target, *p);
+    if (!over.empty()) return refuseLoad(*p, "error: " + over + "\n");
     if (!p->glName) gl->genPrograms(1, &p->glName);
     // NOTE: errors the application left in the GL are cleared, so that the load's own
     // error is the one read back.
@@ -263,21 +234,21 @@ void cgGLLoadProgram(CGprogram program) {
     GLenum error = GL_NO_ERROR;
     GLint position = -1;
     std::string message;
-    withProgramBound(*gl, *p, [&](GLenum target) {
-        gl->programString(target, GL_PROGRAM_FORMAT_ASCII_ARB, GLsizei(p->assembly.size()), p->assembly.data());
+    withProgramBound(*gl, *p, [&](GLenum t) {
+        gl->programString(t, GL_PROGRAM_FORMAT_ASCII_ARB, GLsizei(p->assembly.size()), p->assembly.data());
         error = glGetError();
         glGetIntegerv(GL_PROGRAM_ERROR_POSITION_ARB, &position);
         if (const GLubyte *s = glGetString(GL_PROGRAM_ERROR_STRING_ARB)) message = reinterpret_cast<const char *>(s);
         if (error == GL_NO_ERROR && position == -1) {
-            for (size_t i = 0; i < p->slots.size(); ++i)
-                gl->programLocalParameter4fv(target, GLuint(i), p->slots[i].data());
+            over = overNativeLimits(*gl, t, *p);
+            if (over.empty()) uploadAll(*gl, t, *p);
         }
     });
     if (error == GL_NO_ERROR && position == -1) {
+        if (!over.empty()) return refuseLoad(*p, "error: " + over + "\n");
         p->loaded = true;
         return;
     }
-    p->loaded = false;
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
         message.pop_back();
     if (message.empty()) message = "no message from the GL";
@@ -285,20 +256,29 @@ void cgGLLoadProgram(CGprogram program) {
     std::string listing;
     position = errorOffset(p->assembly, position, message);
     if (position >= 0 && size_t(position) <= p->assembly.size()) {
-        listing = formatDiagnostic(p->assembly, uint32_t(position), what);
+        listing = Source{p->assembly, {}}.diagnostic(uint32_t(position), what);
     } else {
         char code[32];
         std::snprintf(code, sizeof code, " (GL error 0x%04x)", unsigned(error));
         listing = "error: " + what + code + "\n";
     }
-    reportListing(contextOf(*p), std::string("the ") + profileName(p->profile) + " program \"" + p->entry +
-                                     "\" did not load:", listing);
-    setError(CG_PROGRAM_LOAD_ERROR);
+    refuseLoad(*p, listing);
 }
 
 CGbool cgGLIsProgramLoaded(CGprogram program) {
     ProgramObject *p = findProgram(program);
     return p && p->loaded ? CG_TRUE : CG_FALSE;
+}
+
+void cgGLUnloadProgram(CGprogram program) {
+    ProgramObject *p = findProgram(program);
+    if (!p || !hasContext()) return;
+    releaseGlProgram(*p);
+}
+
+unsigned int cgGLGetProgramID(CGprogram program) {
+    ProgramObject *p = findProgram(program);
+    return p && p->loaded ? p->glName : 0;
 }
 
 void cgGLBindProgram(CGprogram program) {
@@ -308,113 +288,18 @@ void cgGLBindProgram(CGprogram program) {
         setError(CG_PROGRAM_NOT_LOADED_ERROR);
         return;
     }
-    if (const ArbPrograms *gl = supported(cgProfileOf(*p))) gl->bindProgram(targetOf(*p), p->glName);
+    const ArbPrograms *gl = supported(cgProfileOf(*p));
+    if (!gl) return;
+    gl->bindProgram(targetOf(*p), p->glName);
+    ContextObject *c = contextOf(*p);
+    if (c && c->manageTextures) bindTextures(*gl, *p);
 }
 
-void cgGLSetStateMatrixParameter(CGparameter parameter, CGGLenum matrix, CGGLenum transform) {
-    ParameterRef ref;
-    if (!matrixParameter(parameter, ref)) return;
-    if (matrix < CG_GL_MODELVIEW_MATRIX || matrix > CG_GL_MODELVIEW_PROJECTION_MATRIX ||
-        transform < CG_GL_MATRIX_IDENTITY || transform > CG_GL_MATRIX_INVERSE_TRANSPOSE) {
-        setError(CG_INVALID_ENUMERANT_ERROR);
-        return;
-    }
-    if (!hasContext()) return;
-    double m[4][4];
-    if (matrix == CG_GL_MODELVIEW_PROJECTION_MATRIX) {
-        double projection[4][4], modelview[4][4];
-        readMatrix(GL_PROJECTION_MATRIX, projection);
-        readMatrix(GL_MODELVIEW_MATRIX, modelview);
-        for (int i = 0; i < 4; ++i)
-            for (int j = 0; j < 4; ++j) {
-                m[i][j] = 0;
-                for (int k = 0; k < 4; ++k) m[i][j] += projection[i][k] * modelview[k][j];
-            }
-    } else {
-        readMatrix(matrix == CG_GL_MODELVIEW_MATRIX    ? GL_MODELVIEW_MATRIX
-                   : matrix == CG_GL_PROJECTION_MATRIX ? GL_PROJECTION_MATRIX
-                                                       : GL_TEXTURE_MATRIX,
-                   m);
-    }
-    double result[4][4];
-    if (transform == CG_GL_MATRIX_INVERSE || transform == CG_GL_MATRIX_INVERSE_TRANSPOSE) {
-        if (!invert(m, result)) {
-            setError(CG_SINGULAR_MATRIX_ERROR);
-            return;
-        }
-        std::memcpy(m, result, sizeof m);
-    }
-    bool transpose = transform == CG_GL_MATRIX_TRANSPOSE || transform == CG_GL_MATRIX_INVERSE_TRANSPOSE;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) result[i][j] = transpose ? m[j][i] : m[i][j];
-    storeMatrix(ref, result);
-}
-
-void cgGLSetMatrixParameterfr(CGparameter parameter, const float *values) {
-    ParameterRef ref;
-    if (!matrixParameter(parameter, ref)) return;
-    if (!values) {
-        setError(CG_INVALID_POINTER_ERROR);
-        return;
-    }
-    int cols = ref.uniform->type.cols;
-    double m[4][4] = {};
-    for (int i = 0; i < ref.uniform->type.size; ++i)
-        for (int j = 0; j < cols; ++j) m[i][j] = values[i * cols + j];
-    storeMatrix(ref, m);
-}
-
-void cgGLSetMatrixParameterfc(CGparameter parameter, const float *values) {
-    ParameterRef ref;
-    if (!matrixParameter(parameter, ref)) return;
-    if (!values) {
-        setError(CG_INVALID_POINTER_ERROR);
-        return;
-    }
-    int rows = ref.uniform->type.size;
-    double m[4][4] = {};
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < ref.uniform->type.cols; ++j) m[i][j] = values[j * rows + i];
-    storeMatrix(ref, m);
-}
-
-void cgGLSetParameter1f(CGparameter parameter, float x) {
-    const float v[] = {x};
-    setComponents(parameter, v, 1);
-}
-
-void cgGLSetParameter2f(CGparameter parameter, float x, float y) {
-    const float v[] = {x, y};
-    setComponents(parameter, v, 2);
-}
-
-void cgGLSetParameter3f(CGparameter parameter, float x, float y, float z) {
-    const float v[] = {x, y, z};
-    setComponents(parameter, v, 3);
-}
-
-void cgGLSetParameter4f(CGparameter parameter, float x, float y, float z, float w) {
-    const float v[] = {x, y, z, w};
-    setComponents(parameter, v, 4);
-}
-
-void cgGLSetParameter4fv(CGparameter parameter, const float *values) {
-    if (!values) {
-        ParameterRef ref;
-        if (findParameter(parameter, ref)) setError(CG_INVALID_POINTER_ERROR);
-        return;
-    }
-    setComponents(parameter, values, 4);
-}
-
-unsigned int cgGLGetTextureEnum(CGparameter parameter) {
-    ParameterRef ref;
-    if (!findParameter(parameter, ref)) return 0;
-    if (ref.uniform->type.kind != Type::Sampler2D) {
-        setError(CG_INVALID_PARAMETER_TYPE_ERROR);
-        return 0;
-    }
-    return GL_TEXTURE0 + unsigned(ref.uniform->textureUnit);
+void cgGLUnbindProgram(CGprofile profile) {
+    GLenum target;
+    const char *extension;
+    if (const ArbPrograms *gl = supported(profile); gl && glProfile(profile, target, extension))
+        gl->bindProgram(target, 0);
 }
 
 }  // extern "C"

@@ -1,38 +1,45 @@
-// Parser: tokens -> syntax tree. One function a grammar rule, the rule above it. Constructs
-// outside the supported language are recognised here and rejected by name rather than left
-// to fall out as a puzzling syntax error.
+// Parser: tokens -> syntax tree. One function a grammar rule, the rule above it. A syntax
+// error is recorded and the parser goes on from the next statement or declaration, so that
+// one text shows all its independent mistakes. Names of types (built-in, struct and
+// typedef names) are known here, which is what tells a declaration from an expression.
 #include <algorithm>
-#include <cctype>
+#include <unordered_map>
 
-#include "compiler.h"
+#include "syntax.h"
 
 namespace vela::cg {
 namespace {
 
-// Nesting of blocks and parentheses, and the depth of an expression tree: later stages
-// recurse over the tree, so a hostile text must not be able to exhaust the stack.
-constexpr int maxNesting = 64;
-constexpr int maxExprDepth = 128;
+struct Qualifiers {
+    bool uniform = false, isConst = false, isStatic = false, in = false, out = false;
+    uint32_t uniformOffset = 0, outOffset = 0;
+};
 
 class Parser {
 public:
-    Parser(std::string_view source, const std::vector<Token> &tokens, Module &module)
-        : source_(source), tokens_(tokens), module_(module) {}
+    Parser(const Source &source, const std::vector<Token> &tokens, Module &module, Diagnostics &diagnostics)
+        : source_(source), tokens_(tokens), module_(module), diagnostics_(diagnostics) {
+        scopes_.emplace_back();
+    }
 
-    // program = { struct-decl | global-decl | function }
+    // program = { ";" | typedef | struct-spec ";" | declaration | function }
     void program() {
         while (peek().kind != TokenKind::End) {
-            if (at("struct"))
-                structDecl();
-            else if (at(";"))
-                advance();
-            else
-                globalOrFunction();
+            size_t start = pos_;
+            try {
+                topLevel();
+            } catch (const CompileError &e) {
+                if (e.message.empty()) throw;
+                diagnostics_.add(e);
+                recoverTopLevel(start);
+            }
         }
         module_.endOffset = peek().offset;
     }
 
 private:
+    // ---- Tokens ------------------------------------------------------------------------
+
     const Token &peek(size_t ahead = 0) const {
         size_t i = pos_ + ahead;
         return i < tokens_.size() ? tokens_[i] : tokens_.back();
@@ -51,8 +58,10 @@ private:
         advance();
         return true;
     }
-    std::string describe(const Token &t) const {
-        return t.kind == TokenKind::End ? "end of text" : quoted(t.text);
+    static std::string describe(const Token &t) {
+        if (t.kind == TokenKind::End) return "end of text";
+        if (t.kind == TokenKind::String) return "a string";
+        return quoted(t.text);
     }
     void expect(std::string_view text) {
         if (!accept(text)) fail(peek().offset, quoted(text) + " expected, found " + describe(peek()));
@@ -61,7 +70,7 @@ private:
     void expectClosing(std::string_view text, const Token &open) {
         if (!accept(text))
             fail(peek().offset, quoted(text) + " expected (to close " + quoted(open.text) + " at " +
-                                    lineColumn(source_, open.offset) + "), found " + describe(peek()));
+                                    source_.where(open.offset) + "), found " + describe(peek()));
     }
 
     std::string_view name(const char *what) {
@@ -72,49 +81,117 @@ private:
         return t.text;
     }
 
-    const StructDecl *findStruct(std::string_view name) const {
-        for (const StructDecl &s : module_.structs)
-            if (s.name == name) return &s;
+    // Skips the rest of a failed top-level declaration: to its ';' or past its '{...}'.
+    void recoverTopLevel(size_t start) {
+        if (pos_ == start) advance();
+        int depth = 0;
+        while (peek().kind != TokenKind::End) {
+            const Token &t = advance();
+            if (is(t, "{")) ++depth;
+            if (is(t, "}") && --depth <= 0) {
+                accept(";");
+                return;
+            }
+            if (is(t, ";") && depth == 0) return;
+        }
+    }
+
+    // Skips the rest of a failed statement: to its ';' or to the '}' that ends its block.
+    void recoverStatement(size_t start) {
+        if (pos_ == start && !at("}")) advance();
+        int depth = 0;
+        while (peek().kind != TokenKind::End) {
+            if (at("}") && depth == 0) return;
+            const Token &t = advance();
+            if (is(t, "{")) ++depth;
+            if (is(t, "}") && --depth == 0) return;
+            if (is(t, ";") && depth == 0) return;
+        }
+    }
+
+    // ---- Types ---------------------------------------------------------------------------
+
+    const Type *findTypeName(std::string_view n) const {
+        for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope)
+            if (auto it = scope->find(n); it != scope->end()) return &it->second;
         return nullptr;
     }
 
     bool isTypeName(const Token &t) const {
         if (t.kind != TokenKind::Ident) return false;
         Type ignored;
-        return builtinType(t.text, ignored) || unsupportedTypeName(t.text) || findStruct(t.text);
+        return builtinType(t.text, ignored) || findTypeName(t.text) || t.text == "struct";
+    }
+    static bool isQualifier(const Token &t) {
+        static const char *const words[] = {"uniform", "const", "static", "extern", "inline", "in", "out", "inout", "volatile"};
+        for (const char *w : words)
+            if (is(t, w)) return true;
+        return false;
     }
 
-    void rejectQualifier() {
-        if (at("out") || at("inout"))
-            fail(peek().offset, quoted(peek().text) + " parameters are not supported (the entry function returns its results)");
-        static const char *const qualifiers[] = {"const", "static", "extern", "inline", "typedef", "packed"};
-        for (const char *q : qualifiers)
-            if (at(q)) fail(peek().offset, quoted(q) + " is not supported");
+    // qualifiers = { "uniform" | "const" | "static" | "extern" | "inline" | "in" | "out" | "inout" }
+    Qualifiers qualifiers() {
+        Qualifiers q;
+        while (isQualifier(peek())) {
+            const Token &t = advance();
+            if (t.text == "uniform") {
+                q.uniform = true;
+                q.uniformOffset = t.offset;
+            } else if (t.text == "const") {
+                q.isConst = true;
+            } else if (t.text == "static") {
+                q.isStatic = true;
+            } else if (t.text == "in") {
+                q.in = true;
+            } else if (t.text == "out" || t.text == "inout") {
+                q.out = true;
+                q.in = q.in || t.text == "inout";
+                q.outOffset = t.offset;
+            } else if (t.text == "volatile") {
+                fail(t.offset, "'volatile' has no meaning in a shader");
+            }
+        }
+        return q;
     }
 
-    // type = builtin-type-name | struct-name
+    // type = builtin-type | struct-name | typedef-name | struct-spec
     Type type() {
-        rejectQualifier();
         const Token &t = peek();
-        Type result;
+        if (at("struct")) return structSpec();
         if (t.kind == TokenKind::Ident) {
+            Type result;
             if (builtinType(t.text, result)) {
                 advance();
                 return result;
             }
-            if (unsupportedTypeName(t.text)) fail(t.offset, "type " + quoted(t.text) + " is not supported");
-            if (const StructDecl *s = findStruct(t.text)) {
+            if (const Type *named = findTypeName(t.text)) {
                 advance();
-                return Type{Type::Struct, 1, 0, s};
+                return *named;
             }
-            if (t.text == "struct") fail(t.offset, "'struct' before a type name is not needed here");
+            static const char *const foreign[] = {"double", "string", "texture", "sampler", "uint", "dword"};
+            for (const char *f : foreign)
+                if (t.text == f) fail(t.offset, "type " + quoted(t.text) + " is not part of the language");
             if (!isKeyword(t.text)) fail(t.offset, "unknown type " + quoted(t.text));
         }
         fail(t.offset, "type expected, found " + describe(t));
     }
 
-    void rejectArray() {
-        if (at("[")) fail(peek().offset, "arrays are not supported");
+    // array-suffix = { "[" [ expr ] "]" }   (an empty size is taken from the initialiser)
+    Type arraySuffix(Type element, bool allowUnsized) {
+        std::vector<std::pair<Expr *, uint32_t>> dims;
+        while (at("[")) {
+            const Token &open = advance();
+            Expr *size = nullptr;
+            if (!at("]")) size = expr(0);
+            else if (!allowUnsized || !dims.empty()) fail(peek().offset, "array size expected");
+            expectClosing("]", open);
+            dims.emplace_back(size, open.offset);
+        }
+        for (size_t i = dims.size(); i-- > 0;) {
+            element = module_.arrayOf(element, -1);
+            pendingSizes_.push_back({&module_.arrays.back(), dims[i].first, dims[i].second});
+        }
+        return element;
     }
 
     // semantic-clause = [ ":" semantic ]
@@ -123,129 +200,179 @@ private:
         const Token &t = peek();
         if (t.kind != TokenKind::Ident) fail(t.offset, "semantic expected, found " + describe(t));
         advance();
-        if (t.text == "register") fail(t.offset, "register bindings are not supported");
-        std::string upper(t.text);
-        for (char &c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
+        if (t.text == "register")
+            fail(t.offset, "register bindings are not available (uniforms take their slots in the order of the text)");
         Semantic s;
+        if (!parseSemantic(t.text, s)) fail(t.offset, "unknown semantic " + quoted(t.text));
         s.offset = t.offset;
-        // COLOR, COLOR0..1, TEXCOORD0..7, TEXUNIT0..15 (an index is required for TEXCOORD/TEXUNIT).
-        auto indexed = [&](std::string_view prefix, Semantic::Kind kind, int count, bool needIndex) {
-            if (upper.compare(0, prefix.size(), prefix) != 0) return false;
-            std::string_view rest = std::string_view(upper).substr(prefix.size());
-            int index = 0;
-            if (rest.size() == 1 && rest[0] >= '0' && rest[0] <= '9')
-                index = rest[0] - '0';
-            else if (rest.size() == 2 && rest[0] == '1' && rest[1] >= '0' && rest[1] <= '9')
-                index = 10 + rest[1] - '0';
-            else if (!rest.empty() || needIndex)
-                return false;
-            if (index >= count) return false;
-            s.kind = kind;
-            s.index = uint8_t(index);
-            return true;
-        };
-        if (upper == "POSITION" || upper == "POSITION0")
-            s.kind = Semantic::Position;
-        else if (upper == "NORMAL" || upper == "NORMAL0")
-            s.kind = Semantic::Normal;
-        else if (upper == "DEPTH")
-            s.kind = Semantic::Depth;
-        else if (upper == "WPOS")
-            s.kind = Semantic::Wpos;
-        else if (!indexed("COLOR", Semantic::Color, 2, false) && !indexed("TEXCOORD", Semantic::TexCoord, 8, false) &&
-                 !indexed("TEXUNIT", Semantic::TexUnit, 16, true))
-            fail(t.offset, "unknown semantic " + quoted(t.text));
         return s;
     }
 
-    // struct-decl = "struct" name "{" { member } "}" ";"
-    // member = type name [ ":" semantic ] ";"
-    void structDecl() {
-        const Token &keyword = advance();
+    // struct-spec = "struct" name [ "{" { type member { "," member } ";" } "}" ]
+    // member = name array-suffix [ ":" semantic ]
+    Type structSpec() {
+        advance();
         uint32_t nameOffset = peek().offset;
         std::string_view structName = name("struct name");
-        if (const StructDecl *previous = findStruct(structName))
-            fail(nameOffset, "redefinition of struct " + quoted(structName) + " (first defined at " +
-                                 lineColumn(source_, previous->offset) + ")");
-        StructDecl decl{structName, keyword.offset, {}};
-        const Token &open = peek();
-        expect("{");
+        if (!at("{")) {
+            const Type *known = findTypeName(structName);
+            if (!known || known->kind != Type::Struct) fail(nameOffset, "unknown struct " + quoted(structName));
+            return *known;
+        }
+        if (auto it = scopes_.back().find(structName); it != scopes_.back().end())
+            fail(nameOffset, "redefinition of " + quoted(structName) + " (first defined at " +
+                                 source_.where(it->second.kind == Type::Struct ? it->second.decl->offset : nameOffset) + ")");
+        StructDecl &decl = module_.structs.emplace_back();
+        decl.name = structName;
+        decl.offset = nameOffset;
+        const Token &open = advance();
         while (!at("}") && peek().kind != TokenKind::End) {
-            Member m;
-            m.offset = peek().offset;
-            m.type = type();
-            if (m.type.kind == Type::Struct) fail(m.offset, "nested structs are not supported");
-            if (m.type.kind != Type::Float)
-                fail(m.offset, "a struct member cannot be of type " + quoted(typeName(m.type)));
-            m.offset = peek().offset;
-            m.name = name("member name");
-            if (int previous = decl.find(m.name); previous >= 0)
-                fail(m.offset, "duplicate member " + quoted(m.name) + " (first declared at " +
-                                   lineColumn(source_, decl.members[previous].offset) + ")");
-            rejectArray();
-            m.semantic = semanticClause();
-            if (at("=")) fail(peek().offset, "member initialisers are not supported");
+            if (isQualifier(peek())) fail(peek().offset, quoted(peek().text) + " cannot qualify a struct member");
+            uint32_t typeOffset = peek().offset;
+            Type t = type();
+            if (t.kind == Type::Void) fail(typeOffset, "a struct member cannot be void");
+            do {
+                Member m;
+                m.offset = peek().offset;
+                m.name = name("member name");
+                if (int previous = decl.find(m.name); previous >= 0)
+                    fail(m.offset, "duplicate member " + quoted(m.name) + " (first declared at " +
+                                       source_.where(decl.members[size_t(previous)].offset) + ")");
+                m.type = arraySuffix(t, false);
+                m.semantic = semanticClause();
+                if (at("=")) fail(peek().offset, "struct members cannot have initialisers");
+                decl.members.push_back(m);
+            } while (accept(","));
             expect(";");
-            decl.members.push_back(m);
         }
         expectClosing("}", open);
-        if (!at(";")) fail(peek().offset, "';' expected after the struct definition, found " + describe(peek()));
-        advance();
-        module_.structs.push_back(std::move(decl));
+        Type result{Type::Struct, Base::Float, 1, 1, &decl, nullptr};
+        scopes_.back()[structName] = result;
+        return result;
     }
 
-    // global-decl = [ "uniform" ] type name [ ":" semantic ] ";"
-    // function = type name function-rest
-    void globalOrFunction() {
-        bool uniform = accept("uniform");
-        uint32_t typeOffset = peek().offset;
+    // typedef = "typedef" type name array-suffix ";"
+    void typedefDecl() {
+        advance();
         Type t = type();
+        uint32_t offset = peek().offset;
+        std::string_view n = name("type name");
+        t = arraySuffix(t, false);
+        if (scopes_.back().count(n)) fail(offset, "redefinition of type " + quoted(n));
+        scopes_.back()[n] = t;
+        expect(";");
+    }
+
+    // ---- Declarations ------------------------------------------------------------------------
+
+    Var *newVar(std::string_view n, uint32_t offset, const Type &t, Storage storage, const Qualifiers &q) {
+        Var &v = module_.vars.emplace_back();
+        v.name = n;
+        v.offset = offset;
+        v.type = t;
+        v.storage = storage;
+        v.isConst = q.isConst;
+        v.isStatic = q.isStatic;
+        v.isUniform = q.uniform;
+        v.isOut = q.out;
+        v.isIn = q.in || !q.out;
+        return &v;
+    }
+
+    void topLevel() {
+        if (accept(";")) return;
+        if (at("typedef")) return typedefDecl();
+        Qualifiers q = qualifiers();
+        Type t = type();
+        if (at(";") && t.kind == Type::Struct) {  // a struct definition alone
+            advance();
+            return;
+        }
         uint32_t nameOffset = peek().offset;
         std::string_view n = name("name");
         if (at("(")) {
-            if (uniform) fail(typeOffset, "'uniform' cannot qualify a function");
+            if (q.uniform) fail(q.uniformOffset, "'uniform' cannot qualify a function");
             function(t, n, nameOffset);
             return;
         }
-        rejectArray();
-        Global g{n, t, semanticClause(), nameOffset};
-        if (at("=")) fail(peek().offset, "initialised global variables are not supported");
-        if (at(",")) fail(peek().offset, "declare one global variable at a time");
-        expect(";");
-        module_.globals.push_back(g);
+        if (q.out) fail(q.outOffset, "'out' qualifies parameters, not global variables");
+        declarators(t, n, nameOffset, Storage::Global, q, nullptr);
     }
 
-    // function-rest = "(" [ param { "," param } | "void" ] ")" [ ":" semantic ] block
+    // declarators = declarator { "," name declarator } ";"
+    // declarator = array-suffix [ ":" semantic ] [ "=" initialiser ]
+    void declarators(const Type &t, std::string_view n, uint32_t nameOffset, Storage storage, const Qualifiers &q,
+                     Stmt *decl) {
+        for (;;) {
+            Var *v = newVar(n, nameOffset, arraySuffix(t, true), storage, q);
+            if (t.kind == Type::Void) fail(nameOffset, "variable " + quoted(n) + " cannot be void");
+            v->semantic = semanticClause();
+            if (v->semantic.kind != Semantic::None && storage == Storage::Local)
+                fail(v->semantic.offset, "local variables cannot have a semantic");
+            if (at("=")) {
+                v->initOffset = advance().offset;
+                v->init = initialiser(0);
+            }
+            if (storage == Storage::Global) module_.globals.push_back(v);
+            else decl->vars.push_back(v);
+            if (!accept(",")) break;
+            nameOffset = peek().offset;
+            n = name("variable name");
+        }
+        expect(";");
+    }
+
+    // initialiser = assignment | "{" initialiser { "," initialiser } [ "," ] "}"
+    Expr *initialiser(int depth) {
+        if (!at("{")) return assignment(depth);
+        enter(peek().offset, depth);
+        const Token &open = advance();
+        std::vector<Expr *> items;
+        while (!at("}")) {
+            items.push_back(initialiser(depth + 1));
+            if (!accept(",")) break;
+        }
+        expectClosing("}", open);
+        return newExpr(Expr::InitList, open.offset, std::move(items));
+    }
+
+    // function = type name "(" [ param { "," param } | "void" ] ")" [ ":" semantic ] ( block | ";" )
     void function(Type result, std::string_view functionName, uint32_t offset) {
-        Function f{result, functionName, offset, {}, {}, nullptr};
+        Function &f = module_.functions.emplace_back();
+        f.result = result;
+        f.name = functionName;
+        f.offset = offset;
         const Token &open = advance();
         if (at("void") && is(peek(1), ")")) advance();
         if (!at(")")) {
-            do f.params.push_back(param());
+            do f.params.push_back(param(f));
             while (accept(","));
         }
         expectClosing(")", open);
         f.resultSemantic = semanticClause();
-        if (at(";")) fail(peek().offset, "function declarations without a body are not supported");
+        if (accept(";")) return;
         if (!at("{")) fail(peek().offset, "'{' expected, found " + describe(peek()));
+        scopes_.emplace_back();
         f.body = block(0);
-        module_.functions.push_back(std::move(f));
+        scopes_.pop_back();
     }
 
-    // param = [ "in" ] [ "uniform" ] type name [ ":" semantic ]
-    Param param() {
-        Param p;
-        accept("in");
-        p.uniform = accept("uniform");
-        p.offset = peek().offset;
-        p.type = type();
-        p.offset = peek().offset;
-        p.name = name("parameter name");
-        rejectArray();
-        p.semantic = semanticClause();
-        if (at("=")) fail(peek().offset, "default parameter values are not supported");
-        return p;
+    // param = qualifiers type name array-suffix [ ":" semantic ]
+    Var *param(Function &f) {
+        Qualifiers q = qualifiers();
+        Type t = type();
+        uint32_t offset = peek().offset;
+        std::string_view n = name("parameter name");
+        if (q.uniform && q.out) fail(q.outOffset, "a uniform parameter cannot be 'out'");
+        Var *v = newVar(n, offset, arraySuffix(t, false), Storage::Param, q);
+        v->function = &f;
+        if (t.kind == Type::Void) fail(offset, "parameter " + quoted(n) + " cannot be void");
+        v->semantic = semanticClause();
+        if (at("=")) fail(peek().offset, "parameters cannot have default values");
+        return v;
     }
+
+    // ---- Statements ------------------------------------------------------------------------
 
     Stmt *newStmt(Stmt::Kind kind, uint32_t offset) {
         Stmt &s = module_.stmts.emplace_back();
@@ -259,13 +386,13 @@ private:
         e.kind = kind;
         e.offset = offset;
         for (Expr *a : args) e.depth = std::max<uint16_t>(e.depth, uint16_t(a->depth + 1));
-        if (e.depth > maxExprDepth) fail(offset, "expression nested too deeply");
+        if (e.depth > limits::expressionDepth) fail(offset, "expression nested too deeply");
         e.args = std::move(args);
         return &e;
     }
 
     void enter(uint32_t offset, int depth) {
-        if (depth > maxNesting) fail(offset, "nested too deeply");
+        if (depth > limits::nesting) fail(offset, "nested too deeply (more than " + std::to_string(limits::nesting) + " levels)");
     }
 
     // block = "{" { statement } "}"
@@ -273,159 +400,287 @@ private:
         enter(peek().offset, depth);
         const Token &open = advance();
         Stmt *b = newStmt(Stmt::Block, open.offset);
-        while (!at("}") && peek().kind != TokenKind::End) statement(b->body, depth + 1);
+        scopes_.emplace_back();
+        while (!at("}") && peek().kind != TokenKind::End) {
+            size_t start = pos_;
+            try {
+                if (Stmt *s = statement(depth + 1)) b->body.push_back(s);
+            } catch (const CompileError &e) {
+                if (e.message.empty()) throw;
+                diagnostics_.add(e);
+                recoverStatement(start);
+            }
+        }
+        scopes_.pop_back();
         b->endOffset = peek().offset;
         expectClosing("}", open);
         return b;
     }
 
-    // statement = block | "return" [ expr ] ";" | declaration | assignment | ";"
-    void statement(std::vector<Stmt *> &out, int depth) {
+    bool startsDeclaration() const {
         const Token &t = peek();
-        if (at("{")) {
-            out.push_back(block(depth));
-            return;
+        if (isQualifier(t) || at("struct") || at("typedef")) return true;
+        if (!isTypeName(t)) return false;
+        return peek(1).kind == TokenKind::Ident;
+    }
+
+    // A statement in a scope of its own (the body of an if or a loop).
+    Stmt *scoped(int depth) {
+        scopes_.emplace_back();
+        Stmt *s = statement(depth);
+        scopes_.pop_back();
+        if (!s) s = newStmt(Stmt::Block, peek().offset);
+        return s;
+    }
+
+    // statement = block | ";" | if | for | while | do | "break" ";" | "continue" ";"
+    //           | "return" [ expr ] ";" | "discard" ";" | declaration | expr ";"
+    Stmt *statement(int depth) {
+        enter(peek().offset, depth);
+        const Token &t = peek();
+        if (at("{")) return block(depth);
+        if (accept(";")) return nullptr;
+        if (at("if")) return ifStatement(depth);
+        if (at("for")) return forStatement(depth);
+        if (at("while")) return whileStatement(depth);
+        if (at("do")) return doStatement(depth);
+        if (at("break") || at("continue") || at("discard")) {
+            advance();
+            Stmt *s = newStmt(t.text == "break" ? Stmt::Break : t.text == "continue" ? Stmt::Continue : Stmt::Discard,
+                              t.offset);
+            expect(";");
+            return s;
         }
-        if (accept(";")) return;
         if (accept("return")) {
             Stmt *s = newStmt(Stmt::Return, t.offset);
-            if (!at(";")) s->value = expr(depth);
+            if (!at(";")) s->expr = expr(0);
             expect(";");
-            out.push_back(s);
-            return;
+            return s;
         }
-        static const char *const statements[][2] = {
-            {"if", "'if' statements are not supported"},
-            {"else", "'else' without 'if' ('if' statements are not supported)"},
-            {"for", "'for' loops are not supported"},
-            {"while", "'while' loops are not supported"},
-            {"do", "'do' loops are not supported"},
-            {"switch", "'switch' statements are not supported"},
-            {"case", "'case' labels are not supported"},
-            {"default", "'default' labels are not supported"},
-            {"break", "'break' is not supported"},
-            {"continue", "'continue' is not supported"},
-            {"discard", "'discard' is not supported"},
-            {"goto", "'goto' is not supported"},
-            {"struct", "struct definitions inside functions are not supported"},
-            {"uniform", "'uniform' is not allowed inside a function"},
+        static const char *const foreign[][2] = {
+            {"switch", "'switch' statements are not part of the language (use 'if')"},
+            {"case", "'case' outside a 'switch'"},
+            {"default", "'default' outside a 'switch'"},
+            {"goto", "'goto' is not part of the language"},
+            {"else", "'else' without 'if'"},
         };
-        for (const auto &[word, message] : statements)
+        for (const auto &[word, message] : foreign)
             if (at(word)) fail(t.offset, message);
-        rejectQualifier();
-        if (isTypeName(t) && peek(1).kind == TokenKind::Ident) {
-            declaration(out, depth);
-            return;
+        if (at("typedef")) {
+            typedefDecl();
+            return nullptr;
         }
-        assignment(out, depth);
-    }
-
-    // declaration = type declarator { "," declarator } ";"
-    // declarator = name [ "=" expr ]
-    void declaration(std::vector<Stmt *> &out, int depth) {
-        Type t = type();
-        do {
-            Stmt *s = newStmt(Stmt::Decl, peek().offset);
-            s->declType = t;
-            s->name = name("variable name");
-            rejectArray();
-            if (at(":")) fail(peek().offset, "local variables cannot have a semantic");
-            if (at("=")) {
-                s->opOffset = advance().offset;
-                s->value = expr(depth);
-            }
-            out.push_back(s);
-        } while (accept(","));
-        expect(";");
-    }
-
-    // assignment = postfix ( "=" | "+=" | "-=" | "*=" | "/=" ) expr ";"
-    void assignment(std::vector<Stmt *> &out, int depth) {
-        uint32_t start = peek().offset;
-        Expr *target = expr(depth);
-        const Token &op = peek();
-        Stmt *s = newStmt(Stmt::Assign, start);
-        s->opOffset = op.offset;
-        s->target = target;
-        if (at("="))
-            s->op = '=';
-        else if (at("+=") || at("-=") || at("*=") || at("/="))
-            s->op = op.text[0];
-        else if (at("++") || at("--") || at("%="))
-            fail(op.offset, "operator " + quoted(op.text) + " is not supported");
-        else if (at(";"))
-            fail(start, "statement has no effect (an assignment is expected)");
-        else
-            fail(op.offset, "';' expected, found " + describe(op));
+        if (startsDeclaration()) return declaration(depth);
+        if (t.kind == TokenKind::Ident && !isKeyword(t.text) && peek(1).kind == TokenKind::Ident)
+            fail(t.offset, "unknown type " + quoted(t.text));
+        Stmt *s = newStmt(Stmt::Expression, t.offset);
+        s->expr = expr(0);
+        if (!at(";")) fail(peek().offset, "';' expected, found " + describe(peek()));
         advance();
-        s->value = expr(depth);
-        if (at("=")) fail(peek().offset, "chained assignments are not supported");
-        expect(";");
-        out.push_back(s);
+        return s;
     }
 
-    void rejectOperator() {
-        const Token &t = peek();
-        if (t.kind != TokenKind::Punct) return;
-        static const char *const comparisons[] = {"<", ">", "<=", ">=", "==", "!="};
-        for (const char *c : comparisons)
-            if (t.text == c) fail(t.offset, "comparison operator " + quoted(t.text) + " is not supported");
-        static const char *const others[] = {"&&", "||", "&", "|", "^", "<<", ">>", "%", "->", "::"};
-        for (const char *o : others)
-            if (t.text == o) fail(t.offset, "operator " + quoted(t.text) + " is not supported");
-        if (t.text == "?") fail(t.offset, "the conditional operator '?:' is not supported");
+    // declaration = qualifiers type [ name declarators ] ";"
+    Stmt *declaration(int) {
+        Stmt *s = newStmt(Stmt::Decl, peek().offset);
+        Qualifiers q = qualifiers();
+        if (q.uniform) fail(q.uniformOffset, "'uniform' is not allowed inside a function");
+        if (q.out) fail(q.outOffset, "'out' qualifies parameters, not local variables");
+        Type t = type();
+        if (t.kind == Type::Struct && accept(";")) return s;
+        uint32_t nameOffset = peek().offset;
+        std::string_view n = name("variable name");
+        declarators(t, n, nameOffset, Storage::Local, q, s);
+        return s;
     }
 
-    // expr = additive     (comparison, logical, bitwise and conditional operators are rejected)
-    Expr *expr(int depth) {
-        enter(peek().offset, depth);
-        Expr *e = additive(depth + 1);
-        rejectOperator();
+    // condition = "(" expr ")"
+    Expr *condition() {
+        const Token &open = peek();
+        expect("(");
+        Expr *e = expr(0);
+        expectClosing(")", open);
         return e;
     }
 
-    // additive = multiplicative { ( "+" | "-" ) multiplicative }
-    Expr *additive(int depth) {
-        Expr *left = multiplicative(depth);
-        while (at("+") || at("-")) {
-            const Token &op = advance();
-            Expr *right = multiplicative(depth);
-            left = newExpr(Expr::Binary, op.offset, {left, right});
-            left->op = op.text[0];
-        }
-        return left;
+    // if = "if" condition statement [ "else" statement ]
+    Stmt *ifStatement(int depth) {
+        Stmt *s = newStmt(Stmt::If, advance().offset);
+        s->cond = condition();
+        s->then = scoped(depth + 1);
+        if (accept("else")) s->otherwise = scoped(depth + 1);
+        return s;
     }
 
-    // multiplicative = unary { ( "*" | "/" ) unary }
-    Expr *multiplicative(int depth) {
+    // for = "for" "(" ( declaration | [ expr ] ";" ) [ expr ] ";" [ expr ] ")" statement
+    Stmt *forStatement(int depth) {
+        Stmt *s = newStmt(Stmt::For, advance().offset);
+        const Token &open = peek();
+        expect("(");
+        scopes_.emplace_back();
+        if (startsDeclaration()) {
+            s->init = declaration(depth);
+        } else if (!accept(";")) {
+            s->init = newStmt(Stmt::Expression, peek().offset);
+            s->init->expr = expr(0);
+            expect(";");
+        }
+        if (!at(";")) s->cond = expr(0);
+        expect(";");
+        if (!at(")")) s->expr = expr(0);
+        expectClosing(")", open);
+        s->then = scoped(depth + 1);
+        scopes_.pop_back();
+        return s;
+    }
+
+    // while = "while" condition statement
+    Stmt *whileStatement(int depth) {
+        Stmt *s = newStmt(Stmt::While, advance().offset);
+        s->cond = condition();
+        s->then = scoped(depth + 1);
+        return s;
+    }
+
+    // do = "do" statement "while" condition ";"
+    Stmt *doStatement(int depth) {
+        Stmt *s = newStmt(Stmt::Do, advance().offset);
+        s->then = scoped(depth + 1);
+        if (!at("while")) fail(peek().offset, "'while' expected after the body of 'do', found " + describe(peek()));
+        advance();
+        s->cond = condition();
+        expect(";");
+        return s;
+    }
+
+    // ---- Expressions -------------------------------------------------------------------------
+
+    // expr = assignment { "," assignment }
+    Expr *expr(int depth) {
+        enter(peek().offset, depth);
+        Expr *e = assignment(depth);
+        while (at(",")) {
+            const Token &comma = advance();
+            e = newExpr(Expr::Comma, comma.offset, {e, assignment(depth)});
+        }
+        return e;
+    }
+
+    static uint8_t assignOp(const Token &t) {
+        static const std::pair<std::string_view, uint8_t> table[] = {
+            {"=", OpAssign}, {"+=", OpAdd}, {"-=", OpSub}, {"*=", OpMul}, {"/=", OpDiv}, {"%=", OpMod},
+            {"&=", OpBitAnd}, {"|=", OpBitOr}, {"^=", OpBitXor}, {"<<=", OpShl}, {">>=", OpShr},
+        };
+        if (t.kind != TokenKind::Punct) return OpNone;
+        for (const auto &[text, op] : table)
+            if (t.text == text) return op;
+        return OpNone;
+    }
+
+    // assignment = conditional [ ( "=" | "+=" | "-=" | "*=" | "/=" | "%=" | ... ) assignment ]
+    Expr *assignment(int depth) {
+        enter(peek().offset, depth);
+        Expr *target = conditional(depth);
+        uint8_t op = assignOp(peek());
+        if (op == OpNone) return target;
+        const Token &t = advance();
+        Expr *value = assignment(depth + 1);
+        Expr *e = newExpr(Expr::Assign, t.offset, {target, value});
+        e->op = op;
+        return e;
+    }
+
+    // conditional = binary [ "?" expr ":" assignment ]
+    Expr *conditional(int depth) {
+        Expr *c = binary(depth, 1);
+        if (!at("?")) return c;
+        const Token &q = advance();
+        Expr *a = expr(depth + 1);
+        if (!at(":")) fail(peek().offset, "':' expected in the conditional operator (its '?' is at " +
+                                              source_.where(q.offset) + "), found " + describe(peek()));
+        advance();
+        Expr *b = assignment(depth + 1);
+        return newExpr(Expr::Conditional, q.offset, {c, a, b});
+    }
+
+    static int precedence(const Token &t, uint8_t &op) {
+        static const struct {
+            std::string_view text;
+            uint8_t op;
+            int level;
+        } table[] = {
+            {"||", OpOr, 1},     {"&&", OpAnd, 2},   {"|", OpBitOr, 3},   {"^", OpBitXor, 4}, {"&", OpBitAnd, 5},
+            {"==", OpEq, 6},     {"!=", OpNotEq, 6}, {"<", OpLess, 7},    {">", OpGreater, 7}, {"<=", OpLessEq, 7},
+            {">=", OpGreaterEq, 7}, {"<<", OpShl, 8}, {">>", OpShr, 8},   {"+", OpAdd, 9},    {"-", OpSub, 9},
+            {"*", OpMul, 10},    {"/", OpDiv, 10},   {"%", OpMod, 10},
+        };
+        if (t.kind != TokenKind::Punct) return -1;
+        for (const auto &entry : table)
+            if (t.text == entry.text) {
+                op = entry.op;
+                return entry.level;
+            }
+        return -1;
+    }
+
+    // binary = unary { binary-operator unary }, by C's precedence:
+    //   || && | ^ & (== !=) (< > <= >=) (<< >>) (+ -) (* / %)
+    Expr *binary(int depth, int minLevel) {
         Expr *left = unary(depth);
-        while (at("*") || at("/") || at("%")) {
-            if (at("%")) rejectOperator();
-            const Token &op = advance();
-            Expr *right = unary(depth);
-            left = newExpr(Expr::Binary, op.offset, {left, right});
-            left->op = op.text[0];
+        for (;;) {
+            uint8_t op = OpNone;
+            int level = precedence(peek(), op);
+            if (level < minLevel) return left;
+            const Token &t = advance();
+            Expr *right = binary(depth, level + 1);
+            left = newExpr(Expr::Binary, t.offset, {left, right});
+            left->op = op;
         }
-        return left;
     }
 
-    // unary = ( "-" | "+" ) unary | postfix
+    // unary = ( "-" | "+" | "!" | "~" | "++" | "--" ) unary | "(" type ")" unary | postfix
     Expr *unary(int depth) {
         enter(peek().offset, depth);
         const Token &t = peek();
-        if (accept("+")) return unary(depth + 1);
-        if (accept("-")) return newExpr(Expr::Negate, t.offset, {unary(depth + 1)});
-        if (at("!") || at("~") || at("++") || at("--"))
-            fail(t.offset, "operator " + quoted(t.text) + " is not supported");
+        static const std::pair<std::string_view, uint8_t> prefixes[] = {
+            {"-", OpNeg}, {"+", OpPlus}, {"!", OpNot}, {"~", OpBitNot}, {"++", OpInc}, {"--", OpDec},
+        };
+        for (const auto &[text, op] : prefixes)
+            if (at(text)) {
+                advance();
+                Expr *e = newExpr(Expr::Unary, t.offset, {unary(depth + 1)});
+                e->op = op;
+                return e;
+            }
+        if (at("(") && isTypeName(peek(1)) && !is(peek(2), "(")) {
+            advance();
+            Type castType = arraySuffix(type(), false);
+            expectClosing(")", t);
+            Expr *e = newExpr(Expr::Cast, t.offset, {unary(depth + 1)});
+            e->written = castType;
+            return e;
+        }
         return postfix(depth);
     }
 
-    // postfix = primary { "." name }
+    // postfix = primary { "." name | "[" expr "]" | "++" | "--" }
     Expr *postfix(int depth) {
         Expr *e = primary(depth);
         for (;;) {
-            if (at("[")) fail(peek().offset, "indexing is not supported");
-            if (at("++") || at("--")) fail(peek().offset, "operator " + quoted(peek().text) + " is not supported");
+            if (at("++") || at("--")) {
+                const Token &t = advance();
+                e = newExpr(Expr::Postfix, t.offset, {e});
+                e->op = t.text == "++" ? OpInc : OpDec;
+                continue;
+            }
+            if (at("[")) {
+                const Token &open = advance();
+                Expr *index = expr(depth + 1);
+                expectClosing("]", open);
+                e = newExpr(Expr::Index, open.offset, {e, index});
+                continue;
+            }
+            if (at("->")) fail(peek().offset, "'->' is not part of the language (there are no pointers; use '.')");
             if (!at(".")) return e;
             advance();
             const Token &field = peek();
@@ -437,60 +692,86 @@ private:
         }
     }
 
-    // primary = number | "(" expr ")" | name | name "(" args ")" | type "(" args ")"
-    // args = [ expr { "," expr } ]
+    // primary = number | "true" | "false" | "(" expr ")" | name | name "(" args ")" | type "(" args ")"
+    // args = [ assignment { "," assignment } ]
     Expr *primary(int depth) {
         const Token &t = peek();
         if (t.kind == TokenKind::Number) {
             advance();
             Expr *e = newExpr(Expr::Literal, t.offset);
             e->value = t.value;
+            e->written = Type::scalar(t.integer ? Base::Int : t.halfSuffix ? Base::Half : Base::Float);
+            return e;
+        }
+        if (t.kind == TokenKind::String) fail(t.offset, "string literals are not part of the language");
+        if (at("true") || at("false")) {
+            advance();
+            Expr *e = newExpr(Expr::Literal, t.offset);
+            e->value = t.text == "true" ? 1 : 0;
+            e->written = Type::scalar(Base::Bool);
             return e;
         }
         if (at("(")) {
-            if (isTypeName(peek(1)) && is(peek(2), ")")) fail(t.offset, "casts are not supported");
             advance();
             Expr *e = expr(depth + 1);
             expectClosing(")", t);
             return e;
         }
         if (t.kind != TokenKind::Ident) fail(t.offset, "expression expected, found " + describe(t));
-        if (t.text == "true" || t.text == "false") fail(t.offset, "boolean literals are not supported");
-        if (findStruct(t.text) && is(peek(1), "(")) fail(t.offset, "struct constructors are not supported");
-        Type ignored;
-        bool typeName = builtinType(t.text, ignored) || unsupportedTypeName(t.text);
-        if (typeName && !is(peek(1), "("))
-            fail(t.offset, "expression expected, but " + quoted(t.text) + " is a type");
-        if (!typeName && isKeyword(t.text))
-            fail(t.offset, "expression expected, but " + quoted(t.text) + " is a keyword");
+        if (isTypeName(t) && !at("struct")) {
+            Type made = type();
+            if (!at("(")) fail(t.offset, "expression expected, but " + quoted(t.text) + " is a type");
+            Expr *e = newExpr(Expr::Construct, t.offset, arguments(depth));
+            e->written = made;
+            e->name = t.text;
+            return e;
+        }
+        if (isKeyword(t.text)) fail(t.offset, "expression expected, but " + quoted(t.text) + " is a keyword");
         advance();
         if (!at("(")) {
             Expr *e = newExpr(Expr::Name, t.offset);
             e->name = t.text;
             return e;
         }
-        const Token &open = advance();
-        std::vector<Expr *> args;
-        if (!at(")")) {
-            do args.push_back(expr(depth + 1));
-            while (accept(","));
-        }
-        expectClosing(")", open);
-        Expr *call = newExpr(Expr::Call, t.offset, std::move(args));
+        Expr *call = newExpr(Expr::Call, t.offset, arguments(depth));
         call->name = t.text;
         return call;
     }
 
-    std::string_view source_;
+    std::vector<Expr *> arguments(int depth) {
+        const Token &open = advance();
+        std::vector<Expr *> args;
+        if (!at(")")) {
+            do args.push_back(assignment(depth + 1));
+            while (accept(","));
+        }
+        expectClosing(")", open);
+        return args;
+    }
+
+public:
+    struct PendingSize {
+        ArrayType *array;
+        Expr *size;
+        uint32_t offset;
+    };
+    std::vector<PendingSize> pendingSizes_;
+
+private:
+    const Source &source_;
     const std::vector<Token> &tokens_;
     Module &module_;
+    Diagnostics &diagnostics_;
     size_t pos_ = 0;
+    std::vector<std::unordered_map<std::string_view, Type>> scopes_;  // struct and typedef names
 };
 
 }  // namespace
 
-void parse(std::string_view source, const std::vector<Token> &tokens, Module &module) {
-    Parser(source, tokens, module).program();
+void parse(const Source &source, const std::vector<Token> &tokens, Module &module, Diagnostics &diagnostics) {
+    Parser parser(source, tokens, module, diagnostics);
+    parser.program();
+    for (const Parser::PendingSize &p : parser.pendingSizes_) module.arraySizes.push_back({p.array, p.size, p.offset});
 }
 
 }  // namespace vela::cg

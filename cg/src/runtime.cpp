@@ -1,4 +1,4 @@
-// The cg entry points: contexts, programs, parameters and errors.
+// The cg entry points: contexts, programs and errors (parameters.cpp has the parameters).
 #include "runtime.h"
 
 #include <algorithm>
@@ -24,6 +24,7 @@ Registry &registry() {
 }
 
 CGerror lastError = CG_NO_ERROR;
+CGerrorCallbackFunc errorCallback = nullptr;
 
 template <class H> H toHandle(uint32_t id) { return reinterpret_cast<H>(static_cast<uintptr_t>(id)); }
 
@@ -55,13 +56,16 @@ void destroyProgram(Registry &r, uint32_t id) {
     auto it = r.programs.find(id);
     if (it == r.programs.end()) return;
     releaseGlProgram(it->second);
-    for (uint32_t p : it->second.parameters) r.parameters.erase(p);
+    for (uint32_t p : it->second.handles) r.parameters.erase(p);
     r.programs.erase(it);
 }
 
 }  // namespace
 
-void setError(CGerror error) { lastError = error; }
+void setError(CGerror error) {
+    lastError = error;
+    if (errorCallback && error != CG_NO_ERROR) errorCallback();
+}
 
 ContextObject *findContext(CGcontext handle) {
     ContextObject *c = find(registry().contexts, handle);
@@ -84,13 +88,18 @@ bool findParameter(CGparameter handle, ParameterRef &out) {
         return false;
     }
     out.program = &program->second;
-    out.uniform = &program->second.uniforms[p->uniform];
+    out.info = &program->second.parameters[p->index];
+    out.index = p->index;
     return true;
 }
 
 ContextObject *contextOf(const ProgramObject &program) {
     auto it = registry().contexts.find(program.context);
     return it == registry().contexts.end() ? nullptr : &it->second;
+}
+
+CGparameter parameterHandle(const ProgramObject &program, size_t index) {
+    return index < program.handles.size() ? toHandle<CGparameter>(program.handles[index]) : nullptr;
 }
 
 void reportListing(ContextObject *context, const std::string &heading, const std::string &listing) {
@@ -143,17 +152,12 @@ CGprogram cgCreateProgram(CGcontext context, CGenum programType, const char *pro
         return nullptr;
     }
     std::string entryName = entry ? entry : "main";
-    std::string heading = std::string("the ") + profileName(p) + " program \"" + entryName + "\" did not compile:";
-    for (const char **a = args; a && *a; ++a) {
-        // NOTE: no option is known, and ignoring one (a -D define, say) would compile
-        // something other than what the caller meant.
-        reportListing(c, heading, std::string("error: unknown compiler option '") + *a + "'\n");
-        setError(CG_COMPILER_ERROR);
-        return nullptr;
-    }
-    CompileResult result = compile(program, p, entryName);
+    std::vector<std::string> options;
+    for (const char **a = args; a && *a; ++a) options.emplace_back(*a);
+    CompileResult result = compile(program, p, entryName, options);
     if (!result.ok) {
-        reportListing(c, heading, result.listing);
+        reportListing(c, std::string("the ") + profileName(p) + " program \"" + entryName + "\" did not compile:",
+                      result.listing);
         setError(CG_COMPILER_ERROR);
         return nullptr;
     }
@@ -167,16 +171,25 @@ CGprogram cgCreateProgram(CGcontext context, CGenum programType, const char *pro
     object.profile = p;
     object.source = program;
     object.entry = std::move(entryName);
+    object.options = std::move(options);
+    for (const std::string &o : object.options) object.optionPointers.push_back(o.c_str());
+    object.optionPointers.push_back(nullptr);
     object.assembly = std::move(result.assembly);
-    object.uniforms = std::move(result.uniforms);
-    int slots = 0;
-    for (size_t i = 0; i < object.uniforms.size(); ++i) {
+    object.parameters = std::move(result.parameters);
+    object.stats = result.stats;
+    object.textures.assign(object.parameters.size(), 0);
+    int rows = 0;
+    for (size_t i = 0; i < object.parameters.size(); ++i) {
         uint32_t pid = r.nextId++;
         r.parameters[pid] = ParameterObject{pid, id, i};
-        object.parameters.push_back(pid);
-        slots = std::max(slots, object.uniforms[i].firstSlot + object.uniforms[i].slotCount);
+        object.handles.push_back(pid);
+        const ParameterInfo &info = object.parameters[i];
+        if (info.uniform && info.row >= 0) rows = std::max(rows, info.row + info.slotCount);
     }
-    object.slots.assign(size_t(slots), {0, 0, 0, 0});
+    object.rows.assign(size_t(rows), {0, 0, 0, 0});
+    for (const ParameterInfo &info : object.parameters)
+        for (size_t v = 0; v < info.defaults.size() && info.row >= 0; ++v)
+            object.rows[size_t(info.row) + v / 4][v % 4] = info.defaults[v];
     c->programs.push_back(id);
     return toHandle<CGprogram>(id);
 }
@@ -196,6 +209,31 @@ CGprofile cgGetProgramProfile(CGprogram program) {
     return p->profile == Profile::Arbvp1 ? CG_PROFILE_ARBVP1 : CG_PROFILE_ARBFP1;
 }
 
+CGcontext cgGetProgramContext(CGprogram program) {
+    ProgramObject *p = findProgram(program);
+    return p ? toHandle<CGcontext>(p->context) : nullptr;
+}
+
+CGprogram cgGetFirstProgram(CGcontext context) {
+    ContextObject *c = findContext(context);
+    if (!c || c->programs.empty()) return nullptr;
+    return toHandle<CGprogram>(c->programs.front());
+}
+
+CGprogram cgGetNextProgram(CGprogram program) {
+    ProgramObject *p = findProgram(program);
+    if (!p) return nullptr;
+    ContextObject *c = contextOf(*p);
+    if (!c) return nullptr;
+    auto it = std::find(c->programs.begin(), c->programs.end(), p->id);
+    if (it == c->programs.end() || ++it == c->programs.end()) return nullptr;
+    return toHandle<CGprogram>(*it);
+}
+
+void cgCompileProgram(CGprogram program) { findProgram(program); }
+
+CGbool cgIsProgramCompiled(CGprogram program) { return findProgram(program) ? CG_TRUE : CG_FALSE; }
+
 const char *cgGetProgramString(CGprogram program, CGenum pname) {
     ProgramObject *p = findProgram(program);
     if (!p) return nullptr;
@@ -208,33 +246,22 @@ const char *cgGetProgramString(CGprogram program, CGenum pname) {
     }
 }
 
-CGparameter cgGetNamedParameter(CGprogram program, const char *name) {
+CGbool cgIsParameter(CGparameter parameter) { return find(registry().parameters, parameter) ? CG_TRUE : CG_FALSE; }
+
+const char *const *cgGetProgramOptions(CGprogram program) {
     ProgramObject *p = findProgram(program);
-    if (!p) return nullptr;
-    if (!name) {
-        setError(CG_INVALID_POINTER_ERROR);
-        return nullptr;
-    }
-    for (size_t i = 0; i < p->uniforms.size(); ++i)
-        if (p->uniforms[i].name == name) return toHandle<CGparameter>(p->parameters[i]);
-    return nullptr;
-}
-
-CGbool cgIsParameter(CGparameter parameter) {
-    ParameterObject *p = find(registry().parameters, parameter);
-    return p ? CG_TRUE : CG_FALSE;
-}
-
-const char *cgGetParameterName(CGparameter parameter) {
-    ParameterRef ref;
-    if (!findParameter(parameter, ref)) return nullptr;
-    return ref.uniform->name.c_str();
+    return p ? p->optionPointers.data() : nullptr;
 }
 
 CGerror cgGetError(void) {
     CGerror e = lastError;
     lastError = CG_NO_ERROR;
     return e;
+}
+
+const char *cgGetLastErrorString(CGerror *error) {
+    if (error) *error = lastError;
+    return cgGetErrorString(lastError);
 }
 
 const char *cgGetErrorString(CGerror error) {
@@ -248,14 +275,21 @@ const char *cgGetErrorString(CGerror error) {
     case CG_INVALID_ENUMERANT_ERROR: return "invalid enumerant";
     case CG_INVALID_POINTER_ERROR: return "null pointer argument";
     case CG_INVALID_PARAMETER_TYPE_ERROR: return "the parameter's type does not fit the call";
-    case CG_PROGRAM_LOAD_ERROR: return "the GL rejected the program (see cgGetLastListing)";
+    case CG_PROGRAM_LOAD_ERROR: return "the GL did not load the program (see cgGetLastListing)";
     case CG_PROGRAM_NOT_LOADED_ERROR: return "the program is not loaded (cgGLLoadProgram)";
     case CG_UNSUPPORTED_GL_EXTENSION_ERROR: return "the GL does not support the profile's extension";
     case CG_NO_GL_CONTEXT_ERROR: return "no GL context is current";
     case CG_SINGULAR_MATRIX_ERROR: return "the matrix has no inverse";
+    case CG_ARRAY_PARAM_ERROR: return "the parameter is not an array";
+    case CG_OUT_OF_ARRAY_BOUNDS_ERROR: return "the index is outside the array";
+    case CG_NOT_UNIFORM_PARAM_ERROR: return "the parameter is not uniform";
     }
     return "unknown error";
 }
+
+void cgSetErrorCallback(CGerrorCallbackFunc callback) { errorCallback = callback; }
+
+CGerrorCallbackFunc cgGetErrorCallback(void) { return errorCallback; }
 
 const char *cgGetLastListing(CGcontext context) {
     ContextObject *c = findContext(context);
@@ -266,6 +300,12 @@ const char *cgGetLastListing(CGcontext context) {
 const char *cgGetProfileString(CGprofile profile) {
     Profile p;
     return profileOf(profile, p) ? profileName(p) : "unknown";
+}
+
+CGprofile cgGetProfile(const char *name) {
+    if (name && std::strcmp(name, "arbvp1") == 0) return CG_PROFILE_ARBVP1;
+    if (name && std::strcmp(name, "arbfp1") == 0) return CG_PROFILE_ARBFP1;
+    return CG_PROFILE_UNKNOWN;
 }
 
 }  // extern "C"

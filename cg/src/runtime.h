@@ -1,5 +1,6 @@
-// The runtime's objects behind the opaque handles, shared by the cg and cgGL entry points.
-// Handles are small ids, never reused, so a stale or foreign handle is simply unknown.
+// The runtime's objects behind the opaque handles, shared by the cg and cgGL entry points
+// (runtime.cpp, parameters.cpp, gl_binding.cpp, gl_parameters.cpp). Handles are small ids,
+// never reused, so a stale or foreign handle is simply unknown.
 #pragma once
 
 #include <Cg/cg.h>
@@ -16,6 +17,7 @@ struct ContextObject {
     uint32_t id = 0;
     std::string listing;  // of the last failed compilation or load; empty after a success
     std::vector<uint32_t> programs;
+    bool manageTextures = false;
 };
 
 struct ProgramObject {
@@ -23,9 +25,13 @@ struct ProgramObject {
     uint32_t context = 0;
     Profile profile = Profile::Arbvp1;
     std::string source, entry, assembly;
-    std::vector<UniformInfo> uniforms;
-    std::vector<uint32_t> parameters;              // handle id of each uniform
-    std::vector<std::array<float, 4>> slots;       // the values of the local parameters
+    std::vector<std::string> options;
+    std::vector<const char *> optionPointers;  // NULL-terminated, for cgGetProgramOptions
+    std::vector<ParameterInfo> parameters;
+    std::vector<uint32_t> handles;            // handle id of each parameter
+    std::vector<std::array<float, 4>> rows;   // every uniform row's value, read or not
+    std::vector<unsigned> textures;           // by parameter: the texture object of a sampler
+    ProgramStats stats;
     unsigned glName = 0;
     bool loaded = false;
 };
@@ -33,9 +39,10 @@ struct ProgramObject {
 struct ParameterObject {
     uint32_t id = 0;
     uint32_t program = 0;
-    size_t uniform = 0;
+    size_t index = 0;
 };
 
+// Sets the error and calls the error callback.
 void setError(CGerror error);
 
 // The object behind a handle, or null with the matching invalid-handle error set.
@@ -43,15 +50,20 @@ ContextObject *findContext(CGcontext handle);
 ProgramObject *findProgram(CGprogram handle);
 struct ParameterRef {
     ProgramObject *program = nullptr;
-    const UniformInfo *uniform = nullptr;
+    const ParameterInfo *info = nullptr;
+    size_t index = 0;
 };
 bool findParameter(CGparameter handle, ParameterRef &out);
 ContextObject *contextOf(const ProgramObject &program);
+CGparameter parameterHandle(const ProgramObject &program, size_t index);
+CGtype parameterType(const ParameterInfo &p);
 
 // Keeps a failure's listing in the context and prints it to stderr under a heading.
 void reportListing(ContextObject *context, const std::string &heading, const std::string &listing);
 
 // gl_binding.cpp: releases the program's GL object when a GL context is current.
 void releaseGlProgram(ProgramObject &program);
+// gl_parameters.cpp: writes rows of a uniform (from `row`, its first) to the program and the GL.
+void storeRows(ProgramObject &program, const ParameterInfo &p, int first, const float (*values)[4], int count);
 
 }  // namespace vela::cg

@@ -1,9 +1,19 @@
-// Types, semantics and reserved words of the language.
-#include "compiler.h"
+// Types, semantics, operators and reserved words of the language.
+#include <cctype>
+
+#include "syntax.h"
 
 namespace vela::cg {
 
 const char *profileName(Profile profile) { return profile == Profile::Arbvp1 ? "arbvp1" : "arbfp1"; }
+
+bool Type::sameShape(const Type &o) const {
+    if (kind != o.kind || rows != o.rows || cols != o.cols || decl != o.decl) return false;
+    if (kind == Array) return array->length == o.array->length && array->element == o.array->element;
+    return true;
+}
+
+bool Type::operator==(const Type &o) const { return sameShape(o) && (!isNumeric() || base == o.base); }
 
 int StructDecl::find(std::string_view member) const {
     for (size_t i = 0; i < members.size(); ++i)
@@ -11,114 +21,187 @@ int StructDecl::find(std::string_view member) const {
     return -1;
 }
 
-std::string typeName(const Type &type) {
+int StructDecl::rowOffset(int member) const {
+    int rows = 0;
+    for (int i = 0; i < member; ++i) rows += rowCount(members[size_t(i)].type);
+    return rows;
+}
+
+Type Module::arrayOf(const Type &element, int length) {
+    arrays.push_back(ArrayType{element, length});
+    Type t;
+    t.kind = Type::Array;
+    t.array = &arrays.back();
+    return t;
+}
+
+int rowCount(const Type &type) {
     switch (type.kind) {
-    case Type::Void: return "void";
-    case Type::Float: return type.size == 1 ? "float" : "float" + std::to_string(type.size);
-    case Type::Matrix: return "float" + std::to_string(type.size) + "x" + std::to_string(type.cols);
-    case Type::Sampler2D: return "sampler2D";
-    case Type::Struct: return "struct " + std::string(type.decl->name);
+    case Type::Matrix: return type.rows;
+    case Type::Struct: {
+        int rows = 0;
+        for (const Member &m : type.decl->members) rows += rowCount(m.type);
+        return rows;
     }
-    return "?";
+    case Type::Array: return type.array->length * rowCount(type.array->element);
+    case Type::Void:
+    case Type::Error: return 0;
+    default: return 1;
+    }
 }
 
 namespace {
 
-// Splits "float4x4" into base "float" and shape "4x4".
-bool splitNumericName(std::string_view name, std::string_view &base, std::string_view &shape) {
-    size_t i = 0;
-    while (i < name.size() && !(name[i] >= '0' && name[i] <= '9')) ++i;
-    base = name.substr(0, i);
-    shape = name.substr(i);
-    return base == "float" || base == "half" || base == "int" || base == "fixed" || base == "bool" ||
-           base == "double" || base == "uint";
+const char *baseName(Base b) {
+    switch (b) {
+    case Base::Bool: return "bool";
+    case Base::Int: return "int";
+    case Base::Fixed: return "fixed";
+    case Base::Half: return "half";
+    case Base::Float: return "float";
+    }
+    return "?";
 }
 
-bool validShape(std::string_view shape) {
-    if (shape.empty()) return true;
-    if (shape.size() == 1) return shape[0] >= '1' && shape[0] <= '4';
-    return shape.size() == 3 && shape[1] == 'x' && shape[0] >= '1' && shape[0] <= '4' && shape[2] >= '1' &&
-           shape[2] <= '4';
-}
+const char *const samplerNames[] = {"sampler1D", "sampler2D", "sampler3D", "samplerCUBE", "samplerRECT"};
 
 }  // namespace
+
+std::string typeName(const Type &type) {
+    switch (type.kind) {
+    case Type::Error: return "<error>";
+    case Type::Void: return "void";
+    case Type::Scalar: return baseName(type.base);
+    case Type::Vector: return baseName(type.base) + std::to_string(type.cols);
+    case Type::Matrix: return baseName(type.base) + std::to_string(type.rows) + "x" + std::to_string(type.cols);
+    case Type::Sampler: return samplerNames[type.cols];
+    case Type::Struct: return "struct " + std::string(type.decl->name);
+    case Type::Array: {
+        // float4[2][3] for an array of two arrays of three float4.
+        const Type *t = &type;
+        std::string dims;
+        while (t->kind == Type::Array) {
+            dims += '[';
+            dims += std::to_string(t->array->length);
+            dims += ']';
+            t = &t->array->element;
+        }
+        return typeName(*t) + dims;
+    }
+    }
+    return "?";
+}
 
 bool builtinType(std::string_view name, Type &type) {
     if (name == "void") {
         type = Type{};
         return true;
     }
-    if (name == "sampler2D") {
-        type = Type{Type::Sampler2D, 1, 0, nullptr};
-        return true;
-    }
-    std::string_view base, shape;
-    if (!splitNumericName(name, base, shape)) return false;
-    if (base != "float" && base != "half" && base != "int" && base != "fixed") return false;
-    if (shape.empty() || shape == "1") {
-        type = Type::scalar();
-        return true;
-    }
-    if (shape.size() == 1 && shape[0] >= '2' && shape[0] <= '4') {
-        type = Type::vector(shape[0] - '0');
-        return true;
-    }
-    if ((shape == "3x3" || shape == "4x4") && base != "int") {
-        type = Type{Type::Matrix, uint8_t(shape[0] - '0'), uint8_t(shape[2] - '0'), nullptr};
-        return true;
+    for (int i = 0; i < 5; ++i)
+        if (name == samplerNames[i]) {
+            type = Type{Type::Sampler, Base::Float, 1, uint8_t(i), nullptr, nullptr};
+            return true;
+        }
+    static const std::pair<std::string_view, Base> bases[] = {
+        {"float", Base::Float}, {"half", Base::Half}, {"fixed", Base::Fixed}, {"int", Base::Int}, {"bool", Base::Bool},
+    };
+    for (const auto &[prefix, base] : bases) {
+        if (name.substr(0, prefix.size()) != prefix) continue;
+        std::string_view shape = name.substr(prefix.size());
+        auto digit = [](char c) { return c >= '1' && c <= '4'; };
+        if (shape.empty()) {
+            type = Type::scalar(base);
+            return true;
+        }
+        if (shape.size() == 1 && digit(shape[0])) {
+            type = Type::vector(shape[0] - '0', base);
+            return true;
+        }
+        if (shape.size() == 3 && digit(shape[0]) && shape[1] == 'x' && digit(shape[2])) {
+            type = Type::matrix(shape[0] - '0', shape[2] - '0', base);
+            return true;
+        }
+        return false;
     }
     return false;
-}
-
-bool unsupportedTypeName(std::string_view name) {
-    std::string_view base, shape;
-    if (splitNumericName(name, base, shape)) {
-        Type ignored;
-        return validShape(shape) && !builtinType(name, ignored);
-    }
-    return name == "sampler1D" || name == "sampler3D" || name == "samplerCUBE" || name == "samplerRECT" ||
-           name == "sampler" || name == "string" || name == "texture";
 }
 
 bool isKeyword(std::string_view word) {
     static const std::string_view words[] = {
-        "struct", "uniform", "return", "in", "out", "inout", "const", "static", "if", "else",
-        "for", "while", "do", "switch", "case", "default", "break", "continue", "discard", "true",
-        "false", "typedef", "extern", "inline", "register", "goto", "packed", "void", "sampler2D",
+        "struct", "uniform", "return", "in", "out", "inout", "const", "static", "if", "else", "for", "while", "do",
+        "switch", "case", "default", "break", "continue", "discard", "true", "false", "typedef", "extern", "inline",
+        "register", "goto", "packed", "void", "double", "sampler", "string", "texture", "interface", "asm",
     };
     for (std::string_view w : words)
         if (w == word) return true;
     Type ignored;
-    return builtinType(word, ignored) || unsupportedTypeName(word);
+    return builtinType(word, ignored);
 }
 
-bool isUnsupportedIntrinsic(std::string_view name) {
-    static const std::string_view names[] = {
-        "acos", "all", "any", "asin", "atan", "atan2", "ceil", "clamp", "clip", "cos", "cosh",
-        "cross", "ddx", "ddy", "degrees", "determinant", "distance", "exp", "exp2", "faceforward",
-        "floor", "fmod", "frac", "frexp", "isfinite", "isinf", "isnan", "ldexp", "length", "lit",
-        "log", "log10", "log2", "modf", "noise", "pow", "radians", "reflect", "refract", "round",
-        "rsqrt", "sign", "sin", "sincos", "sinh", "smoothstep", "sqrt", "step", "tan", "tanh",
-        "tex1D", "tex1Dproj", "tex2Dproj", "tex2Dbias", "tex2Dlod", "tex3D", "tex3Dproj", "texCUBE",
-        "texCUBEproj", "texRECT", "texRECTproj", "transpose",
-    };
-    for (std::string_view n : names)
-        if (n == name) return true;
-    return false;
+const char *opText(uint8_t op) {
+    static const char *const texts[] = {"",   "+",  "-",  "*",  "/", "%", "<", ">", "<=", ">=", "==", "!=", "&&",
+                                        "||", "&",  "|",  "^",  "<<", ">>", "!", "~", "-",  "+",  "++", "--", "="};
+    return op < sizeof texts / sizeof texts[0] ? texts[op] : "?";
 }
 
 std::string semanticName(const Semantic &semantic) {
+    std::string n = std::to_string(semantic.index);
     switch (semantic.kind) {
     case Semantic::None: return "";
     case Semantic::Position: return "POSITION";
     case Semantic::Normal: return "NORMAL";
-    case Semantic::Color: return "COLOR" + std::to_string(semantic.index);
-    case Semantic::TexCoord: return "TEXCOORD" + std::to_string(semantic.index);
+    case Semantic::Color: return "COLOR" + n;
+    case Semantic::TexCoord: return "TEXCOORD" + n;
     case Semantic::Depth: return "DEPTH";
     case Semantic::Wpos: return "WPOS";
-    case Semantic::TexUnit: return "TEXUNIT" + std::to_string(semantic.index);
+    case Semantic::TexUnit: return "TEXUNIT" + n;
+    case Semantic::Fog: return "FOG";
+    case Semantic::PSize: return "PSIZE";
+    case Semantic::BlendWeight: return "BLENDWEIGHT";
+    case Semantic::Attr: return "ATTR" + n;
     }
     return "?";
+}
+
+bool parseSemantic(std::string_view text, Semantic &out) {
+    std::string upper(text);
+    for (char &c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
+    // A name, the largest index it takes (-1: none), and whether the index may be left out.
+    struct Name {
+        std::string_view name;
+        Semantic::Kind kind;
+        int count;
+        bool needsIndex;
+        int base;  // the index an unnumbered alias stands for
+    };
+    static const Name names[] = {
+        {"POSITION", Semantic::Position, 1, false, 0}, {"HPOS", Semantic::Position, 1, false, 0},
+        {"NORMAL", Semantic::Normal, 1, false, 0},     {"COLOR", Semantic::Color, 2, false, 0},
+        {"COL", Semantic::Color, 2, true, 0},          {"DIFFUSE", Semantic::Color, 1, false, 0},
+        {"SPECULAR", Semantic::Color, 1, false, 1},    {"TEXCOORD", Semantic::TexCoord, 8, false, 0},
+        {"TEX", Semantic::TexCoord, 8, true, 0},       {"DEPTH", Semantic::Depth, 1, false, 0},
+        {"WPOS", Semantic::Wpos, 1, false, 0},         {"TEXUNIT", Semantic::TexUnit, 16, true, 0},
+        {"FOG", Semantic::Fog, 1, false, 0},           {"FOGC", Semantic::Fog, 1, false, 0},
+        {"FOGCOORD", Semantic::Fog, 1, false, 0},      {"PSIZE", Semantic::PSize, 1, false, 0},
+        {"PSIZ", Semantic::PSize, 1, false, 0},        {"BLENDWEIGHT", Semantic::BlendWeight, 1, false, 0},
+        {"ATTR", Semantic::Attr, 16, true, 0},
+    };
+    for (const Name &n : names) {
+        if (upper.compare(0, n.name.size(), n.name) != 0) continue;
+        std::string_view rest = std::string_view(upper).substr(n.name.size());
+        int index = 0;
+        if (rest.size() == 1 && rest[0] >= '0' && rest[0] <= '9')
+            index = rest[0] - '0';
+        else if (rest.size() == 2 && rest[0] == '1' && rest[1] >= '0' && rest[1] <= '9')
+            index = 10 + rest[1] - '0';
+        else if (!rest.empty() || n.needsIndex)
+            continue;
+        if (index >= n.count) continue;
+        out.kind = n.kind;
+        out.index = uint8_t(index + n.base);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace vela::cg

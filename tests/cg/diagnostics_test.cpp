@@ -1,5 +1,6 @@
 // Rejected texts: each gives "<line>:<column>: error: <what>", the source line and a caret
-// under the column, and no assembly.
+// under the column, and no assembly. What a profile cannot express is refused in the
+// profile's words.
 #include <gtest/gtest.h>
 
 #include "cg/program_texts.h"
@@ -13,11 +14,17 @@ namespace {
 std::string vertexWith(const std::string &line7, const std::string &end = "  return OUT;\n}\n") {
     return "struct app { float4 pos : POSITION; float4 nrm : NORMAL; float2 uv : TEXCOORD0; };\n"  // 1
            "struct v2f { float4 pos : POSITION; float4 col : COLOR0; };\n"                         // 2
-           "v2f main(app IN, uniform float4x4 mvp)\n"                                               // 3
+           "v2f main(app IN, uniform float4x4 mvp, uniform float4 k[4])\n"                          // 3
            "{\n"                                                                                    // 4
            "  v2f OUT;\n"                                                                           // 5
            "  OUT.pos = mul(mvp, IN.pos);\n" +                                                      // 6
            line7 + "\n" + end;
+}
+
+// A fragment program whose second line is the case's own.
+std::string fragmentWith(const std::string &line2) {
+    return "float4 main(float4 c : COLOR0, float2 uv : TEXCOORD0, uniform sampler2D s, uniform float4 k[4]) : COLOR {\n" +
+           line2 + "\n  return c;\n}\n";
 }
 
 struct Case {
@@ -29,17 +36,11 @@ struct Case {
 
 const Case cases[] = {
     // Names, members and swizzles.
-    {"UnknownMember", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrml;"),
-     "7:16: error: struct 'app' has no member 'nrml'"},
+    {"UnknownMember", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrml;"), "7:16: error: struct 'app' has no member 'nrml'"},
     {"UndeclaredName", Profile::Arbvp1, vertexWith("  OUT.col = colour;"), "7:13: error: undeclared name 'colour'"},
+    {"UnknownTypeAtTheTypeName", Profile::Arbvp1, vertexWith("  flaot3 n = IN.nrm.xyz;"), "7:3: error: unknown type 'flaot3'"},
     {"SwizzleWiderThanVector", Profile::Arbvp1, vertexWith("  OUT.col = float4(IN.uv.xyz, 1);"),
      "7:26: error: swizzle '.xyz' is wider than float2 (it has no 'z')"},
-    {"SwizzleMixesSets", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm.xg;"),
-     "7:20: error: swizzle '.xg' mixes xyzw and rgba components"},
-    {"SwizzleTooLong", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm.xyzwx;"),
-     "7:20: error: swizzle '.xyzwx' has more than four components"},
-    {"NotASwizzle", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm.len;"),
-     "7:20: error: unknown member 'len' of float4 (a swizzle uses xyzw or rgba)"},
     {"MaskRepeatsComponent", Profile::Arbvp1, vertexWith("  OUT.col.xx = IN.uv;"),
      "7:11: error: swizzle '.xx' repeats a component and cannot be assigned"},
     {"Redefinition", Profile::Arbvp1, vertexWith("  v2f OUT;"), "7:7: error: redefinition of 'OUT' (first declared at 5:7)"},
@@ -51,15 +52,20 @@ const Case cases[] = {
      "7:20: error: type mismatch: float4 + float2 (vector sizes differ)"},
     {"InitialiserTypeMismatch", Profile::Arbvp1, vertexWith("  float2 t = IN.nrm;"),
      "7:12: error: type mismatch: cannot initialise float2 't' with float4"},
+    {"MatrixTimesVector", Profile::Arbvp1, vertexWith("  OUT.col = mvp * IN.pos;"),
+     "7:17: error: type mismatch: float4x4 * float4 (use mul for the product of a matrix and a vector)"},
     {"MulShapeMismatch", Profile::Arbvp1, vertexWith("  OUT.col = mul(mvp, IN.uv);"),
      "7:13: error: type mismatch: mul(float4x4, float2)"},
-    {"ArgumentCount", Profile::Arbvp1, vertexWith("  OUT.col = dot(IN.nrm);"), "7:13: error: 'dot' takes 2 arguments, 1 given"},
+    {"IntrinsicArgumentCount", Profile::Arbvp1, vertexWith("  OUT.col = dot(IN.nrm);"),
+     "7:13: error: 'dot' takes 2 arguments, 1 given"},
+    {"CallAsStatementIsJudgedAsACall", Profile::Arbvp1, vertexWith("  normalize(IN.nrm, IN.pos);"),
+     "7:3: error: 'normalize' takes 1 argument, 2 given"},
     {"ConstructorComponentCount", Profile::Arbvp1, vertexWith("  OUT.col = float4(IN.uv, 1);"),
      "7:13: error: float4 constructor needs 4 components, 3 given"},
-    {"AssignToMatrix", Profile::Arbvp1, vertexWith("  mvp = mvp;"), "7:3: error: cannot assign to 'mvp' of type float4x4"},
-    {"MatrixArithmetic", Profile::Arbvp1, vertexWith("  OUT.col = mvp * IN.pos;"),
-     "7:17: error: '*' on float4x4 values is not supported (use mul)"},
+    {"AssignToConstant", Profile::Arbvp1, vertexWith("  const float h = 0.5; h = 1;"),
+     "7:26: error: cannot assign to 'h': it is const"},
     {"DivisionByZero", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm / 0;"), "7:20: error: division by zero"},
+    {"IndexOutsideArray", Profile::Arbvp1, vertexWith("  OUT.col = k[4];"), "7:15: error: index 4 is outside float4[4]"},
 
     // Order of writes and reads.
     {"ReadBeforeSet", Profile::Arbvp1, vertexWith("  float4 c;\n  OUT.col = c;"), "8:13: error: 'c' is used before it is set"},
@@ -68,31 +74,29 @@ const Case cases[] = {
     {"ResultMemberNeverSet", Profile::Arbvp1, vertexWith(""), "8:10: error: 'OUT.col' is used before it is set"},
     {"MissingReturn", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm;", "}\n"),
      "8:1: error: missing return statement at the end of 'main'"},
-    {"StatementAfterReturn", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm;\n  return OUT;", "  OUT.col = IN.nrm;\n}\n"),
-     "9:3: error: statement after 'return' is never reached"},
+    {"BreakOutsideLoop", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm; break;"), "7:21: error: 'break' outside a loop"},
 
-    // Constructs outside the language, each named.
-    {"IfStatement", Profile::Arbvp1, vertexWith("  if (IN.pos.x) OUT.col = IN.nrm;"),
-     "7:3: error: 'if' statements are not supported"},
-    {"ForLoop", Profile::Arbvp1, vertexWith("  for (;;) {}"), "7:3: error: 'for' loops are not supported"},
-    {"WhileLoop", Profile::Arbvp1, vertexWith("  while (1) {}"), "7:3: error: 'while' loops are not supported"},
-    {"Discard", Profile::Arbvp1, vertexWith("  discard;"), "7:3: error: 'discard' is not supported"},
-    {"Array", Profile::Arbvp1, vertexWith("  float4 a[2];"), "7:11: error: arrays are not supported"},
-    {"Comparison", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm < 0;"),
-     "7:20: error: comparison operator '<' is not supported"},
-    {"Cast", Profile::Arbvp1, vertexWith("  OUT.col = (float4)IN.nrm;"), "7:13: error: casts are not supported"},
-    {"MatrixConstructor", Profile::Arbvp1, vertexWith("  OUT.col = mul(float4x4(IN.nrm), IN.pos);"),
-     "7:17: error: matrix constructors are not supported"},
-    {"UnsupportedIntrinsic", Profile::Arbvp1, vertexWith("  OUT.col = sin(IN.nrm);"),
-     "7:13: error: intrinsic 'sin' is not supported"},
-    {"TextureInVertexProgram", Profile::Arbvp1, vertexWith("  OUT.col = tex2D(mvp, IN.uv);"),
-     "7:13: error: tex2D is not available in vertex programs (arbvp1)"},
-    {"Preprocessor", Profile::Arbvp1, "#define X 1\n", "1:1: error: preprocessor directives are not supported"},
-    {"UserFunction", Profile::Arbfp1,
-     "float4 helper(float4 c) { return c; }\nfloat4 main(float4 c : COLOR0) : COLOR { return helper(c); }\n",
-     "1:8: error: user functions are not supported ('helper' is not the entry function 'main')"},
-    {"OutParameter", Profile::Arbfp1, "void main(float4 c : COLOR0, out float4 o : COLOR) { o = c; }\n",
-     "1:30: error: 'out' parameters are not supported (the entry function returns its results)"},
+    // Functions.
+    {"ErrorInsideAHelperWhereItStands", Profile::Arbfp1,
+     "float4 tint(float4 c) {\n  return c * colour;\n}\nfloat4 main(float4 c : COLOR0) : COLOR { return tint(c); }\n",
+     "2:14: error: undeclared name 'colour'"},
+    {"ArgumentOfTheWrongType", Profile::Arbfp1,
+     "float4 f(float4 a) { return a; }\nfloat4 main(float4 c : COLOR0) : COLOR { return f(c.xyz); }\n",
+     "2:53: error: type mismatch: argument 1 of 'f': cannot convert float3 to float4"},
+    {"OutArgumentMustBeAVariable", Profile::Arbfp1,
+     "void f(out float4 a) { a = 1; }\nfloat4 main(float4 c : COLOR0) : COLOR { f(c * 2); return c; }\n",
+     "2:46: error: argument 1 of 'f' must be a variable (the parameter 'a' is out)"},
+    {"AmbiguousOverload", Profile::Arbfp1,
+     "float f(float2 a) { return a.x; }\nfloat f(float3 a) { return a.x; }\n"
+     "float4 main(float4 c : COLOR0) : COLOR { return f(c.x); }\n",
+     "3:49: error: the call f(float) is ambiguous"},
+    {"Recursion", Profile::Arbfp1,
+     "float4 g(float4 c);\nfloat4 f(float4 c) { return g(c); }\nfloat4 g(float4 c) { return f(c); }\n"
+     "float4 main(float4 c : COLOR0) : COLOR { return f(c); }\n",
+     "3:29: error: recursion is not possible (functions are inlined): 'f' calls 'g' calls 'f'"},
+    {"DeclaredButNeverDefined", Profile::Arbfp1,
+     "float4 f(float4 c);\nfloat4 main(float4 c : COLOR0) : COLOR { return f(c); }\n",
+     "2:49: error: 'f' is declared but never defined"},
 
     // Syntax.
     {"MissingSemicolon", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm"), "8:3: error: ';' expected, found 'return'"},
@@ -102,41 +106,71 @@ const Case cases[] = {
      "7:29: error: ')' expected (to close '(' at 7:13), found ';'"},
     {"UnterminatedComment", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm; /* note"), "7:21: error: unterminated comment"},
     {"BadNumberSuffix", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm * 2.5q;"), "7:25: error: invalid suffix 'q' on number"},
+    {"ElseWithoutIf", Profile::Arbvp1, vertexWith("  else OUT.col = IN.nrm;"), "7:3: error: 'else' without 'if'"},
+    {"SwitchStatement", Profile::Arbvp1, vertexWith("  switch (1) {}"),
+     "7:3: error: 'switch' statements are not part of the language (use 'if')"},
 
     // Semantics and the entry function.
     {"UnknownSemantic", Profile::Arbvp1, "struct app { float4 pos : POSITON; };\n", "1:27: error: unknown semantic 'POSITON'"},
     {"NoEntryFunction", Profile::Arbvp1, "struct app { float4 pos : POSITION; };\n",
      "1:39: error: no entry function 'main' in the program"},
-    {"NotAVertexResult", Profile::Arbvp1,
-     "struct v2f { float4 pos : POSITION; float4 n : NORMAL; };\nv2f main(v2f IN) { return IN; }\n",
-     "1:48: error: NORMAL is not a result of vertex programs (arbvp1)"},
-    {"NotAFragmentResult", Profile::Arbfp1, "float4 main(float4 c : COLOR0) : COLOR1 { return c; }\n",
-     "1:34: error: COLOR1 is not a result of fragment programs (arbfp1)"},
-    {"FragmentReadsPosition", Profile::Arbfp1,
-     "struct v2f { float4 pos : POSITION; float4 c : COLOR0; };\nfloat4 main(v2f IN) : COLOR { return IN.pos; }\n",
-     "2:41: error: the POSITION input 'IN.pos' cannot be read in a fragment program (WPOS is the window position)"},
     {"VaryingWithoutSemantic", Profile::Arbfp1, "float4 main(float4 c) : COLOR { return c; }\n",
      "1:20: error: varying parameter 'c' needs a semantic (or 'uniform')"},
     {"ResultWithoutSemantic", Profile::Arbfp1, "float4 main(float4 c : COLOR0) { return c; }\n",
-     "1:8: error: the result of 'main' needs a semantic (for example ': COLOR')"},
+     "1:8: error: the result of the entry function needs a semantic (for example ': COLOR')"},
     {"ShortPosition", Profile::Arbvp1, "struct v { float3 p : POSITION; };\nv main(v IN) { return IN; }\n",
-     "1:19: error: the POSITION result member 'p' must be float4, not float3"},
-    {"OneGlobalAtATime", Profile::Arbfp1,
-     "uniform float4x4 m0, m1;\n", "1:20: error: declare one global variable at a time"},
-    {"UniformsDoNotFit", Profile::Arbfp1,
-     "float4 main(uniform float4x4 a, uniform float4x4 b, uniform float4x4 c, uniform float4x4 d,\n"
-     "            uniform float4x4 e, uniform float4x4 f, uniform float4 g) : COLOR { return g; }\n",
-     "2:68: error: uniform 'g' does not fit: arbfp1 programs have 24 parameter slots (a float4x4 takes 4)"},
+     "1:19: error: the POSITION result 'p' must be float4, not float3"},
     {"SamplerUnitTaken", Profile::Arbfp1,
      "uniform sampler2D a : TEXUNIT1;\nuniform sampler2D b : TEXUNIT1;\nfloat4 main() : COLOR { return 1; }\n",
      "2:23: error: texture unit 1 is already taken by 'a'"},
+
+    // The preprocessor.
+    {"UnterminatedIf", Profile::Arbfp1, "#if 1\nfloat4 main() : COLOR { return 1; }\n", "1:1: error: '#if' without '#endif'"},
+    {"EndifWithoutIf", Profile::Arbfp1, "#endif\n", "1:2: error: '#endif' without '#if'"},
+    {"MacroArgumentCount", Profile::Arbfp1, "#define TWICE(x) ((x) * 2)\nfloat4 main() : COLOR { return TWICE(1, 2); }\n",
+     "2:32: error: macro 'TWICE' takes 1 argument, 2 given"},
+    {"ErrorDirective", Profile::Arbfp1, "#ifndef LIGHTS\n#error LIGHTS must be defined\n#endif\n",
+     "2:2: error: #error LIGHTS must be defined"},
+    {"IncludeDirective", Profile::Arbfp1, "#include \"common.cg\"\n", "1:2: error: '#include' is not available: a program is one text"},
+    {"ErrorsInMacrosAreWhereTheMacroIsUsed", Profile::Arbfp1,
+     "#define SHADE(c) ((c) * colour)\nfloat4 main(float4 c : COLOR0) : COLOR {\n  return SHADE(c);\n}\n",
+     "3:10: error: undeclared name 'colour'"},
+    {"LineDirectiveNumbersTheLinesAfterIt", Profile::Arbfp1,
+     "#line 100\nfloat4 main(float4 c : COLOR0) : COLOR {\n  return colour;\n}\n", "101:10: error: undeclared name 'colour'"},
+
+    // What the profiles cannot express, in their own words.
+    {"FragmentProgramReadsNormal", Profile::Arbfp1, "float4 main(float4 n : NORMAL) : COLOR { return n; }\n",
+     "1:24: error: the arbfp1 profile cannot read a NORMAL input (its inputs: COLOR0-1, TEXCOORD0-7, FOG, WPOS)"},
+    {"FragmentProgramWritesSecondColor", Profile::Arbfp1, "float4 main(float4 c : COLOR0) : COLOR1 { return c; }\n",
+     "1:34: error: the arbfp1 profile cannot write a COLOR1 result (its results: COLOR, DEPTH)"},
+    {"TextureInVertexProgram", Profile::Arbvp1,
+     "uniform sampler2D s;\n" + vertexWith("  OUT.col = tex2D(s, IN.uv);").substr(0),
+     "8:13: error: the arbvp1 profile cannot sample textures (tex2D)"},
+    {"DiscardInVertexProgram", Profile::Arbvp1, vertexWith("  if (IN.pos.x > 0) discard;"),
+     "7:21: error: the arbvp1 profile cannot discard a vertex"},
+    {"Derivatives", Profile::Arbfp1, fragmentWith("  c = ddx(c);"), "2:7: error: the arbfp1 profile cannot compute derivatives (ddx)"},
+    {"LoopEndingOnAValueOfTheVertex", Profile::Arbvp1,
+     vertexWith("  OUT.col = 0;\n  for (int i = 0; i < IN.pos.x; i++) OUT.col += 1;"),
+     "8:21: error: the arbvp1 profile cannot run a loop whose end depends on a value computed at run time"},
+    {"ComputedIndexInFragmentProgram", Profile::Arbfp1, fragmentWith("  c = k[(int)c.x];"),
+     "2:8: error: the arbfp1 profile cannot index an array with a value computed at run time"},
+    {"ComputedIndexOfALocalArray", Profile::Arbvp1,
+     vertexWith("  float4 a[2] = {IN.pos, IN.nrm};\n  OUT.col = a[(int)IN.uv.x];"),
+     "8:14: error: the arbvp1 profile cannot index a variable array with a value computed at run time (only uniform "
+     "and constant arrays)"},
+    {"BitwiseOperators", Profile::Arbvp1, vertexWith("  int i = (int)IN.uv.x & 3;\n  OUT.col = i;"),
+     "7:24: error: the arbvp1 profile cannot perform the bitwise operation '&' (it has no integer instructions)"},
+    {"ShadowLookup", Profile::Arbfp1, fragmentWith("  c = tex2D(s, float3(uv, 0.5));"),
+     "2:7: error: the arbfp1 profile cannot compare against a depth texture (tex2D with 3 coordinates)"},
+    {"LevelOfDetail", Profile::Arbfp1, fragmentWith("  c = tex2Dlod(s, float4(uv, 0, 1));"),
+     "2:7: error: the arbfp1 profile cannot choose a texture's level of detail (tex2Dlod)"},
 };
 
 void PrintTo(const Case &c, std::ostream *out) { *out << c.name; }
 
-class Diagnostics : public testing::TestWithParam<Case> {};
+class RejectedTexts : public testing::TestWithParam<Case> {};
 
-TEST_P(Diagnostics, NamesTheProblemWithLineAndColumn) {
+TEST_P(RejectedTexts, NameTheProblemWithLineAndColumn) {
     const Case &c = GetParam();
     CompileResult r = compile(c.text, c.profile);
     EXPECT_FALSE(r.ok);
@@ -145,7 +179,7 @@ TEST_P(Diagnostics, NamesTheProblemWithLineAndColumn) {
     EXPECT_EQ(first, c.error) << r.listing;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cg, Diagnostics, testing::ValuesIn(cases),
+INSTANTIATE_TEST_SUITE_P(Cg, RejectedTexts, testing::ValuesIn(cases),
                          [](const testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
 
 TEST(DiagnosticFormat, SourceLineAndCaretFollowTheMessage) {
@@ -176,16 +210,85 @@ TEST(DiagnosticFormat, CrLfLinesCountOnceAndShowWithoutCarriageReturn) {
               "         ^\n");
 }
 
-TEST(DiagnosticFormat, EmptyAndHostileTextsAreRejectedCleanly) {
-    EXPECT_EQ(compile("", Profile::Arbfp1).listing, "1:1: error: no entry function 'main' in the program\n\n^\n");
-    std::string nested = "float4 main() : COLOR { return " + std::string(500, '(') + "1" + std::string(500, ')') + "; }";
-    EXPECT_NE(compile(nested, Profile::Arbfp1).listing.find("error: nested too deeply"), std::string::npos);
+TEST(DiagnosticFormat, IndependentErrorsAreReportedTogetherEachOnce) {
+    CompileResult r = compile(
+        "float4 helper(float4 c) { return c * colour; }\n"   // 1: in a helper no one calls
+        "float4 main(float4 c : COLOR0) : COLOR {\n"
+        "  flaot3 n = c.xyz;\n"                               // 3: a syntax error of its own
+        "  float4 x = colour;\n"                              // 4: the same name again: once
+        "  return c.xyz;\n"                                   // 5
+        "}\n",
+        Profile::Arbfp1);
+    EXPECT_EQ(r.listing.find("1:38: error: undeclared name 'colour'"), std::string::npos)
+        << "syntax errors are reported first, alone:\n" << r.listing;
+    EXPECT_EQ(r.listing.rfind("3:3: error: unknown type 'flaot3'\n", 0), 0u) << r.listing;
+
+    CompileResult semantic = compile(
+        "float4 helper(float4 c) { return c * colour; }\n"
+        "float4 main(float4 c : COLOR0) : COLOR {\n"
+        "  float2 n = c;\n"
+        "  float4 x = colour;\n"
+        "  return c.xyz;\n"
+        "}\n",
+        Profile::Arbfp1);
+    std::string expected[] = {"1:38: error: undeclared name 'colour'", "3:12: error: type mismatch: cannot initialise float2 'n' with float4",
+                              "5:12: error: type mismatch: returning float3 from 'main', which returns float4"};
+    size_t at = 0;
+    for (const std::string &line : expected) {
+        size_t found = semantic.listing.find(line + "\n", at);
+        EXPECT_NE(found, std::string::npos) << line << " (in order) in\n" << semantic.listing;
+        at = found == std::string::npos ? at : found + 1;
+    }
+    EXPECT_EQ(semantic.listing.find("4:"), std::string::npos) << "'colour' is reported once:\n" << semantic.listing;
+}
+
+TEST(DiagnosticFormat, TooManyErrorsStopAtTheLimit) {
+    std::string text = "float4 main(float4 c : COLOR0) : COLOR {\n";
+    for (int i = 0; i < 50; ++i) text += "  c = c.q" + std::to_string(i) + ";\n";
+    text += "  return c;\n}\n";
+    CompileResult r = compile(text, Profile::Arbfp1);
+    EXPECT_EQ(size_t(std::count(r.listing.begin(), r.listing.end(), '^')), vela::cg::Diagnostics::limit);
+    EXPECT_NE(r.listing.find("error: too many errors (20); stopping here\n"), std::string::npos);
+}
+
+// Hostile texts end in a clear error, quickly, without exhausting the stack.
+TEST(DiagnosticFormat, LimitsEndInClearErrors) {
+    auto first = [](const std::string &text, Profile p = Profile::Arbfp1) {
+        std::string l = compile(text, p).listing;
+        return l.substr(0, l.find('\n'));
+    };
+    std::string parens = "float4 main() : COLOR { return " + std::string(5000, '(') + "1" + std::string(5000, ')') + "; }";
+    EXPECT_EQ(first(parens), "1:97: error: nested too deeply (more than 64 levels)");
     std::string chain = "float4 main() : COLOR { return 1";
     for (int i = 0; i < 5000; ++i) chain += " + 1";
-    EXPECT_NE(compile(chain + "; }", Profile::Arbfp1).listing.find("error: expression nested too deeply"),
-              std::string::npos);
+    EXPECT_EQ(first(chain + "; }"), "1:542: error: expression nested too deeply");
+    std::string blocks = "float4 main() : COLOR { " + std::string(5000, '{') + std::string(5000, '}') + " return 1; }";
+    EXPECT_EQ(first(blocks), "1:89: error: nested too deeply (more than 64 levels)");
+    EXPECT_EQ(first("float4 main(float4 c : COLOR0) : COLOR { for (int i = 0; i < 100000; i++) c += 1; return c; }"),
+              "1:42: error: the loop runs more than 4096 times (loops are unrolled)");
+    EXPECT_EQ(first("float4 main(float4 c : COLOR0) : COLOR { for (int i = 0; i < 4000; i++)\n"
+                    "  for (int j = 0; j < 4000; j++) c = c * c + 1; return c; }"),
+              "2:34: error: the program is too large once its loops are unrolled and its functions inlined (more than "
+              "65536 instructions)");
+    std::string work = first("float4 main(float4 c : COLOR0) : COLOR { float k = 0; for (int i = 0; i < 4000; i++)\n"
+                             "  for (int j = 0; j < 4000; j++) k = k * 0.5 + 1; return c * k; }");
+    EXPECT_EQ(work.substr(work.find(": error:")),
+              ": error: the program is too large once its loops are unrolled and its functions inlined (more than "
+              "2000000 steps)");
+    std::string macros = "#define A0 x\n";
+    for (int i = 1; i < 40; ++i)
+        macros += "#define A" + std::to_string(i) + " A" + std::to_string(i - 1) + " A" + std::to_string(i - 1) + "\n";
+    EXPECT_EQ(first(macros + "float4 main() : COLOR { return A39; }\n"),
+              "41:32: error: the text is too long once its macros are expanded (more than 500000 tokens)");
+    std::string calls = "float4 f0(float4 c) { return c * 2; }\n";
+    for (int i = 1; i < 40; ++i)
+        calls += "float4 f" + std::to_string(i) + "(float4 c) { return f" + std::to_string(i - 1) + "(c); }\n";
+    EXPECT_EQ(first(calls + "float4 main(float4 c : COLOR0) : COLOR { return f39(c); }\n"),
+              "9:30: error: calls nested too deeply (more than 32 levels)");
+    std::string huge(2 << 20, ' ');
+    EXPECT_EQ(first(huge), "1:1: error: the program text is too long (more than 1 MiB)");
     std::string binary = std::string("float4 main() : COLOR { return \x01; }");
-    EXPECT_EQ(compile(binary, Profile::Arbfp1).listing.substr(0, 36), "1:32: error: unexpected byte 0x01\nfl");
+    EXPECT_EQ(first(binary), "1:32: error: unexpected byte 0x01");
 }
 
 }  // namespace

@@ -148,17 +148,34 @@ TEST_F(Binding, ProfilesEnableAndDisable) {
     EXPECT_FALSE(cgGLIsProfileSupported(CG_PROFILE_UNKNOWN));
 }
 
-TEST_F(Binding, ProgramRejectedByTheGlIsReportedAtItsPosition) {
-    // More live variables than the GL has temporaries: our compiler accepts it, the GL
-    // does not.
+TEST_F(Binding, ProgramOverAGlLimitIsRefusedWithTheFigures) {
+    // More values alive at once than the GL has temporaries: refused before the GL sees it.
     GLint limit = 0;
     glProc<PFNGLGETPROGRAMIVARBPROC>("glGetProgramivARB")(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_TEMPORARIES_ARB, &limit);
     ASSERT_GT(limit, 0);
     std::ostringstream text;
     text << "float4 main(float4 c : COLOR0) : COLOR {\n";
-    for (int i = 0; i <= limit; ++i) text << "  float4 a" << i << " = c * " << i << ";\n";
-    text << "  return a0 + a" << limit << ";\n}\n";
+    for (int i = 0; i <= limit; ++i) text << "  float4 a" << i << " = c.yzwx * " << i + 2 << " + c;\n";
+    for (int i = 1; i <= limit; ++i) text << "  a0 *= a" << i << ";\n";
+    text << "  return a0;\n}\n";
     CGprogram p = cgCreateProgram(cg, CG_SOURCE, text.str().c_str(), CG_PROFILE_ARBFP1, nullptr, nullptr);
+    ASSERT_NE(p, nullptr);
+    testing::internal::CaptureStderr();
+    cgGLLoadProgram(p);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(cgGetError(), CG_PROGRAM_LOAD_ERROR);
+    EXPECT_FALSE(cgGLIsProgramLoaded(p));
+    EXPECT_EQ(std::string(cgGetLastListing(cg)), "error: the arbfp1 program needs " + std::to_string(limit + 1) +
+                                                     " temporaries; this GL allows " + std::to_string(limit) + "\n");
+}
+
+TEST_F(Binding, ProgramRejectedByTheGlIsReportedAtItsPosition) {
+    // The GL is the final judge: generic attribute 0 is the vertex position, and a program
+    // may not bind both.
+    CGprogram p = cgCreateProgram(cg, CG_SOURCE,
+                                  "void main(float4 p : POSITION, float4 a : ATTR0, out float4 op : POSITION,\n"
+                                  "          out float4 oc : COLOR0) { op = p; oc = a; }\n",
+                                  CG_PROFILE_ARBVP1, nullptr, nullptr);
     ASSERT_NE(p, nullptr);
 
     testing::internal::CaptureStderr();
@@ -168,7 +185,7 @@ TEST_F(Binding, ProgramRejectedByTheGlIsReportedAtItsPosition) {
     EXPECT_FALSE(cgGLIsProgramLoaded(p));
     const char *listing = cgGetLastListing(cg);
     ASSERT_NE(listing, nullptr);
-    EXPECT_EQ(err, std::string("cg: the arbfp1 program \"main\" did not load:\n") + listing);
+    EXPECT_EQ(err, std::string("cg: the arbvp1 program \"main\" did not load:\n") + listing);
 
     // line:column of the assembly, the GL's message, the assembly line and a caret.
     std::istringstream parts(listing);
@@ -178,13 +195,13 @@ TEST_F(Binding, ProgramRejectedByTheGlIsReportedAtItsPosition) {
     std::getline(parts, caret);
     int lineNumber = 0, column = 0, used = 0;
     ASSERT_EQ(std::sscanf(head.c_str(), "%d:%d: error: %n", &lineNumber, &column, &used), 2) << head;
-    EXPECT_EQ(head.substr(size_t(used)).rfind("the GL rejected the arbfp1 assembly: ", 0), 0u) << head;
+    EXPECT_EQ(head.substr(size_t(used)).rfind("the GL rejected the arbvp1 assembly: ", 0), 0u) << head;
     std::string assembly = cgGetProgramString(p, CG_COMPILED_PROGRAM);
     std::istringstream lines(assembly);
     std::string line;
     for (int i = 0; i < lineNumber; ++i) std::getline(lines, line);
     EXPECT_EQ(shownLine, line);
-    EXPECT_EQ(line.rfind("TEMP ", 0), 0u) << "the temporaries' declaration is what the GL refuses";
+    EXPECT_NE(line.find("vertex."), std::string::npos) << "the second binding is what the GL refuses";
     EXPECT_EQ(caret, std::string(size_t(column - 1), ' ') + "^");
     EXPECT_LE(size_t(column), line.size());
 
@@ -193,6 +210,42 @@ TEST_F(Binding, ProgramRejectedByTheGlIsReportedAtItsPosition) {
     // Other programs of the context still load, and clear the listing.
     load(vertexProgramText, CG_PROFILE_ARBVP1);
     EXPECT_EQ(cgGetLastListing(cg), nullptr);
+}
+
+TEST_F(Binding, TexturesBindThroughTheirParameters) {
+    GLuint textures[2];
+    glGenTextures(2, textures);
+    const GLubyte colours[2][4] = {{255, 0, 0, 255}, {0, 0, 255, 255}};
+    for (int i = 0; i < 2; ++i) {
+        glBindTexture(GL_TEXTURE_2D, textures[i]);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, colours[i]);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+    CGprogram f = load("uniform sampler2D image : TEXUNIT2;\n"
+                       "float4 main(float2 t : TEXCOORD0) : COLOR { return tex2D(image, t); }\n",
+                       CG_PROFILE_ARBFP1);
+    CGprogram v = load(vertexProgramText, CG_PROFILE_ARBVP1);
+    CGparameter image = cgGetNamedParameter(f, "image");
+    EXPECT_EQ(cgGLGetTextureEnum(image), GLenum(GL_TEXTURE2));
+    cgGLSetTextureParameter(image, textures[0]);
+    cgGLEnableTextureParameter(image);
+    use(v, f);
+    cgGLSetStateMatrixParameter(cgGetNamedParameter(v, "mvp"), CG_GL_MODELVIEW_PROJECTION_MATRIX, CG_GL_MATRIX_IDENTITY);
+    EXPECT_TRUE(nearColour(drawFullQuad({0.5f, 0.5f, 0, 1}), {1, 0, 0}));
+
+    // A context that manages textures binds them with the program.
+    cgGLSetManageTextureParameters(cg, CG_TRUE);
+    cgGLSetTextureParameter(image, textures[1]);
+    cgGLBindProgram(f);
+    EXPECT_TRUE(nearColour(drawFullQuad({0.5f, 0.5f, 0, 1}), {0, 0, 1}));
+    cgGLDisableTextureParameter(image);
+    GLint bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+    activeTexture(GL_TEXTURE0);
+    glDeleteTextures(2, textures);
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
 }
 
 TEST_F(Binding, DestroyingAProgramReleasesItsGlProgram) {

@@ -1,9 +1,11 @@
-// What the compiler makes of the language's constructs, seen in the emitted assembly:
-// each profile's own instruction set, registers and limits. (Results are checked on the GL
-// by the gl_* tests.)
+// What the compiler makes of the language's constructs, seen in the emitted assembly: each
+// profile's own instructions and registers, and code as tight as a careful hand-written
+// program. (That the code computes the right thing is the differential test's business.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
+#include <sstream>
 
 #include "compiler.h"
 
@@ -11,10 +13,27 @@ using namespace vela::cg;
 
 namespace {
 
-std::string assemble(const std::string &text, Profile profile) {
-    CompileResult r = compile(text, profile);
-    EXPECT_TRUE(r.ok) << r.listing;
+std::string assemble(const std::string &text, Profile profile, const std::vector<std::string> &options = {}) {
+    CompileResult r = compile(text, profile, "main", options);
+    EXPECT_TRUE(r.ok) << text << "\n" << r.listing;
     return r.assembly;
+}
+
+// The instruction lines of an assembly text.
+std::vector<std::string> instructions(const std::string &assembly) {
+    std::vector<std::string> out;
+    std::istringstream in(assembly);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("!!", 0) != 0 && line.rfind("PARAM", 0) != 0 && line.rfind("TEMP", 0) != 0 &&
+            line.rfind("ADDRESS", 0) != 0 && line != "END")
+            out.push_back(line);
+    return out;
+}
+
+int count(const std::string &assembly, const std::string &what) {
+    int n = 0;
+    for (size_t at = assembly.find(what); at != std::string::npos; at = assembly.find(what, at + 1)) ++n;
+    return n;
 }
 
 int temporaries(const std::string &assembly) {
@@ -23,105 +42,167 @@ int temporaries(const std::string &assembly) {
     return int(std::count(m[1].first, m[1].second, ',')) + 1;
 }
 
-TEST(Language, VertexProgramsUseOnlyTheVertexInstructionSet) {
-    // lerp and saturate have no instruction of their own in arbvp1.
-    std::string a = assemble(
-        "struct io { float4 p : POSITION; float4 c : COLOR0; };\n"
-        "io main(io IN, uniform float4 k) { io OUT; OUT.p = IN.p;\n"
-        "  OUT.c = saturate(lerp(IN.c, k, k.w)); return OUT; }\n",
-        Profile::Arbvp1);
-    EXPECT_EQ(a.find("LRP"), std::string::npos) << a;
-    EXPECT_EQ(a.find("_SAT"), std::string::npos) << a;
-    EXPECT_NE(a.find("MIN result.color"), std::string::npos) << a;
+const char *const vertexHead =
+    "struct vin { float4 p : POSITION; float4 t : TEXCOORD0; };\n"
+    "struct vout { float4 p : POSITION; float4 c : COLOR0; };\n";
 
-    std::string f = assemble("float4 main(float4 c : COLOR0, uniform float4 k) : COLOR { return saturate(lerp(c, k, k.w)); }",
+TEST(Language, EachProfileItsOwnInstructions) {
+    // lerp, saturate, sin, a select and lit have instructions of their own only in arbfp1.
+    std::string body = "float4 r = saturate(lerp(c, k, k.w)) + sin(c.x) + lit(c.x, c.y, 8);\n"
+                       "  if (c.z > k.z) r = -r;\n";
+    std::string v = assemble(std::string(vertexHead) +
+                                 "vout main(vin IN, uniform float4 k) { vout OUT; OUT.p = IN.p; float4 c = IN.t;\n  " + body +
+                                 "  OUT.c = r; return OUT; }\n",
+                             Profile::Arbvp1);
+    for (const char *op : {"LRP", "_SAT", "SIN", "COS", "CMP", "LIT", "KIL", "TEX"}) EXPECT_EQ(count(v, op), 0) << op << "\n" << v;
+    std::string f = assemble("float4 main(float4 c : COLOR0, uniform float4 k) : COLOR {\n  " + body + "  return r; }\n",
                              Profile::Arbfp1);
-    EXPECT_NE(f.find("LRP"), std::string::npos) << f;
-    EXPECT_NE(f.find("MOV_SAT result.color"), std::string::npos) << f;
+    for (const char *op : {"LRP", "_SAT", "SIN", "CMP", "LIT"}) EXPECT_EQ(count(f, op), 1) << op << "\n" << f;
 }
 
-TEST(Language, RegistersOfEachSemantic) {
-    std::string v = assemble(
-        "struct vin { float4 p : POSITION; float3 n : NORMAL; float4 c0 : COLOR0; float4 c1 : COLOR1; float2 t : TEXCOORD7; };\n"
-        "struct vout { float4 p : POSITION; float4 c0 : COLOR; float4 c1 : COLOR1; float4 t : TEXCOORD3; };\n"
-        "vout main(vin IN) { vout o; o.p = IN.p; o.c0 = IN.c0; o.c1 = IN.c1; o.t = float4(IN.n, IN.t.x); return o; }\n",
-        Profile::Arbvp1);
-    for (const char *reg : {"vertex.position", "vertex.normal", "vertex.color;", "vertex.color.secondary",
-                            "vertex.texcoord[7]", "result.position", "result.color,", "result.color.secondary",
-                            "result.texcoord[3]"})
-        EXPECT_NE(v.find(reg), std::string::npos) << reg << "\n" << v;
-    // COLOR and COLOR0 are the same result: used twice.
-    EXPECT_NE(compile("struct o { float4 p : POSITION; float4 a : COLOR; float4 b : COLOR0; };\n"
-                      "o main(o IN) { return IN; }",
-                      Profile::Arbvp1)
-                  .listing.find("result semantic COLOR0 is used twice"),
-              std::string::npos);
-
-    std::string f = assemble(
-        "struct v2f { float4 c1 : COLOR1; float4 t : TEXCOORD2; float4 w : WPOS; };\n"
-        "struct ps { float4 c : COLOR; float d : DEPTH; };\n"
-        "ps main(v2f IN) { ps o; o.c = IN.c1 + IN.t; o.d = IN.w.z; return o; }\n",
-        Profile::Arbfp1);
-    for (const char *reg : {"fragment.color.secondary", "fragment.texcoord[2]", "fragment.position", "result.color",
-                            "result.depth.z"})
-        EXPECT_NE(f.find(reg), std::string::npos) << reg << "\n" << f;
-}
-
-TEST(Language, UniformsGetSlotsInTextOrderAndSamplersUnits) {
-    CompileResult r = compile(
-        "uniform float4 first;\nuniform sampler2D a;\nuniform sampler2D b : TEXUNIT0;\n"
-        "float4 main(float2 t : TEXCOORD0, uniform float3x3 m, uniform float k) : COLOR {\n"
-        "  return tex2D(a, t) + tex2D(b, t) + float4(mul(m, first.xyz), k); }\n",
-        Profile::Arbfp1);
-    ASSERT_TRUE(r.ok) << r.listing;
-    ASSERT_EQ(r.uniforms.size(), 5u);
-    EXPECT_EQ(r.uniforms[0].name, "first");
-    EXPECT_EQ(r.uniforms[0].firstSlot, 0);
-    EXPECT_EQ(r.uniforms[1].textureUnit, 1);  // unit 0 is taken by b's semantic
-    EXPECT_EQ(r.uniforms[2].textureUnit, 0);
-    EXPECT_EQ(r.uniforms[3].name, "m");
-    EXPECT_EQ(r.uniforms[3].firstSlot, 1);
-    EXPECT_EQ(r.uniforms[3].slotCount, 3);
-    EXPECT_EQ(r.uniforms[4].firstSlot, 4);
-    EXPECT_NE(r.assembly.find("texture[1], 2D"), std::string::npos) << r.assembly;
-    EXPECT_NE(r.assembly.find("PARAM u_m[3] = { program.local[1..3] };"), std::string::npos) << r.assembly;
-}
-
-TEST(Language, LiteralsAndTheirSuffixes) {
-    std::string a = assemble("float4 main() : COLOR { return float4(1, 0.25f, 1.5h, .5e1) * 0x10; }", Profile::Arbfp1);
-    EXPECT_NE(a.find("{ 16, 4, 24, 80 }"), std::string::npos) << a;
-    std::string tiny = assemble("float4 main() : COLOR { return 1e-30 * float4(1e10, 1, 1, 1); }", Profile::Arbfp1);
-    EXPECT_FALSE(std::regex_search(tiny, std::regex("[0-9][eE]"))) << "no exponents in the assembly:\n" << tiny;
-    EXPECT_NE(tiny.find("0.00000000000000000001,"), std::string::npos) << tiny;
-    EXPECT_NE(compile("float4 main() : COLOR { return 1e38 * 1e38; }", Profile::Arbfp1).listing.find("overflows"),
-              std::string::npos);
-}
-
-TEST(Language, ReturnedLocalIsComputedInTheResultRegisters) {
-    std::string a = assemble("float4 main(float4 c : COLOR0) : COLOR { float4 r; r.xy = c.yx; r.zw = c.zw * 2; return r; }",
+TEST(Language, BranchesBecomeSelects) {
+    // Both sides computed, one CMP (arbfp1) or a product and a MAD (arbvp1) chooses; a side
+    // that writes only some components changes only those.
+    std::string f = assemble("float4 main(float4 c : COLOR0, float4 d : COLOR1) : COLOR {\n"
+                             "  float4 r = c;\n  if (c.x > 0.5) r.yz = d.zy; else r.w = 0;\n  return r; }\n",
                              Profile::Arbfp1);
-    EXPECT_EQ(temporaries(a), 0) << a;
-    EXPECT_NE(a.find("MOV result.color.xy, fragment.color.yxxx;"), std::string::npos) << a;
-    // Read back, it must live in a temporary: result registers cannot be read.
-    std::string b = assemble("float4 main(float4 c : COLOR0) : COLOR { float4 r = c; r.x = r.y; return r; }", Profile::Arbfp1);
-    EXPECT_EQ(temporaries(b), 1) << b;
+    EXPECT_EQ(instructions(f), (std::vector<std::string>{
+                                   "SLT R0.x, c0.x, fragment.color.x;",
+                                   "CMP result.color.yz, -R0.x, fragment.color.secondary.zzyy, fragment.color.yyzz;",
+                                   "CMP result.color.w, -R0.x, fragment.color.w, c0.y;",
+                                   "MOV result.color.x, fragment.color.x;",
+                               }))
+        << f;
+    std::string v = assemble(std::string(vertexHead) +
+                                 "vout main(vin IN) { vout OUT; OUT.p = IN.p;\n"
+                                 "  OUT.c = IN.t; if (IN.t.x > 0.5) OUT.c = IN.p; return OUT; }\n",
+                             Profile::Arbvp1);
+    EXPECT_EQ(count(v, "SLT"), 1) << v;
+    EXPECT_EQ(instructions(v).size(), 5u) << v;
 }
 
-TEST(Language, TemporariesOfBlockLocalsAreReused) {
+TEST(Language, LoopsUnrollAndFold) {
+    // A constant trip count: no loop is left, and constant work is done here.
+    std::string a = assemble("uniform float4 k[4];\nfloat4 main() : COLOR {\n"
+                             "  float4 s = 0;\n  for (int i = 0; i < 4; i++) s += k[i] * (i + 1);\n"
+                             "  float w = 0;\n  int n = 3;\n  while (n > 0) { w += n; n--; }\n"
+                             "  return s * w; }\n",
+                             Profile::Arbfp1);
+    EXPECT_EQ(instructions(a).size(), 4u) << a;  // 3 MAD (k[0] * 1 costs nothing), MUL by 6
+    // break and continue on values known only when the program runs.
+    std::string b = assemble("uniform float4 k[4];\nfloat4 main(float4 c : COLOR0) : COLOR {\n"
+                             "  float4 s = 0;\n  for (int i = 0; i < 4; i++) {\n"
+                             "    if (k[i].w < 0) break;\n    if (k[i].w > c.w) continue;\n    s += k[i];\n  }\n"
+                             "  return s; }\n",
+                             Profile::Arbfp1);
+    EXPECT_EQ(count(b, "CMP"), 8) << b;
+}
+
+TEST(Language, FunctionsAreInlinedAndEqualWorkIsSharedAfterwards) {
+    std::string a = assemble("float3 shade(float3 n, float3 l, out float d) { d = max(dot(n, l), 0); return d * n; }\n"
+                             "float4 main(float3 n : TEXCOORD0, float3 l : TEXCOORD1) : COLOR {\n"
+                             "  float d1, d2;\n  float3 a = shade(n, l, d1);\n  float3 b = shade(n, l, d2);\n"
+                             "  return float4(a + b, d1 + d2); }\n",
+                             Profile::Arbfp1);
+    EXPECT_EQ(count(a, "DP3"), 1) << a;
+    // A result that is itself a call, of a call made for nothing.
+    std::string b = assemble("uniform float4 u;\nfloat3 g() { return u.zwy; }\nfloat3 f() { return g(); }\n"
+                             "float4 main() : COLOR { f(); return u.x; }\n",
+                             Profile::Arbfp1);
+    EXPECT_EQ(instructions(b), std::vector<std::string>{"MOV result.color, u_u.x;"}) << b;
+}
+
+TEST(Language, MadAndSaturateFold) {
+    std::string a = assemble("float4 main(float4 c : COLOR0, float4 d : COLOR1) : COLOR { return saturate(c * d + 0.5); }",
+                             Profile::Arbfp1);
+    EXPECT_EQ(instructions(a), (std::vector<std::string>{"MAD_SAT result.color, fragment.color, fragment.color.secondary, c0.x;"}))
+        << a;
+}
+
+TEST(Language, ConstantsPackIntoFewVectors) {
+    std::string a = assemble("float4 main(float4 c : COLOR0) : COLOR {\n"
+                             "  return c * 0.5 + c.yzwx * 0.25 - float4(2, 0.5, 0.25, 3) + c.x * 3; }\n",
+                             Profile::Arbfp1);
+    EXPECT_EQ(count(a, "PARAM c"), 1) << a;  // 0.5, 0.25, 2, 3: one vector
+}
+
+TEST(Language, TemporariesOfDeadValuesAreReused) {
     std::string text = "float4 main(float4 c : COLOR0) : COLOR { float4 sum = c;\n";
-    for (int i = 0; i < 100; ++i) text += "  { float4 t = c * " + std::to_string(i) + "; sum += t.wzyx; }\n";
+    for (int i = 0; i < 100; ++i) text += "  { float4 t = c * " + std::to_string(i) + "; sum += t.wzyx * sum.x; }\n";
     text += "  return sum; }\n";
-    std::string a = assemble(text, Profile::Arbfp1);
-    EXPECT_LE(temporaries(a), 3) << a;
+    EXPECT_LE(temporaries(assemble(text, Profile::Arbfp1)), 2);
 }
 
-TEST(Language, InputsAndUniformsCanBeAssigned) {
-    // Their registers are read-only: the first write copies the value to a temporary.
-    std::string a = assemble("float4 main(float4 c : COLOR0, uniform float4 k) : COLOR { c.x = 0; k *= c; return k; }",
+TEST(Language, ResultsAreComputedInTheirRegisters) {
+    // Gathered results need no copies: each DP4 writes its component, TEX the colour.
+    std::string v = assemble(std::string(vertexHead) +
+                                 "vout main(vin IN, uniform float4x4 m) { vout OUT; OUT.p = mul(m, IN.p); OUT.c = IN.t; "
+                                 "return OUT; }\n",
+                             Profile::Arbvp1);
+    EXPECT_EQ(temporaries(v), 0) << v;
+    std::string f = assemble("uniform sampler2D s : TEXUNIT3;\n"
+                             "float4 main(float2 t : TEXCOORD0) : COLOR { return tex2D(s, t); }\n",
                              Profile::Arbfp1);
-    EXPECT_EQ(a.find("MOV fragment"), std::string::npos) << a;
-    EXPECT_EQ(a.find(", u_k"), a.rfind(", u_k")) << a;
-    EXPECT_NE(a.find("MOV R0, fragment.color;"), std::string::npos) << a;
+    EXPECT_EQ(instructions(f), (std::vector<std::string>{"TEX result.color, fragment.texcoord[0].xyyy, texture[3], 2D;"})) << f;
+}
+
+TEST(Language, ComputedIndicesUseTheAddressRegister) {
+    std::string a = assemble("uniform float4x4 bones[20];\nstatic const float4 tint[2] = {float4(1, 0, 0, 1), float4(0, 1, 0, 1)};\n"
+                             "struct vout { float4 p : POSITION; float4 c : COLOR0; };\n"
+                             "vout main(float4 p : POSITION, float4 w : BLENDWEIGHT) {\n"
+                             "  vout o; o.p = mul(bones[w.x], p); o.c = tint[w.y]; return o; }\n",
+                             Profile::Arbvp1);
+    EXPECT_NE(a.find("ADDRESS A0;"), std::string::npos) << a;
+    EXPECT_NE(a.find("PARAM u_bones[80] = { program.local[0..79] };"), std::string::npos) << a;
+    EXPECT_NE(a.find("PARAM t0[2] = { { 1, 0, 0, 1 }, { 0, 1, 0, 1 } };"), std::string::npos) << a;
+    EXPECT_NE(a.find("DP4 result.position.w, u_bones[A0.x + 3], vertex.position;"), std::string::npos) << a;
+    EXPECT_NE(a.find("MOV result.color, t0[A0.x];"), std::string::npos) << a;
+}
+
+TEST(Language, DiscardAndClipKill) {
+    std::string a = assemble("float4 main(float4 c : COLOR0) : COLOR {\n"
+                             "  clip(c.xyz - 0.25);\n  if (c.w < 0.5) discard;\n  return c; }\n",
+                             Profile::Arbfp1);
+    EXPECT_EQ(count(a, "KIL"), 2) << a;
+}
+
+TEST(Language, PreprocessorAndOptions) {
+    // Macros with arguments, conditionals and -D options give what the expanded text gives.
+    std::string plain = assemble("float4 main(float4 c : COLOR0) : COLOR { return ((c) * (c)) * 0.5; }", Profile::Arbfp1);
+    std::string text = "#define SQ(x) ((x) * (x))\n#define PASTE(a, b) a##b\n"
+                       "#if defined(SCALE) && SCALE > 1\n#define FACTOR 0.5\n#elif 1\n#define FACTOR 2\n#else\n#error no\n#endif\n"
+                       "float4 PASTE(ma, in)(float4 c : COLOR0) : COLOR { return SQ(c) * FACTOR; }\n";
+    EXPECT_EQ(assemble(text, Profile::Arbfp1, {"-DSCALE=2"}), plain);
+    EXPECT_NE(assemble(text, Profile::Arbfp1), plain);
+    EXPECT_NE(assemble(text, Profile::Arbfp1, {"-DSCALE=2", "-USCALE"}), plain);
+    CompileResult refused = compile(text, Profile::Arbfp1, "main", {"-O3"});
+    EXPECT_EQ(refused.listing, "error: unknown compiler option '-O3'\n");
+}
+
+TEST(Language, ParametersOfEveryKindAreDescribed) {
+    CompileResult r = compile("struct Light { float3 position; float3 colour; };\n"
+                              "uniform Light lights[2];\nuniform sampler2D image : TEXUNIT2;\nuniform float unused = 4;\n"
+                              "void main(float4 c : COLOR0, out float4 o : COLOR, uniform float3x4 m) {\n"
+                              "  o = c * tex2D(image, c.xy) + float4(lights[1].colour, 1) + m[2]; }\n",
+                              Profile::Arbfp1);
+    ASSERT_TRUE(r.ok) << r.listing;
+    auto named = [&](const std::string &name) {
+        for (const ParameterInfo &p : r.parameters)
+            if (p.name == name) return p;
+        ADD_FAILURE() << "no parameter " << name;
+        return ParameterInfo{};
+    };
+    EXPECT_EQ(named("lights").kind, ParameterInfo::Array);
+    EXPECT_EQ(named("lights").children.size(), 2u);
+    EXPECT_EQ(named("lights[1].colour").firstSlot, 3);  // rows: [0].position, [0].colour, [1].position, [1].colour
+    EXPECT_TRUE(named("lights[1].colour").referenced);
+    EXPECT_EQ(named("image").textureUnit, 2);
+    EXPECT_FALSE(named("unused").referenced);
+    EXPECT_EQ(named("unused").defaults, (std::vector<float>{4, 0, 0, 0}));
+    EXPECT_EQ(named("m").firstSlot, 4);
+    EXPECT_EQ(named("m").slotCount, 3);
+    EXPECT_EQ(named("c").semantic, "COLOR0");
+    EXPECT_EQ(named("o").direction, ParameterInfo::Out);
 }
 
 }  // namespace

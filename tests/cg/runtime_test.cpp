@@ -5,6 +5,7 @@
 #include <Cg/cgGL.h>
 
 #include <set>
+#include <vector>
 #include <string>
 
 #include "cg/program_texts.h"
@@ -94,12 +95,17 @@ TEST_F(Runtime, RefusedArguments) {
 
     const char *noOptions[] = {nullptr};
     EXPECT_NE(cgCreateProgram(context, CG_SOURCE, vertexProgramText, CG_PROFILE_ARBVP1, nullptr, noOptions), nullptr);
-    const char *options[] = {"-DLIGHT=1", nullptr};
+    const char *defines[] = {"-DLIGHT=1", nullptr};
+    CGprogram p = cgCreateProgram(context, CG_SOURCE, vertexProgramText, CG_PROFILE_ARBVP1, nullptr, defines);
+    ASSERT_NE(p, nullptr);
+    EXPECT_STREQ(cgGetProgramOptions(p)[0], "-DLIGHT=1");
+    EXPECT_EQ(cgGetProgramOptions(p)[1], nullptr);
+    const char *options[] = {"-DLIGHT=1", "-O3", nullptr};
     testing::internal::CaptureStderr();
     EXPECT_EQ(cgCreateProgram(context, CG_SOURCE, vertexProgramText, CG_PROFILE_ARBVP1, nullptr, options), nullptr);
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(cgGetError(), CG_COMPILER_ERROR);
-    EXPECT_STREQ(cgGetLastListing(context), "error: unknown compiler option '-DLIGHT=1'\n");
+    EXPECT_STREQ(cgGetLastListing(context), "error: unknown compiler option '-O3'\n");
 }
 
 TEST_F(Runtime, NamedParametersAreTheUniforms) {
@@ -110,7 +116,7 @@ TEST_F(Runtime, NamedParametersAreTheUniforms) {
     EXPECT_TRUE(cgIsParameter(tint));
     EXPECT_STREQ(cgGetParameterName(tint), "tint");
     EXPECT_EQ(cgGetNamedParameter(p, "tint"), tint);
-    EXPECT_EQ(cgGetNamedParameter(p, "t"), nullptr);  // varying
+    EXPECT_EQ(cgGetParameterVariability(cgGetNamedParameter(p, "t")), CG_VARYING);
     EXPECT_EQ(cgGetNamedParameter(p, "nothing"), nullptr);
     EXPECT_EQ(cgGetError(), CG_NO_ERROR);
     EXPECT_EQ(cgGetNamedParameter(p, nullptr), nullptr);
@@ -230,10 +236,122 @@ TEST_F(Runtime, DestroyingAContextDestroysItsPrograms) {
     EXPECT_EQ(cgGetError(), CG_NO_ERROR);
 }
 
+const char *const lightingText =
+    "struct Light { float3 position; float4 colour; };\n"
+    "uniform Light lights[2];\nuniform float4 ambient = {0.25, 0.5, 0.75, 1};\nuniform float4 spare;\n"
+    "float4 main(float3 n : TEXCOORD0, uniform float3x4 m, uniform sampler2D image : TEXUNIT2) : COLOR {\n"
+    "  return tex2D(image, n.xy) * (ambient + lights[1].colour * dot(n, lights[0].position)) + m[1]; }\n";
+
+TEST_F(Runtime, ParametersDescribeThemselves) {
+    CGprogram p = cgCreateProgram(context, CG_SOURCE, lightingText, CG_PROFILE_ARBFP1, nullptr, nullptr);
+    ASSERT_NE(p, nullptr) << cgGetLastListing(context);
+    // Globals, then the entry function's parameters.
+    std::vector<std::string> globals, program, leaves;
+    for (CGparameter q = cgGetFirstParameter(p, CG_GLOBAL); q; q = cgGetNextParameter(q)) globals.push_back(cgGetParameterName(q));
+    for (CGparameter q = cgGetFirstParameter(p, CG_PROGRAM); q; q = cgGetNextParameter(q)) program.push_back(cgGetParameterName(q));
+    for (CGparameter q = cgGetFirstLeafParameter(p, CG_GLOBAL); q; q = cgGetNextLeafParameter(q)) leaves.push_back(cgGetParameterName(q));
+    EXPECT_EQ(globals, (std::vector<std::string>{"lights", "ambient", "spare"}));
+    EXPECT_EQ(program, (std::vector<std::string>{"n", "m", "image"}));
+    EXPECT_EQ(leaves, (std::vector<std::string>{"lights[0].position", "lights[0].colour", "lights[1].position",
+                                                "lights[1].colour", "ambient", "spare"}));
+
+    CGparameter lights = cgGetNamedParameter(p, "lights");
+    EXPECT_EQ(cgGetParameterType(lights), CG_ARRAY);
+    EXPECT_EQ(cgGetArrayDimension(lights), 1);
+    EXPECT_EQ(cgGetArraySize(lights, 0), 2);
+    CGparameter second = cgGetArrayParameter(lights, 1);
+    EXPECT_EQ(cgGetParameterType(second), CG_STRUCT);
+    CGparameter colour = cgGetNamedStructParameter(second, "colour");
+    EXPECT_EQ(colour, cgGetNamedParameter(p, "lights[1].colour"));
+    EXPECT_EQ(cgGetNextParameter(cgGetFirstStructParameter(second)), colour);
+    EXPECT_EQ(cgGetParameterType(colour), CG_FLOAT4);
+    EXPECT_STREQ(cgGetTypeString(cgGetParameterType(cgGetNamedParameter(p, "m"))), "float3x4");
+    EXPECT_EQ(cgGetType("half2x3"), CG_HALF2x3);
+    EXPECT_EQ(cgGetParameterRows(cgGetNamedParameter(p, "m")), 3);
+    EXPECT_EQ(cgGetParameterColumns(cgGetNamedParameter(p, "m")), 4);
+    EXPECT_EQ(cgGetArrayParameter(lights, 2), nullptr);
+    EXPECT_EQ(cgGetError(), CG_OUT_OF_ARRAY_BOUNDS_ERROR);
+
+    // Where each one lives: slots for the uniforms read, a unit, a varying's register.
+    EXPECT_EQ(cgGetParameterResource(colour), CG_C);
+    EXPECT_EQ(cgGetParameterResourceIndex(colour), 3u);  // lights[0].position, [0].colour, [1].position
+    EXPECT_EQ(cgGetParameterResource(cgGetNamedParameter(p, "spare")), CG_UNDEFINED);
+    EXPECT_FALSE(cgIsParameterReferenced(cgGetNamedParameter(p, "spare")));
+    CGparameter image = cgGetNamedParameter(p, "image");
+    EXPECT_EQ(cgGetParameterResource(image), CGresource(CG_TEXUNIT0 + 2));
+    EXPECT_STREQ(cgGetResourceString(cgGetParameterResource(image)), "TEXUNIT2");
+    CGparameter n = cgGetNamedParameter(p, "n");
+    EXPECT_EQ(cgGetParameterResource(n), CG_TEXCOORD0);
+    EXPECT_STREQ(cgGetParameterSemantic(n), "TEXCOORD0");
+    EXPECT_EQ(cgGetParameterDirection(n), CG_IN);
+    EXPECT_EQ(cgGetParameterVariability(n), CG_VARYING);
+    EXPECT_EQ(cgGetParameterVariability(colour), CG_UNIFORM);
+    EXPECT_EQ(cgGetParameterProgram(colour), p);
+    EXPECT_EQ(cgGetParameterContext(colour), context);
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+}
+
+TEST_F(Runtime, ValuesAreKeptAndReadBack) {
+    CGprogram p = cgCreateProgram(context, CG_SOURCE, lightingText, CG_PROFILE_ARBFP1, nullptr, nullptr);
+    ASSERT_NE(p, nullptr);
+    float v[16];
+    CGparameter ambient = cgGetNamedParameter(p, "ambient");
+    EXPECT_EQ(cgGetParameterValuefr(ambient, 4, v), 4);  // the initialiser
+    EXPECT_EQ(std::vector<float>(v, v + 4), (std::vector<float>{0.25f, 0.5f, 0.75f, 1}));
+    cgGLSetParameter2d(ambient, 2, 3);  // x and y; z and w kept
+    double d[4];
+    cgGLGetParameter4d(ambient, d);
+    EXPECT_EQ(std::vector<double>(d, d + 4), (std::vector<double>{2, 3, 0.75, 1}));
+
+    const float colours[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    CGparameter spare = cgGetNamedParameter(p, "spare");
+    cgGLSetParameter4fv(spare, colours);  // not read by the program, still kept
+    cgGLGetParameter4f(spare, v);
+    EXPECT_EQ(v[3], 4);
+    CGparameter lights = cgGetNamedParameter(p, "lights");
+    cgGLSetParameterArray4f(lights, 0, 0, colours);
+    EXPECT_EQ(cgGetError(), CG_INVALID_PARAMETER_TYPE_ERROR) << "an array of structs takes no values";
+    cgGLSetParameterArray4f(spare, 0, 0, colours);
+    EXPECT_EQ(cgGetError(), CG_ARRAY_PARAM_ERROR);
+
+    const float rows[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    CGparameter m = cgGetNamedParameter(p, "m");
+    cgGLSetMatrixParameterfr(m, rows);
+    cgGLGetMatrixParameterfc(m, v);
+    EXPECT_EQ(std::vector<float>(v, v + 4), (std::vector<float>{1, 5, 9, 2}));
+    cgGLSetMatrixParameterdc(m, std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}.data());
+    cgGLGetMatrixParameterfr(m, v);
+    EXPECT_EQ(std::vector<float>(v, v + 4), (std::vector<float>{1, 4, 7, 10}));
+
+    cgGLSetParameter1f(cgGetNamedParameter(p, "n"), 1);
+    EXPECT_EQ(cgGetError(), CG_NOT_UNIFORM_PARAM_ERROR);
+    cgGLSetTextureParameter(cgGetNamedParameter(p, "image"), 42);
+    EXPECT_EQ(cgGLGetTextureParameter(cgGetNamedParameter(p, "image")), 42u);
+    cgGLSetTextureParameter(m, 42);
+    EXPECT_EQ(cgGetError(), CG_INVALID_PARAMETER_TYPE_ERROR);
+}
+
+int callbackCalls = 0;
+void countCall() { ++callbackCalls; }
+
+TEST_F(Runtime, ErrorCallbackHearsEveryError) {
+    cgSetErrorCallback(countCall);
+    EXPECT_EQ(cgGetErrorCallback(), countCall);
+    callbackCalls = 0;
+    cgGLSetParameter1f(nullptr, 1);
+    cgDestroyProgram(nullptr);
+    EXPECT_EQ(callbackCalls, 2);
+    CGerror last = CG_NO_ERROR;
+    EXPECT_STREQ(cgGetLastErrorString(&last), "invalid program handle");
+    EXPECT_EQ(last, CG_INVALID_PROGRAM_HANDLE_ERROR);
+    cgSetErrorCallback(nullptr);
+    cgGetError();
+}
+
 TEST(RuntimeErrors, EachErrorHasItsOwnText) {
     std::set<std::string> texts;
-    for (int e = CG_NO_ERROR; e <= CG_SINGULAR_MATRIX_ERROR; ++e) texts.insert(cgGetErrorString(CGerror(e)));
-    EXPECT_EQ(texts.size(), size_t(CG_SINGULAR_MATRIX_ERROR + 1));
+    for (int e = CG_NO_ERROR; e <= CG_NOT_UNIFORM_PARAM_ERROR; ++e) texts.insert(cgGetErrorString(CGerror(e)));
+    EXPECT_EQ(texts.size(), size_t(CG_NOT_UNIFORM_PARAM_ERROR + 1));
     EXPECT_STREQ(cgGetErrorString(CGerror(999)), "unknown error");
     EXPECT_STREQ(cgGetProfileString(CG_PROFILE_ARBFP1), "arbfp1");
     EXPECT_STREQ(cgGetProfileString(CG_PROFILE_UNKNOWN), "unknown");

@@ -1,6 +1,7 @@
 /* The GL binding of Vela's shader runtime: loading compiled programs into the GL
- * (ARB_vertex_program / ARB_fragment_program), enabling profiles, binding programs and
- * setting uniform parameters. Every call needs the caller's GL context to be current. */
+ * (ARB_vertex_program / ARB_fragment_program), enabling profiles, binding programs,
+ * setting uniform parameters and binding textures. Every call that reaches the GL needs
+ * the caller's GL context to be current. */
 #ifndef VELA_CG_CGGL_H
 #define VELA_CG_CGGL_H
 
@@ -18,37 +19,106 @@ typedef enum {
 
     CG_GL_MODELVIEW_MATRIX = 4,
     CG_GL_PROJECTION_MATRIX = 5,
-    CG_GL_TEXTURE_MATRIX = 6,
-    CG_GL_MODELVIEW_PROJECTION_MATRIX = 7
+    CG_GL_TEXTURE_MATRIX = 6, /* of the active texture unit */
+    CG_GL_MODELVIEW_PROJECTION_MATRIX = 7,
+
+    CG_GL_VERTEX = 8,   /* cgGLGetLatestProfile */
+    CG_GL_FRAGMENT = 9
 } CGGLenum;
 
 CGbool cgGLIsProfileSupported(CGprofile profile);
 void cgGLEnableProfile(CGprofile profile);
 void cgGLDisableProfile(CGprofile profile);
+/* The best supported profile of the class (CG_GL_VERTEX or CG_GL_FRAGMENT), or
+ * CG_PROFILE_UNKNOWN. */
+CGprofile cgGLGetLatestProfile(CGGLenum profileClass);
+/* Nothing to do: the compiler always does its best. Checks the profile. */
+void cgGLSetOptimalOptions(CGprofile profile);
 
-/* Hands the assembly to the GL; a rejection sets CG_PROGRAM_LOAD_ERROR with the GL's
- * position and message in cgGetLastListing (and on stderr). */
+/* Hands the assembly to the GL. A program over one of the GL's limits (instructions,
+ * temporaries, parameters, attributes, texture indirections, native limits) is refused
+ * with the figures, as is one the GL rejects: CG_PROGRAM_LOAD_ERROR with the reason in
+ * cgGetLastListing (and on stderr). */
 void cgGLLoadProgram(CGprogram program);
 CGbool cgGLIsProgramLoaded(CGprogram program);
+void cgGLUnloadProgram(CGprogram program);
+/* The GL's name for the loaded program, 0 when not loaded. */
+unsigned int cgGLGetProgramID(CGprogram program);
+/* Binds the program (and, when the context manages them, its textures). */
 void cgGLBindProgram(CGprogram program);
+void cgGLUnbindProgram(CGprofile profile);
 
 /* Sets a matrix parameter from the current GL matrices: matrix is one of the *_MATRIX
  * values (MODELVIEW_PROJECTION is projection x modelview), transform one of the
  * CG_GL_MATRIX_* values. mul(parameter, v) then transforms v as the GL would. */
 void cgGLSetStateMatrixParameter(CGparameter parameter, CGGLenum matrix, CGGLenum transform);
-/* 16 (float4x4) or 9 (float3x3) values, row after row (fr) or column after column (fc). */
-void cgGLSetMatrixParameterfr(CGparameter parameter, const float *values);
-void cgGLSetMatrixParameterfc(CGparameter parameter, const float *values);
 
 /* Scalar and vector parameters: the given components; the others keep their values. */
 void cgGLSetParameter1f(CGparameter parameter, float x);
 void cgGLSetParameter2f(CGparameter parameter, float x, float y);
 void cgGLSetParameter3f(CGparameter parameter, float x, float y, float z);
 void cgGLSetParameter4f(CGparameter parameter, float x, float y, float z, float w);
+void cgGLSetParameter1fv(CGparameter parameter, const float *values);
+void cgGLSetParameter2fv(CGparameter parameter, const float *values);
+void cgGLSetParameter3fv(CGparameter parameter, const float *values);
 void cgGLSetParameter4fv(CGparameter parameter, const float *values);
+void cgGLSetParameter1d(CGparameter parameter, double x);
+void cgGLSetParameter2d(CGparameter parameter, double x, double y);
+void cgGLSetParameter3d(CGparameter parameter, double x, double y, double z);
+void cgGLSetParameter4d(CGparameter parameter, double x, double y, double z, double w);
+void cgGLSetParameter1dv(CGparameter parameter, const double *values);
+void cgGLSetParameter2dv(CGparameter parameter, const double *values);
+void cgGLSetParameter3dv(CGparameter parameter, const double *values);
+void cgGLSetParameter4dv(CGparameter parameter, const double *values);
+/* The parameter's value: n components (the rest untouched). */
+void cgGLGetParameter1f(CGparameter parameter, float *values);
+void cgGLGetParameter2f(CGparameter parameter, float *values);
+void cgGLGetParameter3f(CGparameter parameter, float *values);
+void cgGLGetParameter4f(CGparameter parameter, float *values);
+void cgGLGetParameter1d(CGparameter parameter, double *values);
+void cgGLGetParameter2d(CGparameter parameter, double *values);
+void cgGLGetParameter3d(CGparameter parameter, double *values);
+void cgGLGetParameter4d(CGparameter parameter, double *values);
 
-/* The texture unit (GL_TEXTURE0 + n) a sampler2D parameter samples; 0 on error. */
+/* Arrays of scalars or vectors: `count` elements from `offset` (count 0: to the end), n
+ * values an element. */
+void cgGLSetParameterArray1f(CGparameter parameter, long offset, long count, const float *values);
+void cgGLSetParameterArray2f(CGparameter parameter, long offset, long count, const float *values);
+void cgGLSetParameterArray3f(CGparameter parameter, long offset, long count, const float *values);
+void cgGLSetParameterArray4f(CGparameter parameter, long offset, long count, const float *values);
+void cgGLSetParameterArray1d(CGparameter parameter, long offset, long count, const double *values);
+void cgGLSetParameterArray2d(CGparameter parameter, long offset, long count, const double *values);
+void cgGLSetParameterArray3d(CGparameter parameter, long offset, long count, const double *values);
+void cgGLSetParameterArray4d(CGparameter parameter, long offset, long count, const double *values);
+void cgGLGetParameterArray4f(CGparameter parameter, long offset, long count, float *values);
+
+/* Matrices: rows x columns values, row after row (r) or column after column (c). */
+void cgGLSetMatrixParameterfr(CGparameter parameter, const float *values);
+void cgGLSetMatrixParameterfc(CGparameter parameter, const float *values);
+void cgGLSetMatrixParameterdr(CGparameter parameter, const double *values);
+void cgGLSetMatrixParameterdc(CGparameter parameter, const double *values);
+void cgGLGetMatrixParameterfr(CGparameter parameter, float *values);
+void cgGLGetMatrixParameterfc(CGparameter parameter, float *values);
+void cgGLGetMatrixParameterdr(CGparameter parameter, double *values);
+void cgGLGetMatrixParameterdc(CGparameter parameter, double *values);
+/* Arrays of matrices: `count` matrices from `offset` (count 0: to the end). */
+void cgGLSetMatrixParameterArrayfr(CGparameter parameter, long offset, long count, const float *values);
+void cgGLSetMatrixParameterArrayfc(CGparameter parameter, long offset, long count, const float *values);
+void cgGLSetMatrixParameterArraydr(CGparameter parameter, long offset, long count, const double *values);
+void cgGLSetMatrixParameterArraydc(CGparameter parameter, long offset, long count, const double *values);
+
+/* Samplers: the texture object a sampler parameter stands for, and its unit. */
+void cgGLSetTextureParameter(CGparameter parameter, unsigned int texture);
+unsigned int cgGLGetTextureParameter(CGparameter parameter);
+/* Binds the parameter's texture on its unit (and leaves that unit active); disabling
+ * binds texture 0 there. */
+void cgGLEnableTextureParameter(CGparameter parameter);
+void cgGLDisableTextureParameter(CGparameter parameter);
+/* The texture unit (GL_TEXTURE0 + n) a sampler parameter samples; 0 on error. */
 unsigned int cgGLGetTextureEnum(CGparameter parameter);
+/* When on, cgGLBindProgram binds every texture parameter of the program that has a texture. */
+void cgGLSetManageTextureParameters(CGcontext context, CGbool flag);
+CGbool cgGLGetManageTextureParameters(CGcontext context);
 
 #ifdef __cplusplus
 }

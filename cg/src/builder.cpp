@@ -1,0 +1,335 @@
+// Making instructions: operands from values, constant folding, simple algebra and sharing
+// of equal instructions (every instruction is pure but KIL, so an equal one computes the
+// same value wherever it stands).
+#include <cmath>
+#include <cstring>
+
+#include "ir.h"
+
+namespace vela::cg {
+
+bool Comp::operator==(const Comp &o) const {
+    if (kind != o.kind) return false;
+    switch (kind) {
+    case Undef: return true;
+    case Const: return std::memcmp(&k, &o.k, sizeof k) == 0;
+    case Reg: return ref == o.ref && c == o.c && neg == o.neg;
+    case Sampler: return ref == o.ref;
+    }
+    return false;
+}
+
+bool Val::isConst() const {
+    for (int i = 0; i < n; ++i)
+        if (c[i].kind != Comp::Const) return false;
+    return n > 0;
+}
+
+bool Val::isConst(float k) const {
+    for (int i = 0; i < n; ++i)
+        if (c[i].kind != Comp::Const || c[i].k != k) return false;
+    return n > 0;
+}
+
+bool Val::hasUndef() const {
+    for (int i = 0; i < n; ++i)
+        if (c[i].kind == Comp::Undef) return true;
+    return false;
+}
+
+const char *opName(Op op) {
+    static const char *const names[] = {"MOV", "ADD", "MUL", "MAD", "DP3", "DP4", "MIN", "MAX", "ABS", "FLR",
+                                        "FRC", "SLT", "SGE", "CMP", "LRP", "RCP", "RSQ", "EX2", "LG2", "POW",
+                                        "SIN", "COS", "LIT", "XPD", "ARL", "KIL", "TEX", "TXP", "TXB", "MOV", "MOV"};
+    return names[int(op)];
+}
+
+bool isScalarOp(Op op) { return op >= Op::Rcp && op <= Op::Cos; }
+bool isComponentwise(Op op) { return op <= Op::Lrp && op != Op::Dp3 && op != Op::Dp4; }
+bool isFixedLayout(Op op) { return op == Op::Lit || op == Op::Xpd || op == Op::Tex || op == Op::Txp || op == Op::Txb; }
+
+int operandLanes(Op op, int n) {
+    switch (op) {
+    case Op::Dp3:
+    case Op::Xpd: return 3;
+    case Op::Dp4:
+    case Op::Lit:
+    case Op::Kil:
+    case Op::Tex:
+    case Op::Txp:
+    case Op::Txb: return 4;
+    case Op::Arl: return 1;
+    default: return isScalarOp(op) ? 1 : n;
+    }
+}
+
+Val Builder::constant(float k, int n) {
+    Val v;
+    v.n = uint8_t(n);
+    for (int i = 0; i < n; ++i) v.c[i] = Comp::constant(k);
+    return v;
+}
+
+Val Builder::reg(Ref r, int n) {
+    Val v;
+    v.n = uint8_t(n);
+    for (int i = 0; i < n; ++i) {
+        v.c[i].kind = Comp::Reg;
+        v.c[i].ref = r;
+        v.c[i].c = uint8_t(i);
+    }
+    return v;
+}
+
+namespace {
+
+const Comp &lane(const Val &v, int i) { return v.c[v.n <= 1 ? 0 : std::min(i, v.n - 1)]; }
+
+Val spread(const Val &v, int n) {
+    Val out;
+    out.n = uint8_t(n);
+    for (int i = 0; i < n; ++i) out.c[i] = lane(v, i);
+    return out;
+}
+
+Val negated(Val v) {
+    for (int i = 0; i < v.n; ++i) {
+        if (v.c[i].kind == Comp::Const) v.c[i].k = -v.c[i].k;
+        else v.c[i].neg = !v.c[i].neg;
+    }
+    return v;
+}
+
+void appendBytes(std::string &key, const void *data, size_t size) {
+    key.append(static_cast<const char *>(data), size);
+}
+
+}  // namespace
+
+Operand Builder::operand(const Val &v, int lanes) {
+    Operand o;
+    bool allConst = true, oneRegister = true;
+    const Comp &first = lane(v, 0);
+    for (int i = 0; i < lanes; ++i) {
+        const Comp &c = lane(v, i);
+        if (c.kind == Comp::Reg) allConst = false;
+        if (c.kind != Comp::Reg || !(c.ref == first.ref) || c.neg != first.neg) oneRegister = false;
+    }
+    if (allConst) {
+        for (int i = 0; i < lanes; ++i) o.k[i] = lane(v, i).kind == Comp::Const ? lane(v, i).k : 0;
+        for (int i = lanes; i < 4 && lanes > 0; ++i) o.k[i] = o.k[lanes - 1];
+        return o;
+    }
+    if (oneRegister) {
+        o.ref = first.ref;
+        o.neg = first.neg;
+        for (int i = 0; i < 4; ++i) o.swz[i] = lane(v, std::min(i, lanes - 1)).c;
+        return o;
+    }
+    // Components from several places: gathered into a new value first (negated as a whole
+    // by the operand, so that -v shares v's gather).
+    bool allNegated = true;
+    for (int i = 0; i < v.n; ++i) allNegated = allNegated && v.c[i].kind == Comp::Reg && v.c[i].neg;
+    if (allNegated) {
+        Val positive = v;
+        for (int i = 0; i < v.n; ++i) positive.c[i].neg = false;
+        Operand o2 = operand(positive, lanes);
+        o2.neg = true;
+        return o2;
+    }
+    Instr b;
+    b.op = Op::Build;
+    b.n = v.n;
+    b.nsrc = v.n;
+    for (int i = 0; i < v.n; ++i) b.src[i] = operand(spread(Val{1, {v.c[i]}}, 1), 1);
+    uint32_t value = append(b, true, true);
+    return operand(reg(Ref{File::Temp, value}, v.n), lanes);
+}
+
+uint32_t Builder::append(Instr &i, bool shared, bool defines) {
+    std::string key;
+    if (shared) {
+        key.reserve(64);
+        uint8_t head[6] = {uint8_t(i.op), uint8_t(i.sat), i.n, i.nsrc, i.unit, i.target};
+        appendBytes(key, head, sizeof head);
+        for (int s = 0; s < i.nsrc; ++s) {
+            const Operand &o = i.src[s];
+            int lanes = i.op == Op::Build ? 1 : operandLanes(i.op, i.n);
+            appendBytes(key, &o.ref, sizeof o.ref);
+            appendBytes(key, &o.neg, 1);
+            appendBytes(key, &o.addr, sizeof o.addr);
+            appendBytes(key, &o.rel, sizeof o.rel);
+            if (o.isConst()) appendBytes(key, o.k, sizeof(float) * size_t(lanes));
+            else appendBytes(key, o.swz, size_t(lanes));
+        }
+        if (auto it = seen_.find(key); it != seen_.end()) return it->second;
+    }
+    if (ir_.code.size() >= limits::instructions)
+        fail(where, "the program is too large once its loops are unrolled and its functions inlined (more than " +
+                    std::to_string(limits::instructions) + " instructions)");
+    uint32_t value = uint32_t(ir_.values.size());
+    if (defines) {
+        i.dst = value;
+        ir_.values.push_back(ValueInfo{i.n, uint32_t(ir_.code.size()), false});
+    }
+    ir_.code.push_back(i);
+    if (shared) seen_.emplace(std::move(key), value);
+    return value;
+}
+
+// The value of op over constant operands, lane by lane, as the GL computes it.
+bool Builder::fold(Op op, const std::vector<Operand> &ops, int n, float *out) {
+    auto k = [&](int s, int lane) { return ops[size_t(s)].k[lane]; };
+    for (int i = 0; i < n; ++i) {
+        float a = k(0, i), b = ops.size() > 1 ? k(1, i) : 0, c = ops.size() > 2 ? k(2, i) : 0;
+        float s = k(0, 0), t = ops.size() > 1 ? k(1, 0) : 0;
+        switch (op) {
+        case Op::Mov: out[i] = a; break;
+        case Op::Add: out[i] = a + b; break;
+        case Op::Mul: out[i] = a * b; break;
+        case Op::Mad: out[i] = a * b + c; break;
+        case Op::Min: out[i] = a < b ? a : b; break;
+        case Op::Max: out[i] = a > b ? a : b; break;
+        case Op::Abs: out[i] = std::fabs(a); break;
+        case Op::Flr: out[i] = std::floor(a); break;
+        case Op::Frc: out[i] = a - std::floor(a); break;
+        case Op::Slt: out[i] = a < b ? 1.0f : 0.0f; break;
+        case Op::Sge: out[i] = a >= b ? 1.0f : 0.0f; break;
+        case Op::Cmp: out[i] = a < 0 ? b : c; break;
+        case Op::Lrp: out[i] = a * b + (1 - a) * c; break;
+        case Op::Dp3: out[i] = k(0, 0) * k(1, 0) + k(0, 1) * k(1, 1) + k(0, 2) * k(1, 2); break;
+        case Op::Dp4: out[i] = k(0, 0) * k(1, 0) + k(0, 1) * k(1, 1) + k(0, 2) * k(1, 2) + k(0, 3) * k(1, 3); break;
+        case Op::Rcp: out[i] = 1 / s; break;
+        case Op::Rsq: out[i] = 1 / std::sqrt(std::fabs(s)); break;
+        case Op::Ex2: out[i] = std::exp2(s); break;
+        case Op::Lg2: out[i] = std::log2(std::fabs(s)); break;
+        case Op::Pow: out[i] = std::pow(s, t); break;
+        case Op::Sin: out[i] = std::sin(s); break;
+        case Op::Cos: out[i] = std::cos(s); break;
+        default: return false;
+        }
+        if (!std::isfinite(out[i])) {
+            bool arithmetic = op == Op::Add || op == Op::Mul || op == Op::Mad;
+            if (arithmetic && std::isfinite(a) && std::isfinite(b) && std::isfinite(c))
+                fail(where, "constant arithmetic overflows float");
+            return false;  // left to the GL, which has its own rules
+        }
+    }
+    return true;
+}
+
+Val Builder::emit(Op op, std::initializer_list<Val> srcs, int n, bool sat) {
+    std::vector<Val> v(srcs);
+    int lanes = operandLanes(op, n);
+    // Algebra that needs no instruction.
+    auto all = [&](size_t s, float k) { return spread(v[s], lanes).isConst(k); };
+    if (!sat) {
+        switch (op) {
+        case Op::Mov: return spread(v[0], n);
+        case Op::Add:
+            if (all(1, 0)) return spread(v[0], n);
+            if (all(0, 0)) return spread(v[1], n);
+            break;
+        case Op::Mul:
+            for (size_t s = 0; s < 2; ++s) {
+                if (all(s, 1)) return spread(v[1 - s], n);
+                if (all(s, -1)) return negated(spread(v[1 - s], n));
+                if (all(s, 0)) return constant(0, n);
+            }
+            break;
+        case Op::Mad:
+            if (all(0, 0) || all(1, 0)) return spread(v[2], n);
+            if (all(0, 1)) return emit(Op::Add, {v[1], v[2]}, n);
+            if (all(1, 1)) return emit(Op::Add, {v[0], v[2]}, n);
+            if (all(2, 0)) return emit(Op::Mul, {v[0], v[1]}, n);
+            break;
+        case Op::Lrp:
+            if (all(0, 1)) return spread(v[1], n);
+            if (all(0, 0)) return spread(v[2], n);
+            break;
+        default: break;
+        }
+    }
+    Instr i;
+    i.op = op;
+    i.sat = sat;
+    i.n = uint8_t(n);
+    i.nsrc = uint8_t(v.size());
+    std::vector<Operand> ops;
+    bool constants = true;
+    for (size_t s = 0; s < v.size(); ++s) {
+        ops.push_back(operand(v[s], lanes));
+        constants = constants && ops.back().isConst();
+    }
+    if (op == Op::Min || op == Op::Max) {
+        if (std::memcmp(&ops[0], &ops[1], sizeof(Operand)) == 0 && !sat) return spread(v[0], n);
+    }
+    if (op == Op::Cmp && std::memcmp(&ops[1], &ops[2], sizeof(Operand)) == 0 && !sat) return spread(v[1], n);
+    float folded[4];
+    if (constants && fold(op, ops, n, folded)) {
+        Val out;
+        out.n = uint8_t(n);
+        for (int l = 0; l < n; ++l) {
+            float x = folded[l];
+            if (sat) x = x < 0 ? 0 : x > 1 ? 1 : x;
+            out.c[l] = Comp::constant(x);
+        }
+        return out;
+    }
+    for (size_t s = 0; s < ops.size(); ++s) i.src[s] = ops[s];
+    return reg(Ref{File::Temp, append(i, true, true)}, n);
+}
+
+Val Builder::tex(Op op, int unit, int target, const Val &coord) {
+    Instr i;
+    i.op = op;
+    i.n = 4;
+    i.nsrc = 1;
+    i.unit = uint8_t(unit);
+    i.target = uint8_t(target);
+    i.src[0] = operand(coord, 4);
+    return reg(Ref{File::Temp, append(i, true, true)}, 4);
+}
+
+void Builder::kil(const Val &v) {
+    Instr i;
+    i.op = Op::Kil;
+    i.nsrc = 1;
+    i.src[0] = operand(v, 4);
+    append(i, true, false);
+}
+
+void Builder::output(uint32_t reg, const Val &v) {
+    Instr i;
+    i.op = Op::Output;
+    i.n = v.n;
+    i.nsrc = v.n;
+    for (int l = 0; l < v.n; ++l) i.src[l] = operand(spread(Val{1, {v.c[l]}}, 1), 1);
+    i.dst = reg;
+    append(i, false, false);
+}
+
+uint32_t Builder::arl(const Val &index) {
+    Instr i;
+    i.op = Op::Arl;
+    i.n = 1;
+    i.nsrc = 1;
+    i.src[0] = operand(index, 1);
+    uint32_t value = append(i, false, true);
+    ir_.values[value].address = true;
+    ++ir_.addressValues;
+    return value;
+}
+
+Val Builder::loadRelative(Ref array, int32_t rel, uint32_t address, int n) {
+    Instr i;
+    i.op = Op::Mov;
+    i.n = uint8_t(n);
+    i.nsrc = 1;
+    i.src[0].ref = array;
+    i.src[0].addr = address + 1;
+    i.src[0].rel = rel;
+    return reg(Ref{File::Temp, append(i, true, true)}, n);
+}
+
+}  // namespace vela::cg

@@ -1,0 +1,45 @@
+// The GL side of the runtime, shared by gl_binding.cpp (programs, profiles) and
+// gl_parameters.cpp (values, matrices, textures).
+#pragma once
+
+#include <vela/gl.h>
+
+#include <Cg/cgGL.h>
+
+#include "runtime.h"
+
+namespace vela::cg {
+
+struct ArbPrograms {
+    PFNGLGENPROGRAMSARBPROC genPrograms = nullptr;
+    PFNGLDELETEPROGRAMSARBPROC deletePrograms = nullptr;
+    PFNGLBINDPROGRAMARBPROC bindProgram = nullptr;
+    PFNGLPROGRAMSTRINGARBPROC programString = nullptr;
+    PFNGLPROGRAMLOCALPARAMETER4FVARBPROC programLocalParameter4fv = nullptr;
+    PFNGLGETPROGRAMIVARBPROC getProgramiv = nullptr;
+    PFNGLACTIVETEXTUREPROC activeTexture = nullptr;  // may be missing: textures then stay on unit 0
+    bool complete = false;
+};
+
+// The entry points, looked up once a context is current; null while any is missing.
+const ArbPrograms *arb();
+// Whether a GL context is current; sets CG_NO_GL_CONTEXT_ERROR when not.
+bool hasContext();
+GLenum targetOf(const ProgramObject &p);
+
+// Runs `work` with the program bound to its target, then restores the previous binding.
+template <class F> void withProgramBound(const ArbPrograms &gl, const ProgramObject &p, F work) {
+    GLenum target = targetOf(p);
+    GLint previous = 0;
+    gl.getProgramiv(target, GL_PROGRAM_BINDING_ARB, &previous);
+    if (GLuint(previous) != p.glName) gl.bindProgram(target, p.glName);
+    work(target);
+    if (GLuint(previous) != p.glName) gl.bindProgram(target, GLuint(previous));
+}
+
+// gl_parameters.cpp: every uniform value into the program's local parameters (bound).
+void uploadAll(const ArbPrograms &gl, GLenum target, const ProgramObject &p);
+// Binds each sampler parameter's texture on its unit.
+void bindTextures(const ArbPrograms &gl, const ProgramObject &p);
+
+}  // namespace vela::cg

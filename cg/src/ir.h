@@ -1,0 +1,191 @@
+// The middle and back end: values as the lowering sees them (a vector is up to four
+// independent scalars, each a constant or a component of some register), the instruction
+// list they become (SSA: every instruction defines a new value), and the passes over it:
+//   lower -> optimise -> allocate registers -> emit the profile's assembly.
+#pragma once
+
+#include <array>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "intrinsics.h"
+#include "syntax.h"
+
+namespace vela::cg {
+
+// ---- Values -----------------------------------------------------------------------------
+
+enum class File : uint8_t { None, Temp, Input, Output, Uniform, Table };
+
+// Temp: a value (an instruction's result); Input, Output: a semantic's register number;
+// Uniform: a row of the uniforms; Table: a constant table read with a computed index.
+struct Ref {
+    File file = File::None;
+    uint32_t index = 0;
+    bool operator==(const Ref &) const = default;
+};
+
+inline uint32_t semanticRegister(const Semantic &s) { return uint32_t(s.kind) * 16 + s.index; }
+inline Semantic registerSemantic(uint32_t r) {
+    Semantic s;
+    s.kind = Semantic::Kind(r / 16);
+    s.index = uint8_t(r % 16);
+    return s;
+}
+
+// One scalar while lowering.
+struct Comp {
+    enum Kind : uint8_t { Undef, Const, Reg, Sampler };
+    Kind kind = Undef;
+    uint8_t c = 0;     // Reg: the component of `ref`
+    bool neg = false;  // Reg: read negated
+    Ref ref;           // Reg; Sampler: ref.index is the texture unit
+    float k = 0;       // Const
+    bool operator==(const Comp &o) const;
+    static Comp constant(float k) {
+        Comp c;
+        c.kind = Const;
+        c.k = k;
+        return c;
+    }
+};
+
+// A scalar or vector: n components.
+struct Val {
+    uint8_t n = 0;
+    Comp c[4];
+    bool isConst() const;
+    bool isConst(float k) const;  // every component is k
+    bool hasUndef() const;
+    bool operator==(const Val &o) const {
+        if (n != o.n) return false;
+        for (int i = 0; i < n; ++i)
+            if (!(c[i] == o.c[i])) return false;
+        return true;
+    }
+};
+
+// An aggregate as its rows (see rowCount): a matrix's rows, a struct's or array's rows in order.
+using Agg = std::vector<Val>;
+
+// ---- Instructions -------------------------------------------------------------------------
+
+enum class Op : uint8_t {
+    Mov, Add, Mul, Mad, Dp3, Dp4, Min, Max, Abs, Flr, Frc, Slt, Sge, Cmp, Lrp,
+    Rcp, Rsq, Ex2, Lg2, Pow, Sin, Cos,   // one scalar, written to every lane
+    Lit, Xpd,                            // results in fixed components
+    Arl, Kil, Tex, Txp, Txb,
+    Build,   // gathers one component from each operand into a new value (MOVs, or one SWZ)
+    Output,  // writes a value to a result register
+};
+const char *opName(Op op);
+bool isScalarOp(Op op);       // Rcp .. Cos: reads lane 0, writes it to every lane
+bool isComponentwise(Op op);  // lane i of the result from lane i of each operand
+bool isFixedLayout(Op op);    // Lit, Xpd, Tex, Txp, Txb
+int operandLanes(Op op, int n);
+
+struct Operand {
+    Ref ref;                        // File::None: the constants k
+    uint8_t swz[4] = {0, 1, 2, 3};  // the component read in each lane
+    bool neg = false;
+    float k[4] = {};
+    uint32_t addr = 0;  // relative addressing: the address value + 1; ref.index is the array's first row
+    int32_t rel = 0;    //   and rel the row within it
+    bool isConst() const { return ref.file == File::None; }
+};
+
+struct Instr {
+    Op op = Op::Mov;
+    bool sat = false;
+    uint8_t n = 0;      // components of the result
+    uint8_t nsrc = 0;
+    uint8_t unit = 0;   // texture lookups: the unit and the SamplerKind
+    uint8_t target = 0;
+    uint32_t dst = 0;   // the value defined; Output: the result register; Arl: the address value
+    Operand src[4];     // Build, Output: lane i from src[i]
+    bool dead = false;
+};
+
+struct ValueInfo {
+    uint8_t n = 0;
+    uint32_t def = 0;  // the defining instruction
+    bool address = false;
+};
+
+// A uniform variable: its rows and, once the code is final, the program.local slots.
+struct UniformVar {
+    std::string name;
+    int firstRow = 0, rowCount = 0;
+    int firstSlot = -1;
+    bool relative = false;  // read with a computed index
+};
+
+struct IrProgram {
+    Profile profile = Profile::Arbvp1;
+    std::vector<Instr> code;
+    std::vector<ValueInfo> values;
+    std::vector<UniformVar> uniforms;
+    std::vector<int> rowVar;  // the uniform variable of each uniform row
+    std::vector<std::vector<std::array<float, 4>>> tables;
+    int addressValues = 0;
+};
+
+// Makes instructions: folds constants, simplifies, shares equal instructions.
+class Builder {
+public:
+    explicit Builder(IrProgram &ir) : ir_(ir) {}
+    // op on `srcs` (a scalar operand spreads over n lanes), n components.
+    Val emit(Op op, std::initializer_list<Val> srcs, int n, bool sat = false);
+    Val tex(Op op, int unit, int target, const Val &coord);
+    void kil(const Val &v);
+    void output(uint32_t reg, const Val &v);
+    // The value of row `rel` of an array of uniforms (or a constant table) at a computed index.
+    Val loadRelative(Ref array, int32_t rel, uint32_t address, int n);
+    uint32_t arl(const Val &index);
+    Operand operand(const Val &v, int lanes);
+    size_t size() const { return ir_.code.size(); }
+    uint32_t where = 0;  // the construct being lowered, where a limit is reported
+
+    static Val constant(float k, int n = 1);
+    static Val reg(Ref r, int n);
+
+private:
+    uint32_t append(Instr &i, bool shared, bool defines);
+    bool fold(Op op, const std::vector<Operand> &ops, int n, float *out);
+    IrProgram &ir_;
+    std::unordered_map<std::string, uint32_t> seen_;
+};
+
+// ---- Passes ----------------------------------------------------------------------------
+
+struct EntryResult {
+    std::vector<ParameterInfo> parameters;
+};
+// The entry function of the checked module as instructions; throws CompileError for what
+// the profile cannot express.
+void lower(const Source &source, const Module &module, std::string_view entry, Profile profile, IrProgram &ir,
+           std::vector<ParameterInfo> &parameters);
+
+// Dead code, MAD and saturate forming, reads of relative addresses folded into their users.
+void optimize(IrProgram &ir);
+
+// Where each value lives: a register and, for each of its components, the register
+// components (a bit mask: a component may be written to several) that hold it.
+struct Placement {
+    File file = File::Temp;  // Temp or Output
+    uint32_t index = 0;      // physical temporary, or the output register
+    uint8_t slots[4] = {};
+};
+struct Allocation {
+    std::vector<Placement> place;        // by value
+    std::vector<uint8_t> usedLanes;      // by value: components read by someone
+    std::vector<std::array<bool, 4>> coalesced;  // by instruction (Build, Output): lanes already in place
+    int temporaries = 0;
+};
+void allocate(const IrProgram &ir, Allocation &allocation);
+
+// The program text; fills in the uniforms' slots and the statistics.
+std::string emit(IrProgram &ir, const Allocation &allocation, ProgramStats &stats);
+
+}  // namespace vela::cg

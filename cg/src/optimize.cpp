@@ -1,0 +1,146 @@
+// Optimiser over the instruction list. The lowering already folds constants, propagates
+// copies (a copy is no instruction at all) and shares equal instructions; here:
+//   - a MUL read only by an ADD becomes part of a MAD;
+//   - saturating a value read nowhere else moves onto the instruction that makes it (_SAT);
+//   - a relatively addressed load read by later instructions is read by them directly, when
+//     no other ARL comes between;
+//   - instructions whose results no result register or KIL needs are dropped.
+#include "ir.h"
+
+namespace vela::cg {
+namespace {
+
+struct Uses {
+    std::vector<int> count;  // by value: operands that read it
+};
+
+Uses countUses(const IrProgram &ir) {
+    Uses u;
+    u.count.assign(ir.values.size(), 0);
+    for (const Instr &i : ir.code) {
+        if (i.dead) continue;
+        for (int s = 0; s < i.nsrc; ++s) {
+            const Operand &o = i.src[s];
+            if (o.ref.file == File::Temp) ++u.count[o.ref.index];
+            if (o.addr) ++u.count[o.addr - 1];
+        }
+    }
+    return u;
+}
+
+// `inner` as read through `outer`'s lanes (outer reads the value inner computes).
+Operand through(const Operand &inner, const Operand &outer) {
+    Operand o = inner;
+    for (int l = 0; l < 4; ++l) {
+        if (inner.isConst()) o.k[l] = inner.k[outer.swz[l]];
+        else o.swz[l] = inner.swz[outer.swz[l]];
+    }
+    o.neg = inner.neg != outer.neg;
+    return o;
+}
+
+bool relative(const Instr &i) {
+    for (int s = 0; s < i.nsrc; ++s)
+        if (i.src[s].addr) return true;
+    return false;
+}
+
+void formMads(IrProgram &ir) {
+    Uses uses = countUses(ir);
+    for (Instr &a : ir.code) {
+        if (a.dead || a.op != Op::Add) continue;
+        for (int s = 0; s < 2; ++s) {
+            const Operand &o = a.src[s];
+            if (o.ref.file != File::Temp || o.addr || uses.count[o.ref.index] != 1) continue;
+            Instr &m = ir.code[ir.values[o.ref.index].def];
+            if (m.op != Op::Mul || m.sat || m.dead || relative(m)) continue;
+            Operand x = through(m.src[0], o), y = through(m.src[1], o);
+            y.neg = m.src[1].neg;
+            Operand c = a.src[1 - s];
+            a.op = Op::Mad;
+            a.nsrc = 3;
+            a.src[0] = x;
+            a.src[1] = y;
+            a.src[2] = c;
+            m.dead = true;
+            break;
+        }
+    }
+}
+
+void foldSaturates(IrProgram &ir) {
+    Uses uses = countUses(ir);
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        Instr &mov = ir.code[at];
+        if (mov.dead || mov.op != Op::Mov || !mov.sat) continue;
+        const Operand &o = mov.src[0];
+        if (o.ref.file != File::Temp || o.neg || o.addr || uses.count[o.ref.index] != 1) continue;
+        Instr &def = ir.code[ir.values[o.ref.index].def];
+        if (def.sat || def.dead || def.op == Op::Build || def.op == Op::Arl) continue;
+        def.sat = true;
+        uint32_t from = mov.dst;
+        for (Instr &i : ir.code) {
+            if (i.dead) continue;
+            for (int s = 0; s < i.nsrc; ++s) {
+                Operand &use = i.src[s];
+                if (use.ref.file != File::Temp || use.ref.index != from) continue;
+                Operand moved = through(o, use);
+                use = moved;
+            }
+        }
+        mov.dead = true;
+    }
+}
+
+void foldRelativeLoads(IrProgram &ir) {
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        Instr &load = ir.code[at];
+        if (load.dead || load.op != Op::Mov || load.sat || !load.src[0].addr) continue;
+        bool all = true;
+        bool arl = false;
+        for (size_t u = at + 1; u < ir.code.size(); ++u) {
+            Instr &i = ir.code[u];
+            if (i.dead) continue;
+            if (i.op == Op::Arl) arl = true;
+            for (int s = 0; s < i.nsrc; ++s) {
+                Operand &use = i.src[s];
+                if (use.ref.file != File::Temp || use.ref.index != load.dst) continue;
+                if (arl || i.op == Op::Build || i.op == Op::Output) {
+                    all = false;
+                    continue;
+                }
+                use = through(load.src[0], use);
+            }
+        }
+        if (all) load.dead = true;
+    }
+}
+
+void removeDeadCode(IrProgram &ir) {
+    std::vector<bool> live(ir.values.size(), false);
+    for (size_t at = ir.code.size(); at-- > 0;) {
+        Instr &i = ir.code[at];
+        if (i.dead) continue;
+        bool needed = i.op == Op::Output || i.op == Op::Kil || live[i.dst];
+        if (!needed) {
+            i.dead = true;
+            continue;
+        }
+        for (int s = 0; s < i.nsrc; ++s) {
+            if (i.src[s].ref.file == File::Temp) live[i.src[s].ref.index] = true;
+            if (i.src[s].addr) live[i.src[s].addr - 1] = true;
+        }
+    }
+}
+
+}  // namespace
+
+void optimize(IrProgram &ir) {
+    removeDeadCode(ir);
+    formMads(ir);
+    if (ir.profile == Profile::Arbfp1) foldSaturates(ir);
+    foldRelativeLoads(ir);
+    removeDeadCode(ir);
+}
+
+}  // namespace vela::cg

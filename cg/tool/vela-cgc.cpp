@@ -1,0 +1,91 @@
+// vela-cgc: the shader compiler on the command line, for checking a program text without
+// the window. The assembly goes to standard output; diagnostics to standard error, each
+// line "file:line:column: error: ..." with the source line and a caret.
+//   vela-cgc -profile arbvp1|arbfp1 [-entry name] [-DNAME[=value]] [-UNAME] file|-
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "compiler.h"
+
+namespace {
+
+const char usage[] =
+    "usage: vela-cgc -profile arbvp1|arbfp1 [-entry name] [-DNAME[=value]] [-UNAME] file\n"
+    "  Compiles the program in `file` (- for standard input) and prints its ARB assembly;\n"
+    "  the exit status is 0 when it compiles, 1 when it does not.\n";
+
+bool readAll(std::FILE *in, std::string &text) {
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) text.append(buffer, n);
+    return !std::ferror(in);
+}
+
+// "7:13: error: ..." lines get the file's name in front, as editors expect.
+std::string named(const std::string &listing, const std::string &file) {
+    std::string out;
+    size_t start = 0;
+    while (start < listing.size()) {
+        size_t end = listing.find('\n', start);
+        if (end == std::string::npos) end = listing.size() - 1;
+        std::string line = listing.substr(start, end - start + 1);
+        size_t colon = line.find(": error: ");
+        bool position = colon != std::string::npos && line[0] >= '0' && line[0] <= '9' &&
+                        line.find_first_not_of("0123456789:") == colon + 1;
+        out += position ? file + ":" + line : line;
+        start = end + 1;
+    }
+    return out;
+}
+
+int fail(const char *message) {
+    std::fprintf(stderr, "vela-cgc: %s\n%s", message, usage);
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    std::string profile, entry = "main", file;
+    std::vector<std::string> options;
+    bool haveFile = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "-h" || a == "--help") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if ((a == "-profile" || a == "-entry") && i + 1 < argc) {
+            (a == "-profile" ? profile : entry) = argv[++i];
+        } else if (a.rfind("-D", 0) == 0 || a.rfind("-U", 0) == 0) {
+            options.push_back(a);
+        } else if (a == "-" || a[0] != '-') {
+            if (haveFile) return fail("one program file at a time");
+            file = a;
+            haveFile = true;
+        } else {
+            return fail(("unknown option '" + a + "'").c_str());
+        }
+    }
+    if (profile != "arbvp1" && profile != "arbfp1") return fail("-profile arbvp1 or -profile arbfp1 is needed");
+    if (!haveFile) return fail("no program file");
+
+    std::string text;
+    std::FILE *in = file == "-" ? stdin : std::fopen(file.c_str(), "rb");
+    if (!in || !readAll(in, text)) {
+        std::fprintf(stderr, "vela-cgc: cannot read '%s': %s\n", file.c_str(), std::strerror(errno));
+        return 1;
+    }
+    if (in != stdin) std::fclose(in);
+
+    vela::cg::Profile p = profile == "arbvp1" ? vela::cg::Profile::Arbvp1 : vela::cg::Profile::Arbfp1;
+    vela::cg::CompileResult r = vela::cg::compile(text, p, entry, options);
+    if (!r.ok) {
+        std::fputs(named(r.listing, file == "-" ? "<stdin>" : file).c_str(), stderr);
+        return 1;
+    }
+    std::fputs(r.assembly.c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
