@@ -15,19 +15,22 @@ fail() { printf 'package: FAILED: %s\n' "$*" >&2; exit 1; }
 
 sh tools/install-deps.sh package
 cmake --preset default >/dev/null
-cmake --build --preset default -j2 --target vela vela-headless
+cmake --build --preset default -j2 --target vela vela-headless vela-cgc
 mkdir -p "$out"
 (cd build/default && cpack -G DEB -B "$out" >/dev/null) || fail "cpack (DEB)"
 deb=$(ls -t "$out"/vela_*.deb | head -n1)
 say "built $deb"
 dpkg-deb -f "$deb" Package Version Architecture Depends | sed 's/^/    /'
-dpkg-deb -c "$deb" | grep -q '\./usr/bin/vela$' || fail "$deb holds no /usr/bin/vela"
+contents=$(dpkg-deb -c "$deb")
+for tool in vela vela-cgc; do
+  printf '%s\n' "$contents" | grep -q "\./usr/bin/$tool\$" || fail "$deb holds no /usr/bin/$tool"
+done
 
 if [ -f build/windows-i686/bin/vela.exe ]; then
   (cd build/windows-i686 && cpack -G ZIP -B "$out" >/dev/null) || fail "cpack (ZIP)"
   zip=$(ls -t "$out"/vela-*-windows-i686.zip | head -n1)
   files=$(cmake -E tar tf "$zip" | sort | tr '\n' ' ')
-  [ "$files" = "README.txt vela.exe " ] || fail "$zip holds '$files', not README.txt and vela.exe"
+  [ "$files" = "README.txt vela-cgc.exe vela.exe " ] || fail "$zip holds '$files', not README.txt, vela-cgc.exe and vela.exe"
   say "built $zip: $files"
 else
   say "no Windows build (tools/build-windows.sh); no .zip"
@@ -47,6 +50,10 @@ status=0
 # The installed program, in a folder of its own (its debug copies go to drive_d/ there).
 (cd "$run" && "$src/build/default/bin/vela-headless" /usr/bin/vela "$run/first-frame.png" >"$run/trace" 2>&1) ||
   status=$?
+# The installed compiler on the demo's own fragment text.
+printf 'float4 main(float4 c : COLOR0) : COLOR { return c; }\n' | /usr/bin/vela-cgc -profile arbfp1 - >"$run/cgc.out" 2>&1 ||
+  status=$?
+grep -q '^MOV result.color' "$run/cgc.out" || { cat "$run/cgc.out" >&2; status=1; }
 say "installed vela: $(grep -c . "$run/trace") trace lines, first frame $(wc -c <"$run/first-frame.png" 2>/dev/null || echo 0) bytes, status $status"
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq vela >/dev/null || fail "apt-get remove"
 [ ! -e /usr/bin/vela ] || fail "/usr/bin/vela is still there after removal"
