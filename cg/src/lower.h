@@ -80,6 +80,7 @@ public:
     bool isPlace(const Expr *e) const;
     Place place(const Expr *e);
     Agg read(const Place &p, uint32_t offset);
+    int knownIndex(const Expr *index, const Type &base, const Val &i);
     void write(const Place &p, const Agg &rows, uint32_t offset);
     Agg assign(const Expr *e);
     Agg call(const Expr *e);

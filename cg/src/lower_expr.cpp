@@ -226,7 +226,7 @@ Lowering::Place Lowering::place(const Expr *e) {
         Val i = value(floating ? index->args[0] : index);
         if (floating) i = i.isConst() ? trunc(i) : op1(Op::Flr, i);
         bool known = i.isConst();
-        int k = known ? int(i.c[0].k) : 0;
+        int k = known ? knownIndex(e->args[1], bt, i) : 0;
         if (p.vector) {
             if (!known) refuse(e->args[1]->offset, "index the components of a vector with a value computed at run time");
             Place lane = p;
@@ -277,6 +277,17 @@ Lowering::Place Lowering::place(const Expr *e) {
         }
     }
     return p;
+}
+
+// An index known only once loops are unrolled and constants folded: the checker could not
+// see it, so its range is checked here.
+int Lowering::knownIndex(const Expr *index, const Type &base, const Val &i) {
+    int length = base.kind == Type::Array ? base.array->length : base.kind == Type::Matrix ? base.rows : base.cols;
+    double k = i.c[0].k;
+    if (!(k >= 0 && k < length))
+        fail(index->offset, "index " + (std::fabs(k) < 1e9 ? std::to_string(int64_t(k)) : std::to_string(k)) +
+                                " is outside " + typeName(base));
+    return int(k);
 }
 
 Agg Lowering::read(const Place &p, uint32_t offset) {
@@ -369,7 +380,7 @@ Agg Lowering::aggregate(const Expr *e) {
         }
         Val i = value(e->args[1]);
         if (!i.isConst()) refuse(e->args[1]->offset, "index a computed value with an index computed at run time");
-        int k = int(i.c[0].k);
+        int k = knownIndex(e->args[1], bt, i);
         if (bt.kind == Type::Vector) return {component(base[0], k)};
         int stride = bt.kind == Type::Array ? rowCount(bt.array->element) : 1;
         return Agg(base.begin() + k * stride, base.begin() + (k + 1) * stride);

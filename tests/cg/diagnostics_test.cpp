@@ -66,6 +66,10 @@ const Case cases[] = {
      "7:26: error: cannot assign to 'h': it is const"},
     {"DivisionByZero", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm / 0;"), "7:20: error: division by zero"},
     {"IndexOutsideArray", Profile::Arbvp1, vertexWith("  OUT.col = k[4];"), "7:15: error: index 4 is outside float4[4]"},
+    {"IndexOutsideArrayOnceUnrolled", Profile::Arbvp1, vertexWith("  for (int i = 0; i < 5; i++) OUT.col = k[i];"),
+     "7:43: error: index 4 is outside float4[4]"},
+    {"VectorIndexOutsideOnceUnrolled", Profile::Arbfp1, fragmentWith("  for (int i = 3; i < 5; i++) c[i] = 0;"),
+     "2:33: error: index 4 is outside float4"},
 
     // Order of writes and reads.
     {"ReadBeforeSet", Profile::Arbvp1, vertexWith("  float4 c;\n  OUT.col = c;"), "8:13: error: 'c' is used before it is set"},
