@@ -386,13 +386,18 @@ private:
         e.kind = kind;
         e.offset = offset;
         for (Expr *a : args) e.depth = std::max<uint16_t>(e.depth, uint16_t(a->depth + 1));
-        if (e.depth > limits::expressionDepth) fail(offset, "expression nested too deeply");
+        if (e.depth > limits::expressionDepth) stop(offset, "expression nested too deeply");
         e.args = std::move(args);
         return &e;
     }
 
     void enter(uint32_t offset, int depth) {
-        if (depth > limits::nesting) fail(offset, "nested too deeply (more than " + std::to_string(limits::nesting) + " levels)");
+        if (depth > limits::nesting) stop(offset, "nested too deeply (more than " + std::to_string(limits::nesting) + " levels)");
+    }
+    // A limit ends the parse: going on past it would only report what follows from it.
+    [[noreturn]] void stop(uint32_t offset, std::string message) {
+        diagnostics_.add(offset, std::move(message));
+        throw CompileError{offset, {}};
     }
 
     // block = "{" { statement } "}"
