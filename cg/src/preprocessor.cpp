@@ -4,6 +4,8 @@
 // Prosser's algorithm: every token carries the set of macros it came through, which are
 // not expanded again in it. Tokens of a macro's body are reported where the macro is used,
 // so every position still points into the text the user wrote.
+#include <charconv>
+#include <climits>
 #include <unordered_map>
 
 #include "syntax.h"
@@ -200,7 +202,14 @@ private:
         bool active = !skipping();
         if (word == "if" || word == "ifdef" || word == "ifndef") {
             if (int(conditions_.size()) >= limits::nesting) fail(name.offset, "'#if' nested too deeply");
-            bool value = active && (word == "if" ? evaluate(tokens, name) : definedTest(tokens, word == "ifdef"));
+            bool value = false;
+            try {
+                value = active && (word == "if" ? evaluate(tokens, name) : definedTest(tokens, word == "ifdef"));
+            } catch (const CompileError &) {
+                // The group stands, skipped whole, so that its "#else" and "#endif" still match.
+                conditions_.push_back(Condition{hash.offset, false, true, false});
+                throw;
+            }
             conditions_.push_back(Condition{hash.offset, value, value || !active, false});
             return;
         }
@@ -219,7 +228,10 @@ private:
                 return;
             }
             c.active = false;
-            if (!c.taken && evaluate(tokens, name)) c.active = c.taken = true;
+            if (c.taken) return;
+            c.taken = true;  // a failed condition leaves the rest of the group skipped
+            if (evaluate(tokens, name)) c.active = true;
+            else c.taken = false;
             return;
         }
         if (!active) return;
@@ -329,6 +341,7 @@ private:
             value.kind = TokenKind::Number;
             value.integer = true;
             value.value = defined_.count(tokens[at].text) ? 1 : 0;
+            value.text = value.value ? "1" : "0";
             raw.push_back(value);
             i = at + (paren ? 1 : 0);
         }
@@ -410,7 +423,7 @@ private:
         if (is(tok, "-") || is(tok, "+") || is(tok, "!") || is(tok, "~")) {
             ++pos;
             long long v = unary(t, pos, depth + 1);
-            return tok.text == "-" ? -v : tok.text == "+" ? v : tok.text == "!" ? !v : ~v;
+            return tok.text == "-" ? (long long)(0ULL - (unsigned long long)v) : tok.text == "+" ? v : tok.text == "!" ? !v : ~v;
         }
         if (is(tok, "(")) {
             ++pos;
@@ -420,7 +433,17 @@ private:
             return v;
         }
         ++pos;
-        if (tok.kind == TokenKind::Number && tok.integer) return (long long)tok.value;
+        if (tok.kind == TokenKind::Number && tok.integer) {
+            // From the text: the token's value is a float, which rounds large integers.
+            std::string_view digits = tok.text;
+            int base = digits.size() > 2 && (digits[1] == 'x' || digits[1] == 'X') ? 16 : 10;
+            if (base == 16) digits.remove_prefix(2);
+            unsigned long long v = 0;
+            auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v, base);
+            if (ec != std::errc() || end != digits.data() + digits.size() || v > (unsigned long long)LLONG_MAX)
+                fail(tok.offset, "integer " + quoted(tok.text) + " is too large for '#if'");
+            return (long long)v;
+        }
         if (tok.kind == TokenKind::Ident) return tok.text == "true" ? 1 : 0;
         if (tok.kind == TokenKind::Invalid) fail(tok.offset, problem(tok));
         fail(tok.offset, "integer expected in '#if', found " + describe(tok));

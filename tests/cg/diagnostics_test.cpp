@@ -131,6 +131,8 @@ const Case cases[] = {
     // The preprocessor.
     {"UnterminatedIf", Profile::Arbfp1, "#if 1\nfloat4 main() : COLOR { return 1; }\n", "1:1: error: '#if' without '#endif'"},
     {"EndifWithoutIf", Profile::Arbfp1, "#endif\n", "1:2: error: '#endif' without '#if'"},
+    {"IfIntegerTooLarge", Profile::Arbfp1, "#if 9223372036854775808 > 0\n#endif\n",
+     "1:5: error: integer '9223372036854775808' is too large for '#if'"},
     {"MacroArgumentCount", Profile::Arbfp1, "#define TWICE(x) ((x) * 2)\nfloat4 main() : COLOR { return TWICE(1, 2); }\n",
      "2:32: error: macro 'TWICE' takes 1 argument, 2 given"},
     {"ErrorDirective", Profile::Arbfp1, "#ifndef LIGHTS\n#error LIGHTS must be defined\n#endif\n",
@@ -244,6 +246,18 @@ TEST(DiagnosticFormat, IndependentErrorsAreReportedTogetherEachOnce) {
         at = found == std::string::npos ? at : found + 1;
     }
     EXPECT_EQ(semantic.listing.find("4:"), std::string::npos) << "'colour' is reported once:\n" << semantic.listing;
+}
+
+TEST(DiagnosticFormat, ErrorsThatOnlyFollowFromAnotherAreLeftOut) {
+    auto errors = [](const std::string &text) {
+        std::string l = compile(text, Profile::Arbfp1).listing;
+        return std::count(l.begin(), l.end(), '^');
+    };
+    // A failed "#if" still opens its group; a nesting limit ends the parse.
+    EXPECT_EQ(errors("#if 1 +\n#else\n#endif\nfloat4 main() : COLOR { return 1; }\n"), 1) << "no '#else' without '#if'";
+    EXPECT_EQ(errors("#if 0\n#elif 1 +\n#else\nx\n#endif\nfloat4 main() : COLOR { return 1; }\n"), 1)
+        << "a failed '#elif' leaves the rest of its group skipped";
+    EXPECT_EQ(errors("float4 main() : COLOR { " + std::string(100, '{') + std::string(100, '}') + " return 1; }"), 1);
 }
 
 TEST(DiagnosticFormat, TooManyErrorsStopAtTheLimit) {
