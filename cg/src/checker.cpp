@@ -232,6 +232,14 @@ void Checker::findRecursion() {
 
 // ---- Statements ----------------------------------------------------------------------------
 
+// The body of an if or a loop is a scope even when it is not a block: "if (c) float4 v = c;"
+// declares nothing after it.
+void Checker::scoped(Stmt *s) {
+    scopes_.emplace_back();
+    statement(s);
+    scopes_.pop_back();
+}
+
 void Checker::statement(Stmt *s) {
     auto guarded = [&](auto work) {
         try {
@@ -258,8 +266,8 @@ void Checker::statement(Stmt *s) {
     case Stmt::Expression: guarded([&] { s->expr = value(s->expr); }); return;
     case Stmt::If:
         guarded([&] { s->cond = toBool(value(s->cond), "an 'if' condition"); });
-        statement(s->then);
-        if (s->otherwise) statement(s->otherwise);
+        scoped(s->then);
+        if (s->otherwise) scoped(s->otherwise);
         return;
     case Stmt::For:
         scopes_.emplace_back();
@@ -267,7 +275,7 @@ void Checker::statement(Stmt *s) {
         if (s->cond) guarded([&] { s->cond = toBool(value(s->cond), "a loop condition"); });
         if (s->expr) guarded([&] { s->expr = value(s->expr); });
         ++loops_;
-        statement(s->then);
+        scoped(s->then);
         --loops_;
         scopes_.pop_back();
         return;
@@ -275,7 +283,7 @@ void Checker::statement(Stmt *s) {
     case Stmt::Do:
         guarded([&] { s->cond = toBool(value(s->cond), "a loop condition"); });
         ++loops_;
-        statement(s->then);
+        scoped(s->then);
         --loops_;
         return;
     case Stmt::Break:

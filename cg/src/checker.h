@@ -21,6 +21,7 @@ public:
     void declareGlobal(Var *v);
     void checkFunction(Function &f);
     void statement(Stmt *s);
+    void scoped(Stmt *s);
     void declaration(Var *v);
     void findRecursion();
 

@@ -43,6 +43,8 @@ const Case cases[] = {
      "7:26: error: swizzle '.xyz' is wider than float2 (it has no 'z')"},
     {"MaskRepeatsComponent", Profile::Arbvp1, vertexWith("  OUT.col.xx = IN.uv;"),
      "7:11: error: swizzle '.xx' repeats a component and cannot be assigned"},
+    {"DeclarationInAnUnbracedBodyEndsWithIt", Profile::Arbfp1, fragmentWith("  if (c.x > 0) float4 v = c;\n  c = v;"),
+     "3:7: error: undeclared name 'v'"},
     {"Redefinition", Profile::Arbvp1, vertexWith("  v2f OUT;"), "7:7: error: redefinition of 'OUT' (first declared at 5:7)"},
 
     // Types.

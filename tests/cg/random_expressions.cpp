@@ -270,7 +270,7 @@ bool Generator::floatExpr(int n, int depth, bool exact, E &out) {
         E a = expr(t, depth + 1, exact);
         int k = below(5);
         if (k == 0) out = call1("abs", "abs", a, a.a);
-        else if (k == 1) out = call1("saturate", "", a, a.a), out.gl = "clamp(" + a.gl + ", 0.0, 1.0)";
+        else if (k == 1) out = call1("saturate", "", a, a.a), out.gl = "clamp(" + a.gl + ", unitRange.x, unitRange.y)";
         else if (k == 4) {
             out = E{"clamp(" + a.cg + ", -1.5, 1.25)", "clamp(" + a.gl + ", " + glSplat(n, "-1.5") + ", " + glSplat(n, "1.25") + ")", t, a.a};
         } else {

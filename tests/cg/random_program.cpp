@@ -21,6 +21,7 @@ const std::vector<UniformValue> &uniformValues() {
         {"ua[3]", 1, 4, {0.375f, 0.625f, -0.875f, 2}},
         {"us.a", 1, 4, {0.75f, -0.375f, 0.5f, 1.25f}},
         {"us.b", 1, 2, {-0.625f, 0.875f}},
+        {"unitRange", 1, 2, {0, 1}},
         {"ub[0]", 4, 4, {0.5f, 0, 0.25f, 0, 0, 1, 0, -0.5f, 0.25f, 0.125f, 0.75f, 0, 0, 0, 0.5f, 1}},
         {"ub[1]", 4, 4, {-1, 0.5f, 0, 0.25f, 0.125f, 0.5f, 0.25f, 0, 0, -0.25f, 1, 0.5f, 0.75f, 0, 0, 0.5f}},
     };
@@ -50,6 +51,10 @@ void Generator::line(const std::string &cg, const std::string &gl) {
 
 void Generator::header() {
     gl_ += "#version 150 compatibility\n";
+    // saturate's bounds, GLSL side only: Mesa 22.3 rewrites min(clamp(a, 0, 1), c) as
+    // clamp(min(a, c), 0, 1) when only some components of a constant c lie in [0, 1] (and
+    // max alike), which is wrong for the others. Bounds it cannot see keep it from that.
+    gl_ += "uniform vec2 unitRange;\n";
     line("struct S { float4 a; float2 b; };", "struct S { vec4 a; vec2 b; };");
     line("uniform float4 u0;", "uniform vec4 u0;");
     line("uniform float4 u1;", "uniform vec4 u1;");
