@@ -147,6 +147,7 @@ private:
     void declaration();
     void arrayDeclaration();
     void assignment();
+    void keepBounded(Var &v);
     void block(int statements, int depth);
     std::vector<Attr> attrs();
     void restore(const std::vector<Attr> &saved);

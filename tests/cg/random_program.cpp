@@ -203,6 +203,7 @@ void Generator::assignment() {
     if (value.t.kind == Type::Float && value.t.n == 1 && t.kind == Type::Float && t.n > 1 && op == 0)
         valueGl = glType(t) + "(" + value.gl + ")";
     line(cg + ops[op] + value.cg + ";", gl + ops[op] + valueGl + ";");
+    if (loops_) return keepBounded(v);
     Attr r = op == 0 ? value.a : op == 3 ? productOf(v.a, value.a) : sumOf(v.a, value.a);
     v.a = v.length || t.kind == Type::Matrix || t.n != v.t.n ? worst(v.a, r) : r;
     if (v.a.mag > 64 || (v.a.exact && v.a.b > 16)) {
@@ -214,6 +215,27 @@ void Generator::assignment() {
             v.a = inexact(v.a.mag);
         }
     }
+}
+
+// In a loop a statement runs up to 64 times (loops nest): what it multiplies or adds to
+// itself could grow past what a float holds, and the two sides overflow differently. So a
+// variable written in a loop is clamped right after, every time.
+void Generator::keepBounded(Var &v) {
+    auto clampLine = [&](const std::string &target, int n) {
+        std::string lo = n == 1 ? "-16.0" : "vec" + std::to_string(n) + "(-16.0)";
+        std::string hi = n == 1 ? "16.0" : "vec" + std::to_string(n) + "(16.0)";
+        line(target + " = clamp(" + target + ", -16, 16);", target + " = clamp(" + target + ", " + lo + ", " + hi + ");");
+    };
+    if (v.t.kind == Type::Float && v.length) {
+        for (int k = 0; k < v.length; ++k) clampLine(v.name + "[" + std::to_string(k) + "]", 4);
+    } else if (v.t.kind == Type::Float) {
+        clampLine(v.name, v.t.n);
+    } else if (v.t.kind == Type::Matrix) {
+        for (int r = 0; r < v.t.n; ++r) clampLine(v.name + "[" + std::to_string(r) + "]", v.t.m);
+    } else if (v.t.kind == Type::Struct) {
+        for (Var *m : visible([&](const Var &x) { return x.name.rfind(v.name + ".", 0) == 0; })) keepBounded(*m);
+    }
+    v.a = inexact(16);
 }
 
 void Generator::block(int statements, int depth) {
@@ -379,6 +401,7 @@ void Generator::callStatement() {
         v->a = a;
         // A struct's members change with it.
         for (Var *m : visible([&](const Var &x) { return x.name.rfind(v->name + ".", 0) == 0; })) m->a = a;
+        if (loops_) keepBounded(*v);
     }
 }
 
