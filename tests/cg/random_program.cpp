@@ -203,9 +203,9 @@ void Generator::assignment() {
     if (value.t.kind == Type::Float && value.t.n == 1 && t.kind == Type::Float && t.n > 1 && op == 0)
         valueGl = glType(t) + "(" + value.gl + ")";
     line(cg + ops[op] + value.cg + ";", gl + ops[op] + valueGl + ";");
-    if (loops_) return keepBounded(v);
     Attr r = op == 0 ? value.a : op == 3 ? productOf(v.a, value.a) : sumOf(v.a, value.a);
     v.a = v.length || t.kind == Type::Matrix || t.n != v.t.n ? worst(v.a, r) : r;
+    if (loops_) return keepBounded(v);
     if (v.a.mag > 64 || (v.a.exact && v.a.b > 16)) {
         if (v.t.kind == Type::Float && !v.length) {
             E c = bounded(E{v.name, v.name, v.t, v.a});
@@ -230,12 +230,15 @@ void Generator::keepBounded(Var &v) {
         for (int k = 0; k < v.length; ++k) clampLine(v.name + "[" + std::to_string(k) + "]", 4);
     } else if (v.t.kind == Type::Float) {
         clampLine(v.name, v.t.n);
+    } else if (v.t.kind == Type::Int) {
+        line(v.name + " = clamp(" + v.name + ", -16, 16);", v.name + " = clamp(" + v.name + ", -16, 16);");
     } else if (v.t.kind == Type::Matrix) {
         for (int r = 0; r < v.t.n; ++r) clampLine(v.name + "[" + std::to_string(r) + "]", v.t.m);
     } else if (v.t.kind == Type::Struct) {
         for (Var *m : visible([&](const Var &x) { return x.name.rfind(v.name + ".", 0) == 0; })) keepBounded(*m);
     }
-    v.a = inexact(16);
+    v.a.mag = std::min(v.a.mag, 16.0);
+    v.a.b = std::min(v.a.b, 5 + v.a.f);
 }
 
 void Generator::block(int statements, int depth) {
