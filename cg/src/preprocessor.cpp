@@ -229,9 +229,8 @@ private:
             }
             c.active = false;
             if (c.taken) return;
-            c.taken = true;  // a failed condition leaves the rest of the group skipped
-            if (evaluate(tokens, name)) c.active = true;
-            else c.taken = false;
+            c.taken = true;  // stays so when the condition fails: the rest of the group is skipped
+            c.active = c.taken = evaluate(tokens, name);
             return;
         }
         if (!active) return;

@@ -10,10 +10,8 @@ namespace vela::test::generator {
 E Generator::bounded(E e) {
     // Values grow with products; a clamp keeps them where both sides stay close.
     if (e.t.kind != Type::Float || (e.a.mag <= 64 && (!e.a.exact || e.a.b <= 16))) return e;
-    std::string lo = e.t.n == 1 ? "-16.0" : "vec" + std::to_string(e.t.n) + "(-16.0)";
-    std::string hi = e.t.n == 1 ? "16.0" : "vec" + std::to_string(e.t.n) + "(16.0)";
     e.cg = "clamp(" + e.cg + ", -16, 16)";
-    e.gl = "clamp(" + e.gl + ", " + lo + ", " + hi + ")";
+    e.gl = "clamp(" + e.gl + ", " + glSplat(e.t.n, "-16.0") + ", " + glSplat(e.t.n, "16.0") + ")";
     e.a.mag = 16;
     e.a.b = std::min(e.a.b, 4 + e.a.f);
     e.a.exact = e.a.exact && e.a.b <= maxBits;

@@ -137,7 +137,7 @@ private:
     E boolExpr(int n, int depth);
     E matrixExpr(const Type &t, int depth, bool exact);
     static E call1(const char *cgName, const char *glName, const E &x, Attr a);
-    std::string glSplat(int n, const std::string &v) const { return n == 1 ? v : "vec" + std::to_string(n) + "(" + v + ")"; }
+    static std::string glSplat(int n, const std::string &v) { return n == 1 ? v : "vec" + std::to_string(n) + "(" + v + ")"; }
     bool floatExpr(int n, int depth, bool exact, E &out);
     E argument(const Param &p, int depth);
 

@@ -222,9 +222,8 @@ void Generator::assignment() {
 // variable written in a loop is clamped right after, every time.
 void Generator::keepBounded(Var &v) {
     auto clampLine = [&](const std::string &target, int n) {
-        std::string lo = n == 1 ? "-16.0" : "vec" + std::to_string(n) + "(-16.0)";
-        std::string hi = n == 1 ? "16.0" : "vec" + std::to_string(n) + "(16.0)";
-        line(target + " = clamp(" + target + ", -16, 16);", target + " = clamp(" + target + ", " + lo + ", " + hi + ");");
+        line(target + " = clamp(" + target + ", -16, 16);",
+             target + " = clamp(" + target + ", " + glSplat(n, "-16.0") + ", " + glSplat(n, "16.0") + ");");
     };
     if (v.t.kind == Type::Float && v.length) {
         for (int k = 0; k < v.length; ++k) clampLine(v.name + "[" + std::to_string(k) + "]", 4);
@@ -448,7 +447,7 @@ void Generator::statement(int depth) {
             int n = 1 + below(4);
             E x = expr(F(n), 1, true);
             if (!x.a.exact) return;
-            std::string zero = n == 1 ? "0.0" : "vec" + std::to_string(n) + "(0.0)";
+            std::string zero = glSplat(n, "0.0");
             std::string less = n == 1 ? "(" + x.gl + " < 0.0)" : "any(lessThan(" + x.gl + ", " + zero + "))";
             line("clip(" + x.cg + ");", "if (" + less + ") discard;");
         }
