@@ -7,7 +7,6 @@
 #include <string>
 
 #include "runtime.h"
-#include "syntax.h"
 
 namespace vela::cg {
 namespace {
@@ -15,14 +14,14 @@ namespace {
 const char *const baseNames[] = {"half", "float", "fixed", "int", "bool"};
 const char *const samplerNames[] = {"sampler1D", "sampler2D", "sampler3D", "samplerCUBE", "samplerRECT"};
 
-// ParameterInfo::Base (bool, int, fixed, half, float) -> the order of CGtype's bases.
-int typeBase(ParameterInfo::Base b) {
+// Base (bool, int, fixed, half, float) -> the order of CGtype's bases.
+int typeBase(Base b) {
     switch (b) {
-    case ParameterInfo::Half: return 0;
-    case ParameterInfo::Float: return 1;
-    case ParameterInfo::Fixed: return 2;
-    case ParameterInfo::Int: return 3;
-    case ParameterInfo::Bool: return 4;
+    case Base::Half: return 0;
+    case Base::Float: return 1;
+    case Base::Fixed: return 2;
+    case Base::Int: return 3;
+    case Base::Bool: return 4;
     }
     return 1;
 }
@@ -64,7 +63,7 @@ CGtype parameterType(const ParameterInfo &p) {
     switch (p.kind) {
     case ParameterInfo::Struct: return CG_STRUCT;
     case ParameterInfo::Array: return CG_ARRAY;
-    case ParameterInfo::Sampler: return CGtype(CG_SAMPLER1D + p.sampler);
+    case ParameterInfo::Sampler: return CGtype(CG_SAMPLER1D + int(p.sampler));
     case ParameterInfo::Scalar: return CGtype(CG_HALF + 21 * typeBase(p.base));
     case ParameterInfo::Vector: return CGtype(CG_HALF + 21 * typeBase(p.base) + p.cols);
     case ParameterInfo::Matrix: return CGtype(CG_HALF + 21 * typeBase(p.base) + 5 + (p.rows - 1) * 4 + (p.cols - 1));
@@ -85,18 +84,18 @@ CGresource resourceOf(const ParameterInfo &p, bool base) {
         if (p.kind == ParameterInfo::Struct || p.kind == ParameterInfo::Array) return CG_UNDEFINED;
         return p.firstSlot >= 0 ? CG_C : CG_UNDEFINED;
     }
-    int index = base ? 0 : p.semanticIndex;
-    switch (Semantic::Kind(p.semanticKind)) {
-    case Semantic::Position: return CG_POSITION0;
-    case Semantic::Normal: return CG_NORMAL0;
-    case Semantic::Color: return CGresource(CG_COLOR0 + index);
-    case Semantic::TexCoord: return CGresource(CG_TEXCOORD0 + index);
-    case Semantic::Fog: return CG_FOG0;
-    case Semantic::PSize: return CG_PSIZE0;
-    case Semantic::BlendWeight: return CG_BLENDWEIGHT0;
-    case Semantic::Attr: return CGresource(CG_ATTR0 + index);
-    case Semantic::Wpos: return CG_WPOS;
-    case Semantic::Depth: return CG_DEPTH0;
+    int index = base ? 0 : p.reg.index;
+    switch (p.reg.kind) {
+    case SemanticRegister::Position: return CG_POSITION0;
+    case SemanticRegister::Normal: return CG_NORMAL0;
+    case SemanticRegister::Color: return CGresource(CG_COLOR0 + index);
+    case SemanticRegister::TexCoord: return CGresource(CG_TEXCOORD0 + index);
+    case SemanticRegister::Fog: return CG_FOG0;
+    case SemanticRegister::PSize: return CG_PSIZE0;
+    case SemanticRegister::BlendWeight: return CG_BLENDWEIGHT0;
+    case SemanticRegister::Attr: return CGresource(CG_ATTR0 + index);
+    case SemanticRegister::Wpos: return CG_WPOS;
+    case SemanticRegister::Depth: return CG_DEPTH0;
     default: return CG_UNDEFINED;
     }
 }
@@ -304,7 +303,7 @@ unsigned long cgGetParameterResourceIndex(CGparameter parameter) {
     if (!findParameter(parameter, ref)) return 0;
     const ParameterInfo &p = *ref.info;
     if (p.uniform) return p.kind == ParameterInfo::Sampler ? unsigned(std::max(p.textureUnit, 0)) : unsigned(std::max(p.firstSlot, 0));
-    return unsigned(p.semanticIndex);
+    return unsigned(p.reg.index);
 }
 
 CGbool cgIsParameterReferenced(CGparameter parameter) {

@@ -33,10 +33,10 @@ void uploadAll(const ArbPrograms &gl, GLenum target, const ProgramObject &p) {
 
 namespace {
 
-GLenum textureTarget(int sampler) {
+GLenum textureTarget(SamplerKind sampler) {
     static const GLenum targets[] = {GL_TEXTURE_1D, GL_TEXTURE_2D, 0x806F /* 3D */, 0x8513 /* CUBE_MAP */,
                                      0x84F5 /* RECTANGLE */};
-    return targets[sampler];
+    return targets[int(sampler)];
 }
 
 void bindTexture(const ArbPrograms *gl, const ParameterInfo &p, unsigned texture) {

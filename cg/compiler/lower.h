@@ -1,5 +1,5 @@
 // The lowering's state, shared by its files: lower.cpp (the entry function, statements and
-// control flow), lower_expr.cpp (expressions, places, calls) and lower_library.cpp (the
+// control flow), lower_expr.cpp (expressions, places, calls) and lower_intrinsics.cpp (the
 // standard library).
 //
 // Lowering runs the program symbolically. Every variable holds rows of components, each a
@@ -112,7 +112,7 @@ public:
     static Val component(const Val &v, int i);
     static Val concat(const Val &a, const Val &b);
 
-    // ---- The standard library (lower_library.cpp)
+    // ---- The standard library (lower_intrinsics.cpp)
     Agg intrinsic(const Expr *e);
     Val sinCos(const Val &x, bool cosine);
     Val texture(const Expr *e);

@@ -275,10 +275,10 @@ void Lowering::run(std::string_view entryName, std::vector<ParameterInfo> &param
             p.name = name;
             p.kind = kindOf(t);
             const Type *leaf = &t;
-            p.base = ParameterInfo::Base(leaf->base);
+            p.base = leaf->base;
             p.rows = t.kind == Type::Matrix ? t.rows : 1;
             p.cols = t.kind == Type::Matrix ? t.cols : uint8_t(t.size());
-            p.sampler = t.kind == Type::Sampler ? t.cols : 0;
+            p.sampler = t.kind == Type::Sampler ? SamplerKind(t.cols) : SamplerKind::S1D;
             p.length = t.kind == Type::Array ? t.array->length : 0;
             p.typeName = typeName(t);
             p.direction = v->isUniform || !v->isOut ? ParameterInfo::In : v->isIn ? ParameterInfo::InOut : ParameterInfo::Out;
@@ -287,8 +287,7 @@ void Lowering::run(std::string_view entryName, std::vector<ParameterInfo> &param
             p.parent = parent;
             if (s.kind != Semantic::None) {
                 p.semantic = semanticName(s);
-                p.semanticKind = s.kind;
-                p.semanticIndex = s.index;
+                p.reg = s;
             }
             if (v->isUniform) {
                 p.row = row;

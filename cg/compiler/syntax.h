@@ -57,8 +57,6 @@ void preprocess(std::string_view text, const std::vector<Define> &defines, Prepr
 struct StructDecl;
 struct ArrayType;
 
-enum class Base : uint8_t { Bool, Int, Fixed, Half, Float };
-enum class SamplerKind : uint8_t { S1D, S2D, S3D, Cube, Rect };
 
 struct Type {
     enum Kind : uint8_t { Error, Void, Scalar, Vector, Matrix, Sampler, Struct, Array };
@@ -99,10 +97,7 @@ int rowCount(const Type &type);
 
 // ---- Semantics --------------------------------------------------------------------------
 
-struct Semantic {
-    enum Kind : uint8_t { None, Position, Normal, Color, TexCoord, Depth, Wpos, TexUnit, Fog, PSize, BlendWeight, Attr };
-    Kind kind = None;
-    uint8_t index = 0;
+struct Semantic : SemanticRegister {
     uint32_t offset = 0;
     bool sameRegister(const Semantic &o) const { return kind == o.kind && index == o.index; }
 };

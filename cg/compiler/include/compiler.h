@@ -65,18 +65,27 @@ inline std::string joined(std::string_view a, std::string_view b) {
 
 // ---- The result ---------------------------------------------------------------------
 
+// What the language and the runtime both name: a numeric base, a sampler's kind, the
+// register class a semantic binds.
+enum class Base : uint8_t { Bool, Int, Fixed, Half, Float };
+enum class SamplerKind : uint8_t { S1D, S2D, S3D, Cube, Rect };
+struct SemanticRegister {
+    enum Kind : uint8_t { None, Position, Normal, Color, TexCoord, Depth, Wpos, TexUnit, Fog, PSize, BlendWeight, Attr };
+    Kind kind = None;
+    uint8_t index = 0;
+};
+
 // A parameter of the compiled program as the runtime presents it: the entry function's
 // parameters and the global variables, with the members and elements of each.
 struct ParameterInfo {
     enum Kind : uint8_t { Scalar, Vector, Matrix, Sampler, Struct, Array };
-    enum Base : uint8_t { Bool, Int, Fixed, Half, Float };
     enum Direction : uint8_t { In, Out, InOut };
     std::string name;      // "light.position", "bones[2]"
     std::string semantic;  // its canonical name ("COLOR0" for COLOR), "" when none
     Kind kind = Scalar;
-    Base base = Float;
+    Base base = Base::Float;
     uint8_t rows = 1, cols = 1;  // Vector: cols components; Matrix: rows x cols
-    uint8_t sampler = 0;         // Sampler: 0 1D, 1 2D, 2 3D, 3 CUBE, 4 RECT
+    SamplerKind sampler = SamplerKind::S1D;
     int length = 0;              // Array: elements
     std::string typeName;        // "float4x4", "struct Light", "float4[3]"
     Direction direction = In;
@@ -89,7 +98,7 @@ struct ParameterInfo {
     int firstSlot = -1;          // program.local slots of those rows, -1 when not read
     int slotCount = 0;
     int textureUnit = -1;        // samplers
-    int semanticKind = 0, semanticIndex = 0;  // the register of a varying leaf (Semantic)
+    SemanticRegister reg;        // the register of a varying leaf
     std::vector<float> defaults;  // uniforms: the initial value of each row, 4 floats a row
 };
 
