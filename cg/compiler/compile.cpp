@@ -81,7 +81,7 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
         if (diagnostics.empty()) check(source, module, diagnostics);
         if (diagnostics.empty()) {
             IrProgram ir;
-            lower(source, module, entry, profile, ir, result.parameters);
+            lower(source, module, entry, describe(profile), ir, result.parameters);
             optimize(ir);
             Allocation allocation;
             allocate(ir, allocation);

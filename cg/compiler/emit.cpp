@@ -44,9 +44,9 @@ int lowestSlot(uint8_t mask) {
 
 int outputSlot(uint32_t reg, int lane) { return registerSemantic(reg).kind == Semantic::Depth ? 2 : lane; }
 
-std::string inputName(Profile p, const Semantic &s) {
+std::string inputName(const ProfileDesc &p, const Semantic &s) {
     std::string n = std::to_string(s.index);
-    std::string stage = p == Profile::Arbvp1 ? "vertex" : "fragment";
+    std::string stage = p.stageName;
     switch (s.kind) {
     case Semantic::Position: return "vertex.position";
     case Semantic::Normal: return "vertex.normal";
@@ -81,20 +81,20 @@ std::string numbered(char letter, size_t index) {
     return name;
 }
 
-class Emitter {
+class ArbEmitter {
 public:
-    Emitter(IrProgram &ir, const Allocation &a, ProgramStats &stats) : ir_(ir), a_(a), stats_(stats) {}
+    ArbEmitter(IrProgram &ir, const Allocation &a, ProgramStats &stats) : ir_(ir), a_(a), stats_(stats) {}
 
     std::string run() {
         layoutUniforms();
-        stats_.addressRegisters = ir_.addressValues > 0 && ir_.profile == Profile::Arbvp1 ? 1 : 0;
+        stats_.addressRegisters = ir_.addressValues > 0 && ir_.profile->relativeAddressing ? 1 : 0;
         collecting_ = true;
         for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
         packConstants();
         collecting_ = false;
         next_ = 0;
         for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
-        std::string out = ir_.profile == Profile::Arbvp1 ? "!!ARBvp1.0\n" : "!!ARBfp1.0\n";
+        std::string out = std::string(ir_.profile->header) + "\n";
         out += declarations();
         out += body_;
         out += "END\n";
@@ -228,7 +228,7 @@ private:
     std::string registerName(const Operand &o) const {
         switch (o.ref.file) {
         case File::Temp: return numbered('R', a_.place[o.ref.index].index);
-        case File::Input: return inputName(ir_.profile, registerSemantic(o.ref.index));
+        case File::Input: return inputName(*ir_.profile, registerSemantic(o.ref.index));
         case File::Uniform: {
             const UniformVar &u = ir_.uniforms[size_t(ir_.rowVar[o.ref.index])];
             std::string name = "u_" + u.name;
@@ -348,7 +348,7 @@ private:
             static const char *const targets[] = {"1D", "2D", "3D", "CUBE", "RECT"};
             text += ", texture[" + std::to_string(i.unit) + "], " + targets[i.target];
             countTexture(i);
-        } else if (ir_.profile == Profile::Arbfp1) {
+        } else if (ir_.profile->countsAluAndTex) {
             ++stats_.aluInstructions;
             if (p.file == File::Temp && !collecting_) aluWritten_.insert(p.index);
         }
@@ -462,7 +462,7 @@ private:
     }
 
     void countAlu(const Placement &p, bool output) {
-        if (collecting_ || ir_.profile != Profile::Arbfp1) return;
+        if (collecting_ || !ir_.profile->countsAluAndTex) return;
         ++stats_.aluInstructions;
         if (!output) aluWritten_.insert(p.index);
     }
@@ -501,7 +501,7 @@ private:
 
 std::string emit(IrProgram &ir, const Allocation &allocation, ProgramStats &stats) {
     stats = ProgramStats{};
-    return Emitter(ir, allocation, stats).run();
+    return ArbEmitter(ir, allocation, stats).run();
 }
 
 }  // namespace vela::cg

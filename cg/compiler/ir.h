@@ -122,7 +122,7 @@ struct UniformVar {
 };
 
 struct IrProgram {
-    Profile profile = Profile::Arbvp1;
+    const ProfileDesc *profile = nullptr;
     std::vector<Instr> code;
     std::vector<ValueInfo> values;
     std::vector<UniformVar> uniforms;
@@ -164,7 +164,7 @@ struct EntryResult {
 };
 // The entry function of the checked module as instructions; throws CompileError for what
 // the profile cannot express.
-void lower(const Source &source, const Module &module, std::string_view entry, Profile profile, IrProgram &ir,
+void lower(const Source &source, const Module &module, std::string_view entry, const ProfileDesc &profile, IrProgram &ir,
            std::vector<ParameterInfo> &parameters);
 
 // Dead code, MAD and saturate forming, reads of relative addresses folded into their users.

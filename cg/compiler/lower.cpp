@@ -5,7 +5,7 @@
 namespace vela::cg {
 
 void Lowering::refuse(uint32_t offset, const std::string &what) {
-    fail(offset, std::string("the ") + profileName(profile_) + " profile cannot " + what);
+    fail(offset, std::string("the ") + profile_.name + " profile cannot " + what);
 }
 
 void Lowering::spend(size_t work, uint32_t offset) {
@@ -178,7 +178,7 @@ void Lowering::leave(const Stmt *s) {
 }
 
 void Lowering::discard(uint32_t offset, const Val *clipValue) {
-    if (profile_ == Profile::Arbvp1) refuse(offset, clipValue ? "clip: a vertex cannot be discarded" : "discard a vertex");
+    if (!profile_.kill) refuse(offset, clipValue ? "clip: a vertex cannot be discarded" : "discard a vertex");
     Val p = killPredicate();
     if (clipValue) {
         b_.kil(p.isConst(1) ? *clipValue : select(p, *clipValue, Builder::constant(0, clipValue->n), offset));
@@ -231,7 +231,7 @@ Val Lowering::select(const Val &pred, const Val &a, const Val &b, uint32_t offse
         for (int i = 0; i < x.n; ++i) out.c[where[i]] = p.c[p.n == 1 ? 0 : i].k != 0 ? x.c[i] : y.c[i];
         return out;
     }
-    if (profile_ == Profile::Arbfp1) {
+    if (profile_.cmp) {
         // One CMP for each pair of places the two sides read from: no gathering first.
         auto place = [](const Comp &c) { return c.kind == Comp::Reg ? std::make_pair(int(c.ref.file), c.ref.index) : std::make_pair(-1, 0u); };
         bool done[4] = {};

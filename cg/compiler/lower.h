@@ -21,7 +21,7 @@ namespace vela::cg {
 
 class Lowering {
 public:
-    Lowering(const Source &source, const Module &module, Profile profile, IrProgram &ir)
+    Lowering(const Source &source, const Module &module, const ProfileDesc &profile, IrProgram &ir)
         : source_(source), module_(module), profile_(profile), ir_(ir), b_(ir) {}
     void run(std::string_view entry, std::vector<ParameterInfo> &parameters);
 
@@ -120,7 +120,7 @@ public:
 
     const Source &source_;
     const Module &module_;
-    Profile profile_;
+    const ProfileDesc &profile_;
     IrProgram &ir_;
     Builder b_;
     State st_;

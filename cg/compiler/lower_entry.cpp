@@ -8,32 +8,6 @@
 namespace vela::cg {
 namespace {
 
-bool validInput(Profile p, const Semantic &s) {
-    if (p == Profile::Arbvp1)
-        return s.kind == Semantic::Position || s.kind == Semantic::Normal || s.kind == Semantic::Color ||
-               s.kind == Semantic::TexCoord || s.kind == Semantic::Fog || s.kind == Semantic::BlendWeight ||
-               s.kind == Semantic::Attr;
-    // NOTE: a fragment program may declare the POSITION it receives from the vertex
-    // program (one struct serves both); reading it is refused (WPOS is the window position).
-    return s.kind == Semantic::Color || s.kind == Semantic::TexCoord || s.kind == Semantic::Wpos ||
-           s.kind == Semantic::Fog || s.kind == Semantic::Position;
-}
-
-bool validOutput(Profile p, const Semantic &s) {
-    if (p == Profile::Arbvp1)
-        return s.kind == Semantic::Position || s.kind == Semantic::Color || s.kind == Semantic::TexCoord ||
-               s.kind == Semantic::Fog || s.kind == Semantic::PSize;
-    return (s.kind == Semantic::Color && s.index == 0) || s.kind == Semantic::Depth;
-}
-
-const char *inputList(Profile p) {
-    return p == Profile::Arbvp1 ? "POSITION, NORMAL, COLOR0-1, TEXCOORD0-7, FOG, BLENDWEIGHT, ATTR0-15"
-                                : "COLOR0-1, TEXCOORD0-7, FOG, WPOS";
-}
-const char *outputList(Profile p) {
-    return p == Profile::Arbvp1 ? "POSITION, COLOR0-1, TEXCOORD0-7, FOG, PSIZE" : "COLOR, DEPTH";
-}
-
 ParameterInfo::Kind kindOf(const Type &t) {
     switch (t.kind) {
     case Type::Vector: return ParameterInfo::Vector;
@@ -55,7 +29,7 @@ struct OutputLeaf {
 }  // namespace
 
 void Lowering::run(std::string_view entryName, std::vector<ParameterInfo> &parameters) {
-    ir_.profile = profile_;
+    ir_.profile = &profile_;
     for (const Function &f : module_.functions) {
         if (f.name != entryName || !f.body) continue;
         if (entry_)
@@ -159,8 +133,8 @@ void Lowering::run(std::string_view entryName, std::vector<ParameterInfo> &param
                          const std::string &member) {
         std::string name = member.empty() ? (owner.empty() ? "of " + quoted(entry.name) : quoted(owner))
                                           : quoted(owner.empty() ? member : owner + "." + member);
-        if (!validOutput(profile_, s))
-            refuse(s.offset, "write a " + semanticName(s) + " result (its results: " + outputList(profile_) + ")");
+        if (!profile_.isOutput(s))
+            refuse(s.offset, "write a " + semanticName(s) + " result (its results: " + profile_.outputList + ")");
         if ((s.kind == Semantic::Position || s.kind == Semantic::Color) && !(t.isVectorLike() && t.size() == 4))
             fail(offset, "the " + std::string(s.kind == Semantic::Position ? "POSITION" : "COLOR") + " result " + name +
                              " must be float4, not " + typeName(t));
@@ -188,7 +162,7 @@ void Lowering::run(std::string_view entryName, std::vector<ParameterInfo> &param
             }
         } else if (s.kind == Semantic::None) {
             fail(offset, "the " + std::string(what) + " needs a semantic (for example ': " +
-                             (profile_ == Profile::Arbvp1 ? "POSITION" : "COLOR") + "')");
+                             profile_.requiredOutputName + "')");
         } else {
             addOutput(s, t, offset, slot, 0, name, "");
         }
@@ -208,8 +182,8 @@ void Lowering::run(std::string_view entryName, std::vector<ParameterInfo> &param
                 fail(offset, "varying parameter " + quoted(name) + " needs a semantic (or 'uniform')");
             }
             if (!t.isVectorLike()) fail(offset, "the varying input " + quoted(name) + " must be a scalar or a vector");
-            if (!validInput(profile_, s))
-                refuse(s.offset, "read a " + semanticName(s) + " input (its inputs: " + inputList(profile_) + ")");
+            if (!profile_.isInput(s))
+                refuse(s.offset, "read a " + semanticName(s) + " input (its inputs: " + profile_.inputList + ")");
             return Builder::reg(Ref{File::Input, semanticRegister(s)}, t.size());
         };
         Agg rows;
@@ -235,10 +209,9 @@ void Lowering::run(std::string_view entryName, std::vector<ParameterInfo> &param
     } else if (entry.resultSemantic.kind != Semantic::None) {
         fail(entry.resultSemantic.offset, "a void function has no result to give a semantic");
     }
-    Semantic::Kind required = profile_ == Profile::Arbvp1 ? Semantic::Position : Semantic::Color;
+    Semantic::Kind required = profile_.requiredOutput;
     if (std::none_of(outputs.begin(), outputs.end(), [&](const OutputLeaf &o) { return o.semantic.kind == required; }))
-        fail(entry.offset, std::string("a ") + (profile_ == Profile::Arbvp1 ? "vertex" : "fragment") +
-                               " program must write a " + (required == Semantic::Position ? "POSITION" : "COLOR") +
+        fail(entry.offset, std::string("a ") + profile_.stageName + " program must write a " + profile_.requiredOutputName +
                                " result");
 
     // ---- The body.
@@ -343,7 +316,7 @@ void Lowering::run(std::string_view entryName, std::vector<ParameterInfo> &param
     for (const Var *p : entry.params) describeVar(p);
 }
 
-void lower(const Source &source, const Module &module, std::string_view entry, Profile profile, IrProgram &ir,
+void lower(const Source &source, const Module &module, std::string_view entry, const ProfileDesc &profile, IrProgram &ir,
            std::vector<ParameterInfo> &parameters) {
     Lowering(source, module, profile, ir).run(entry, parameters);
 }

@@ -89,7 +89,7 @@ Val Lowering::perComponent(Op op, const Val &a, const Val *b) {
 Val Lowering::nonZero(const Val &a) { return op2(Op::Slt, Builder::constant(0), op1(Op::Abs, a)); }
 
 Val Lowering::trunc(const Val &a) {
-    if (profile_ == Profile::Arbfp1)
+    if (profile_.cmp)
         return b_.emit(Op::Cmp, {a, negate(op1(Op::Flr, negate(a))), op1(Op::Flr, a)}, a.n);
     Val magnitude = op1(Op::Flr, op1(Op::Abs, a));
     Val sign = mad(op2(Op::Slt, a, Builder::constant(0)), Builder::constant(-2), Builder::constant(1));
@@ -134,7 +134,7 @@ Val Lowering::dot(const Val &a, const Val &b) {
 }
 
 Val Lowering::saturate(const Val &a) {
-    if (profile_ == Profile::Arbfp1) return b_.emit(Op::Mov, {a}, a.n, true);
+    if (profile_.saturate) return b_.emit(Op::Mov, {a}, a.n, true);
     return op2(Op::Min, op2(Op::Max, a, Builder::constant(0)), Builder::constant(1));
 }
 
@@ -295,7 +295,7 @@ Agg Lowering::read(const Place &p, uint32_t offset) {
     Agg loaded;
     int base = p.first;
     if (p.dynamic) {
-        if (profile_ == Profile::Arbfp1) refuse(offset, "index an array with a value computed at run time");
+        if (!profile_.relativeAddressing) refuse(offset, "index an array with a value computed at run time");
         int u = uniformOf_[size_t(p.var->id)];
         Ref array;
         bool uniform = u >= 0 && *rows == uniformRows_[size_t(u)];
@@ -332,7 +332,7 @@ Agg Lowering::read(const Place &p, uint32_t offset) {
         for (int i = 0; i < p.n; ++i) {
             v.c[i] = (*rows)[size_t(p.row[i] - p.first + base)].c[p.comp[i]];
             if (v.c[i].kind == Comp::Undef) missing += "xyzw"[i];
-            if (profile_ == Profile::Arbfp1 && v.c[i].kind == Comp::Reg && v.c[i].ref.file == File::Input &&
+            if (profile_.positionInputUnreadable && v.c[i].kind == Comp::Reg && v.c[i].ref.file == File::Input &&
                 registerSemantic(v.c[i].ref.index).kind == Semantic::Position)
                 fail(offset, "the POSITION input " + quoted(p.text) +
                                  " cannot be read in a fragment program (WPOS is the window position)");

@@ -28,7 +28,7 @@ static Val polynomial(Lowering &l, const Val &x, const float *coefficients, int 
 }
 
 Val Lowering::sinCos(const Val &x, bool cosine) {
-    if (profile_ == Profile::Arbfp1) return perComponent(cosine ? Op::Cos : Op::Sin, x);
+    if (profile_.sinCos) return perComponent(cosine ? Op::Cos : Op::Sin, x);
     // In turns, a triangle wave folds the angle onto w in [-1/4, 1/4], where
     // sin(2 pi t) = -sin(2 pi w) and the polynomial holds; its coefficients carry the sign.
     static const float coefficients[] = {-6.28318516f, 41.34165505f, -81.60100493f, 76.54979872f, -39.53681381f};
@@ -117,7 +117,7 @@ Agg Lowering::intrinsic(const Expr *e) {
     case Intrinsic::Saturate: return {saturate(arg(0))};
     case Intrinsic::Sign: {
         Val x = arg(0);
-        if (profile_ == Profile::Arbfp1)
+        if (profile_.cmp)
             return {b_.emit(Op::Cmp, {x, k(-1), b_.emit(Op::Cmp, {negate(x), k(1), k(0)}, x.n)}, x.n)};
         return {sub(less(k(0), x), less(x, k(0)))};
     }
@@ -146,7 +146,7 @@ Agg Lowering::intrinsic(const Expr *e) {
     case Intrinsic::Ldexp: return {mul(arg(0), exp2(arg(1)))};
     case Intrinsic::Lerp: {
         Val a = arg(0), b = arg(1), t = arg(2);
-        if (profile_ == Profile::Arbfp1) return {b_.emit(Op::Lrp, {t, b, a}, std::max({a.n, b.n, t.n}))};
+        if (profile_.lrp) return {b_.emit(Op::Lrp, {t, b, a}, std::max({a.n, b.n, t.n}))};
         return {mad(t, sub(b, a), a)};
     }
     case Intrinsic::Smoothstep: {
@@ -188,8 +188,7 @@ Agg Lowering::intrinsic(const Expr *e) {
     }
     case Intrinsic::Lit: {
         Val diffuse = arg(0), specular = arg(1), power = arg(2);
-        if (profile_ == Profile::Arbfp1) return {b_.emit(Op::Lit, {concat(concat(diffuse, specular), concat(k(0), power))}, 4)};
-        // NOTE: arbvp1's LIT raises to the power only roughly (about 8 bits); POW is exact.
+        if (profile_.exactLit) return {b_.emit(Op::Lit, {concat(concat(diffuse, specular), concat(k(0), power))}, 4)};
         Val raised = perComponent(Op::Pow, op2(Op::Max, specular, k(0)), &power);
         Val lit = concat(concat(k(1), op2(Op::Max, diffuse, k(0))), concat(mul(raised, less(k(0), diffuse)), k(1)));
         return {lit};
@@ -261,7 +260,7 @@ Agg Lowering::intrinsic(const Expr *e) {
 
 Val Lowering::texture(const Expr *e) {
     std::string name = intrinsicName(e->intrinsic);
-    if (profile_ == Profile::Arbvp1) refuse(e->offset, "sample textures (" + name + ")");
+    if (!profile_.textures) refuse(e->offset, "sample textures (" + name + ")");
     TextureForm form;
     textureForm(e->intrinsic, form);
     Val sampler = value(e->args[0]);

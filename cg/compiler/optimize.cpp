@@ -138,7 +138,7 @@ void removeDeadCode(IrProgram &ir) {
 void optimize(IrProgram &ir) {
     removeDeadCode(ir);
     formMads(ir);
-    if (ir.profile == Profile::Arbfp1) foldSaturates(ir);
+    if (ir.profile->saturate) foldSaturates(ir);
     foldRelativeLoads(ir);
     removeDeadCode(ir);
 }

@@ -5,8 +5,6 @@
 
 namespace vela::cg {
 
-const char *profileName(Profile profile) { return profile == Profile::Arbvp1 ? "arbvp1" : "arbfp1"; }
-
 bool Type::sameShape(const Type &o) const {
     if (kind != o.kind || rows != o.rows || cols != o.cols || decl != o.decl) return false;
     if (kind == Array) return array->length == o.array->length && array->element == o.array->element;
@@ -159,6 +157,7 @@ std::string semanticName(const Semantic &semantic) {
     case Semantic::PSize: return "PSIZE";
     case Semantic::BlendWeight: return "BLENDWEIGHT";
     case Semantic::Attr: return "ATTR" + n;
+    case Semantic::Count: break;
     }
     return "?";
 }

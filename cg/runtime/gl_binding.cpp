@@ -47,19 +47,14 @@ bool hasExtension(const char *name) {
 }
 
 bool glProfile(CGprofile profile, GLenum &target, const char *&extension) {
-    if (profile == CG_PROFILE_ARBVP1) {
-        target = GL_VERTEX_PROGRAM_ARB;
-        extension = "GL_ARB_vertex_program";
-    } else if (profile == CG_PROFILE_ARBFP1) {
-        target = GL_FRAGMENT_PROGRAM_ARB;
-        extension = "GL_ARB_fragment_program";
-    } else {
-        return false;
-    }
+    const ProfileDesc *p = profileOf(profile);
+    if (!p) return false;
+    target = GLenum(p->glTarget);
+    extension = p->glExtension;
     return true;
 }
 
-CGprofile cgProfileOf(const ProgramObject &p) { return p.profile == Profile::Arbvp1 ? CG_PROFILE_ARBVP1 : CG_PROFILE_ARBFP1; }
+CGprofile cgProfileOf(const ProgramObject &p) { return apiProfile(p.profile); }
 
 // The GL side of a profile, when a context is current and supports it; else sets the error.
 const ArbPrograms *supported(CGprofile profile) {
@@ -101,7 +96,7 @@ struct Limit {
     GLenum max;
     const char *what;
     int ProgramStats::*used;
-    bool fragmentOnly;
+    bool aluAndTex;  // counted only where the profile counts them
 };
 
 // The program against the GL's limits: "" when it fits, else what does not.
@@ -117,10 +112,10 @@ std::string overLimits(const ArbPrograms &gl, GLenum target, const ProgramObject
         {GL_MAX_PROGRAM_TEX_INSTRUCTIONS_ARB, "texture instructions", &ProgramStats::texInstructions, true},
         {GL_MAX_PROGRAM_TEX_INDIRECTIONS_ARB, "texture indirections", &ProgramStats::texIndirections, true},
     };
-    bool fragment = p.profile == Profile::Arbfp1;
+    bool aluAndTex = describe(p.profile).countsAluAndTex;
     for (const Limit &l : limits) {
-        if (l.fragmentOnly && !fragment) continue;
-        if (!fragment && l.max == GL_MAX_PROGRAM_ADDRESS_REGISTERS_ARB && p.stats.addressRegisters == 0) continue;
+        if (l.aluAndTex && !aluAndTex) continue;
+        if (l.max == GL_MAX_PROGRAM_ADDRESS_REGISTERS_ARB && p.stats.addressRegisters == 0) continue;
         GLint max = 0;
         gl.getProgramiv(target, l.max, &max);
         int used = p.stats.*l.used;
@@ -166,7 +161,7 @@ void refuseLoad(ProgramObject &p, const std::string &listing) {
 }  // namespace
 
 GLenum targetOf(const ProgramObject &p) {
-    return p.profile == Profile::Arbvp1 ? GL_VERTEX_PROGRAM_ARB : GL_FRAGMENT_PROGRAM_ARB;
+    return GLenum(describe(p.profile).glTarget);
 }
 
 void releaseGlProgram(ProgramObject &program) {

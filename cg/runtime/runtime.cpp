@@ -42,15 +42,6 @@ template <class T> T *find(std::unordered_map<uint32_t, T> &map, const void *han
     return it == map.end() ? nullptr : &it->second;
 }
 
-bool profileOf(CGprofile profile, Profile &out) {
-    if (profile == CG_PROFILE_ARBVP1)
-        out = Profile::Arbvp1;
-    else if (profile == CG_PROFILE_ARBFP1)
-        out = Profile::Arbfp1;
-    else
-        return false;
-    return true;
-}
 
 void destroyProgram(Registry &r, uint32_t id) {
     auto it = r.programs.find(id);
@@ -60,7 +51,25 @@ void destroyProgram(Registry &r, uint32_t id) {
     r.programs.erase(it);
 }
 
+// The API's numbers of the compiler's profiles.
+constexpr struct {
+    CGprofile api;
+    Profile profile;
+} apiProfiles[] = {{CG_PROFILE_ARBVP1, Profile::Arbvp1}, {CG_PROFILE_ARBFP1, Profile::Arbfp1}};
+
 }  // namespace
+
+const ProfileDesc *profileOf(CGprofile profile) {
+    for (const auto &p : apiProfiles)
+        if (p.api == profile) return &describe(p.profile);
+    return nullptr;
+}
+
+CGprofile apiProfile(Profile profile) {
+    for (const auto &p : apiProfiles)
+        if (p.profile == profile) return p.api;
+    return CG_PROFILE_UNKNOWN;
+}
 
 void setError(CGerror error) {
     lastError = error;
@@ -146,11 +155,12 @@ CGprogram cgCreateProgram(CGcontext context, CGenum programType, const char *pro
         setError(CG_INVALID_POINTER_ERROR);
         return nullptr;
     }
-    Profile p;
-    if (!profileOf(profile, p)) {
+    const ProfileDesc *desc = profileOf(profile);
+    if (!desc) {
         setError(CG_INVALID_PROFILE_ERROR);
         return nullptr;
     }
+    Profile p = desc->id;
     std::string entryName = entry ? entry : "main";
     std::vector<std::string> options;
     for (const char **a = args; a && *a; ++a) options.emplace_back(*a);
@@ -206,7 +216,7 @@ CGbool cgIsProgram(CGprogram program) { return find(registry().programs, program
 CGprofile cgGetProgramProfile(CGprogram program) {
     ProgramObject *p = findProgram(program);
     if (!p) return CG_PROFILE_UNKNOWN;
-    return p->profile == Profile::Arbvp1 ? CG_PROFILE_ARBVP1 : CG_PROFILE_ARBFP1;
+    return apiProfile(p->profile);
 }
 
 CGcontext cgGetProgramContext(CGprogram program) {
@@ -298,13 +308,13 @@ const char *cgGetLastListing(CGcontext context) {
 }
 
 const char *cgGetProfileString(CGprofile profile) {
-    Profile p;
-    return profileOf(profile, p) ? profileName(p) : "unknown";
+    const ProfileDesc *p = profileOf(profile);
+    return p ? p->name : "unknown";
 }
 
 CGprofile cgGetProfile(const char *name) {
-    if (name && std::strcmp(name, "arbvp1") == 0) return CG_PROFILE_ARBVP1;
-    if (name && std::strcmp(name, "arbfp1") == 0) return CG_PROFILE_ARBFP1;
+    for (const auto &p : apiProfiles)
+        if (name && std::strcmp(name, describe(p.profile).name) == 0) return p.api;
     return CG_PROFILE_UNKNOWN;
 }
 

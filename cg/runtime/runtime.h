@@ -42,6 +42,10 @@ struct ParameterObject {
     size_t index = 0;
 };
 
+// The compiler's profile of an API profile number, and back; null when it has none.
+const ProfileDesc *profileOf(CGprofile profile);
+CGprofile apiProfile(Profile profile);
+
 // Sets the error and calls the error callback.
 void setError(CGerror error);
 

@@ -69,7 +69,8 @@ int main(int argc, char **argv) {
             return fail(("unknown option '" + a + "'").c_str());
         }
     }
-    if (profile != "arbvp1" && profile != "arbfp1") return fail("-profile arbvp1 or -profile arbfp1 is needed");
+    const vela::cg::ProfileDesc *desc = vela::cg::findProfile(profile);
+    if (!desc) return fail("-profile arbvp1 or -profile arbfp1 is needed");
     if (!haveFile) return fail("no program file");
 
     std::string text;
@@ -80,8 +81,7 @@ int main(int argc, char **argv) {
     }
     if (in != stdin) std::fclose(in);
 
-    vela::cg::Profile p = profile == "arbvp1" ? vela::cg::Profile::Arbvp1 : vela::cg::Profile::Arbfp1;
-    vela::cg::CompileResult r = vela::cg::compile(text, p, entry, options);
+    vela::cg::CompileResult r = vela::cg::compile(text, desc->id, entry, options);
     if (!r.ok) {
         std::fputs(named(r.listing, file == "-" ? "<stdin>" : file).c_str(), stderr);
         return 1;

@@ -13,6 +13,9 @@ namespace vela::cg {
 
 enum class Profile : uint8_t { Arbvp1, Arbfp1 };
 const char *profileName(Profile profile);
+struct ProfileDesc;
+const ProfileDesc &describe(Profile profile);
+const ProfileDesc *findProfile(std::string_view name);  // by its name ("arbvp1"); null if none
 
 // ---- Positions and diagnostics -----------------------------------------------------
 
@@ -70,9 +73,47 @@ inline std::string joined(std::string_view a, std::string_view b) {
 enum class Base : uint8_t { Bool, Int, Fixed, Half, Float };
 enum class SamplerKind : uint8_t { S1D, S2D, S3D, Cube, Rect };
 struct SemanticRegister {
-    enum Kind : uint8_t { None, Position, Normal, Color, TexCoord, Depth, Wpos, TexUnit, Fog, PSize, BlendWeight, Attr };
+    enum Kind : uint8_t { None, Position, Normal, Color, TexCoord, Depth, Wpos, TexUnit, Fog, PSize, BlendWeight, Attr, Count };
     Kind kind = None;
     uint8_t index = 0;
+};
+
+// ---- Profiles -------------------------------------------------------------------------
+
+enum class Stage : uint8_t { Vertex, Fragment };
+enum class Emitter : uint8_t { ArbAssembly };
+
+// What a profile is and can do. The compiler's stages and the GL binding ask this instead
+// of testing which profile it is; a new profile is one more definition (profiles/).
+struct ProfileDesc {
+    Profile id;
+    const char *name;       // "arbvp1"
+    Stage stage;
+    const char *stageName;  // "vertex": in messages, and its input registers' prefix
+    Emitter emitter;
+    const char *header;     // the program text's first line
+    // The varying registers by SemanticRegister kind: how many of each (0: none).
+    uint8_t inputs[SemanticRegister::Count];
+    uint8_t outputs[SemanticRegister::Count];
+    const char *inputList, *outputList;  // as messages list them
+    SemanticRegister::Kind requiredOutput;
+    const char *requiredOutputName;
+    bool positionInputUnreadable;  // POSITION may be declared (one struct for both stages), not read
+    // Native instructions and features; without one the lowering builds it from others.
+    bool sinCos;              // SIN, COS
+    bool lrp, cmp;            // LRP; CMP (selects without arithmetic)
+    bool exactLit;            // LIT to the full power
+    bool saturate;            // the _SAT suffix
+    bool kill;                // KIL
+    bool textures;            // TEX, TXP, TXB
+    bool relativeAddressing;  // ARL and a computed index into uniforms
+    bool countsAluAndTex;     // limits of ALU and TEX instructions and texture indirections
+    // The GL side: the program target and the extension that provides it.
+    uint32_t glTarget;
+    const char *glExtension;
+
+    bool isInput(const SemanticRegister &r) const { return r.kind < SemanticRegister::Count && r.index < inputs[r.kind]; }
+    bool isOutput(const SemanticRegister &r) const { return r.kind < SemanticRegister::Count && r.index < outputs[r.kind]; }
 };
 
 // A parameter of the compiled program as the runtime presents it: the entry function's
