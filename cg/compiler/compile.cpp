@@ -1,7 +1,5 @@
 // The compiler's entry point: runs the stages and turns rejections into a listing.
-#include <set>
-
-#include "ir.h"
+#include "interface.h"
 
 namespace vela::cg {
 namespace {
@@ -22,32 +20,6 @@ bool option(const std::string &text, Define &out) {
     out.name = body.substr(0, eq);
     out.value = eq == std::string::npos ? "1" : body.substr(eq + 1);
     return identifier(out.name) && !(out.undefine && eq != std::string::npos);
-}
-
-// Uniform rows -> program.local slots, now that the code is final.
-void placeParameters(const IrProgram &ir, std::vector<ParameterInfo> &parameters) {
-    std::set<int> units;
-    for (const Instr &i : ir.code)
-        if (!i.dead && (i.op == Op::Tex || i.op == Op::Txp || i.op == Op::Txb)) units.insert(i.unit);
-    for (ParameterInfo &p : parameters) {
-        if (!p.uniform) {
-            p.referenced = true;
-            continue;
-        }
-        if (p.kind == ParameterInfo::Sampler) {
-            p.referenced = units.count(p.textureUnit) > 0;
-            p.firstSlot = -1;
-            continue;
-        }
-        if (p.row < 0 || p.slotCount == 0) continue;
-        int row = p.row;
-        const UniformVar &u = ir.uniforms[size_t(ir.rowVar[size_t(row)])];
-        p.referenced = u.firstSlot >= 0;
-        p.firstSlot = p.referenced ? u.firstSlot + (row - u.firstRow) : -1;
-    }
-    // A struct or array holding a sampler: referenced when one of its parts is.
-    for (size_t i = parameters.size(); i-- > 0;)
-        for (int child : parameters[i].children) parameters[i].referenced = parameters[i].referenced || parameters[size_t(child)].referenced;
 }
 
 }  // namespace
@@ -83,10 +55,10 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
             IrProgram ir;
             lower(source, module, entry, describe(profile), ir, result.parameters);
             optimize(ir);
+            assignSlots(ir, result.parameters);
             Allocation allocation;
             allocate(ir, allocation);
             result.assembly = emit(ir, allocation, result.stats);
-            placeParameters(ir, result.parameters);
             result.ok = true;
         }
     } catch (const CompileError &e) {

@@ -83,10 +83,10 @@ std::string numbered(char letter, size_t index) {
 
 class ArbEmitter {
 public:
-    ArbEmitter(IrProgram &ir, const Allocation &a, ProgramStats &stats) : ir_(ir), a_(a), stats_(stats) {}
+    ArbEmitter(const IrProgram &ir, const Allocation &a, ProgramStats &stats) : ir_(ir), a_(a), stats_(stats) {}
 
     std::string run() {
-        layoutUniforms();
+        collectReads();
         stats_.addressRegisters = ir_.addressValues > 0 && ir_.profile->relativeAddressing ? 1 : 0;
         collecting_ = true;
         for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
@@ -106,25 +106,17 @@ public:
 private:
     // ---- Uniforms and constants ----------------------------------------------------------
 
-    void layoutUniforms() {
-        std::vector<bool> used(ir_.uniforms.size(), false);
+    void collectReads() {
         for (const Instr &i : ir_.code) {
             if (i.dead) continue;
             for (int s = 0; s < i.nsrc; ++s) {
                 const Operand &o = i.src[s];
-                if (o.ref.file == File::Uniform) used[size_t(ir_.rowVar[o.ref.index])] = true;
                 if (o.ref.file == File::Table) tablesUsed_.insert(o.ref.index);
                 if (o.ref.file == File::Input) inputs_.insert(o.ref.index);
             }
         }
-        int slot = 0;
-        for (size_t u = 0; u < ir_.uniforms.size(); ++u) {
-            if (!used[u]) continue;
-            ir_.uniforms[u].firstSlot = slot;
-            slot += ir_.uniforms[u].rowCount;
-        }
-        stats_.localParameters = slot;
-        stats_.parameters = slot;
+        stats_.localParameters = ir_.localSlots;
+        stats_.parameters = ir_.localSlots;
     }
 
     // The constants an operand needs, in one vector.
@@ -485,7 +477,7 @@ private:
         int used = 0;
     };
 
-    IrProgram &ir_;
+    const IrProgram &ir_;
     const Allocation &a_;
     ProgramStats &stats_;
     std::string body_;
@@ -499,7 +491,7 @@ private:
 
 }  // namespace
 
-std::string emit(IrProgram &ir, const Allocation &allocation, ProgramStats &stats) {
+std::string emit(const IrProgram &ir, const Allocation &allocation, ProgramStats &stats) {
     stats = ProgramStats{};
     return ArbEmitter(ir, allocation, stats).run();
 }

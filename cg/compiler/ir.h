@@ -129,6 +129,7 @@ struct IrProgram {
     std::vector<int> rowVar;  // the uniform variable of each uniform row
     std::vector<std::vector<std::array<float, 4>>> tables;
     int addressValues = 0;
+    int localSlots = 0;  // program.local slots the uniforms take (assignSlots)
 };
 
 // Makes instructions: folds constants, simplifies, shares equal instructions.
@@ -159,9 +160,6 @@ private:
 
 // ---- Passes ----------------------------------------------------------------------------
 
-struct EntryResult {
-    std::vector<ParameterInfo> parameters;
-};
 // The entry function of the checked module as instructions; throws CompileError for what
 // the profile cannot express.
 void lower(const Source &source, const Module &module, std::string_view entry, const ProfileDesc &profile, IrProgram &ir,
@@ -185,7 +183,7 @@ struct Allocation {
 };
 void allocate(const IrProgram &ir, Allocation &allocation);
 
-// The program text; fills in the uniforms' slots and the statistics.
-std::string emit(IrProgram &ir, const Allocation &allocation, ProgramStats &stats);
+// The program text in the profile's assembly, and what it uses.
+std::string emit(const IrProgram &ir, const Allocation &allocation, ProgramStats &stats);
 
 }  // namespace vela::cg

@@ -1,12 +1,11 @@
 // Lowering: statements and control flow (see lower.h for how branches, loops and exits
 // become straight-line code).
+#include "interface.h"
 #include "lower.h"
 
 namespace vela::cg {
 
-void Lowering::refuse(uint32_t offset, const std::string &what) {
-    fail(offset, std::string("the ") + profile_.name + " profile cannot " + what);
-}
+void Lowering::refuse(uint32_t offset, const std::string &what) { cg::refuse(profile_, offset, what); }
 
 void Lowering::spend(size_t work, uint32_t offset) {
     work_ += work;

@@ -19,11 +19,13 @@
 
 namespace vela::cg {
 
+struct Interface;
+
 class Lowering {
 public:
     Lowering(const Source &source, const Module &module, const ProfileDesc &profile, IrProgram &ir)
         : source_(source), module_(module), profile_(profile), ir_(ir), b_(ir) {}
-    void run(std::string_view entry, std::vector<ParameterInfo> &parameters);
+    void run(const Interface &in, std::vector<ParameterInfo> &parameters);
 
     // ---- State (lower.cpp) ------------------------------------------------------------
     struct State {
