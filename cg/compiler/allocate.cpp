@@ -42,7 +42,7 @@ void allocate(const IrProgram &ir, Allocation &a) {
     for (uint32_t at = 0; at < ir.code.size(); ++at) {
         const Instr &i = ir.code[at];
         if (i.dead) continue;
-        int lanes = i.op == Op::Build || i.op == Op::Output ? 1 : operandLanes(i.op, i.n);
+        int lanes = operandLanes(i.op, i.n);
         for (int s = 0; s < i.nsrc; ++s) {
             const Operand &o = i.src[s];
             if (o.addr) lastUse[o.addr - 1] = at;

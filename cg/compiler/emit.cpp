@@ -336,7 +336,7 @@ private:
         }
         std::string text = name + (i.sat ? "_SAT " : " ") + dst;
         for (const Operand &o : operands) text += ", " + operand(o, lanes, scalar);
-        if (op == Op::Tex || op == Op::Txp || op == Op::Txb) {
+        if (isTexture(op)) {
             static const char *const targets[] = {"1D", "2D", "3D", "CUBE", "RECT"};
             text += ", texture[" + std::to_string(i.unit) + "], " + targets[i.target];
             countTexture(i);

@@ -282,7 +282,7 @@ void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters) {
         if (i.dead) continue;
         for (int s = 0; s < i.nsrc; ++s)
             if (i.src[s].ref.file == File::Uniform) used[size_t(ir.rowVar[i.src[s].ref.index])] = true;
-        if (i.op == Op::Tex || i.op == Op::Txp || i.op == Op::Txb) units.insert(i.unit);
+        if (isTexture(i.op)) units.insert(i.unit);
     }
     int slot = 0;
     for (size_t u = 0; u < ir.uniforms.size(); ++u) {

@@ -72,18 +72,26 @@ using Agg = std::vector<Val>;
 // ---- Instructions -------------------------------------------------------------------------
 
 enum class Op : uint8_t {
-    Mov, Add, Mul, Mad, Dp3, Dp4, Min, Max, Abs, Flr, Frc, Slt, Sge, Cmp, Lrp,
-    Rcp, Rsq, Ex2, Lg2, Pow, Sin, Cos,   // one scalar, written to every lane
-    Lit, Xpd,                            // results in fixed components
-    Arl, Kil, Tex, Txp, Txb,
-    Build,   // gathers one component from each operand into a new value (MOVs, or one SWZ)
-    Output,  // writes a value to a result register
+#define OP(id, name, operands, lanes, properties) id,
+#include "ops.def"
+#undef OP
 };
-const char *opName(Op op);
-bool isScalarOp(Op op);       // Rcp .. Cos: reads lane 0, writes it to every lane
-bool isComponentwise(Op op);  // lane i of the result from lane i of each operand
-bool isFixedLayout(Op op);    // Lit, Xpd, Tex, Txp, Txb
-int operandLanes(Op op, int n);
+
+// What ops.def says of an operation.
+struct OpInfo {
+    enum Property : uint8_t { C = 1, S = 2, F = 4, K = 8, T = 16 };
+    const char *name;
+    uint8_t operands, lanes, properties;
+};
+extern const OpInfo opInfo[];
+inline const char *opName(Op op) { return opInfo[int(op)].name; }
+inline bool isScalarOp(Op op) { return opInfo[int(op)].properties & OpInfo::S; }
+inline bool isComponentwise(Op op) { return opInfo[int(op)].properties & OpInfo::C; }
+inline bool isFixedLayout(Op op) { return opInfo[int(op)].properties & OpInfo::F; }
+inline bool isFoldable(Op op) { return opInfo[int(op)].properties & OpInfo::K; }
+inline bool isTexture(Op op) { return opInfo[int(op)].properties & OpInfo::T; }
+// The components each operand supplies to a result of n.
+inline int operandLanes(Op op, int n) { return opInfo[int(op)].lanes ? opInfo[int(op)].lanes : n; }
 
 struct Operand {
     Ref ref;                        // File::None: the constants k

@@ -37,31 +37,12 @@ bool Val::hasUndef() const {
     return false;
 }
 
-const char *opName(Op op) {
-    static const char *const names[] = {"MOV", "ADD", "MUL", "MAD", "DP3", "DP4", "MIN", "MAX", "ABS", "FLR",
-                                        "FRC", "SLT", "SGE", "CMP", "LRP", "RCP", "RSQ", "EX2", "LG2", "POW",
-                                        "SIN", "COS", "LIT", "XPD", "ARL", "KIL", "TEX", "TXP", "TXB", "MOV", "MOV"};
-    return names[int(op)];
-}
-
-bool isScalarOp(Op op) { return op >= Op::Rcp && op <= Op::Cos; }
-bool isComponentwise(Op op) { return op <= Op::Lrp && op != Op::Dp3 && op != Op::Dp4; }
-bool isFixedLayout(Op op) { return op == Op::Lit || op == Op::Xpd || op == Op::Tex || op == Op::Txp || op == Op::Txb; }
-
-int operandLanes(Op op, int n) {
-    switch (op) {
-    case Op::Dp3:
-    case Op::Xpd: return 3;
-    case Op::Dp4:
-    case Op::Lit:
-    case Op::Kil:
-    case Op::Tex:
-    case Op::Txp:
-    case Op::Txb: return 4;
-    case Op::Arl: return 1;
-    default: return isScalarOp(op) ? 1 : n;
-    }
-}
+const OpInfo opInfo[] = {
+#define OP(id, name, operands, lanes, properties) \
+    {name, operands, lanes, [] { using enum OpInfo::Property; return uint8_t(properties); }()},
+#include "ops.def"
+#undef OP
+};
 
 Val Builder::constant(float k, int n) {
     Val v;
@@ -100,8 +81,23 @@ Val negated(Val v) {
     return v;
 }
 
-void appendBytes(std::string &key, const void *data, size_t size) {
-    key.append(static_cast<const char *>(data), size);
+// The CSE key, field by field (never the raw structs: their padding is not part of a value).
+template <class T> void appendField(std::string &key, T value) {
+    key.append(reinterpret_cast<const char *>(&value), sizeof value);
+}
+
+// Floats by their bits: 0 and -0 are different constants.
+uint32_t bits(float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    return u;
+}
+
+bool sameOperand(const Operand &a, const Operand &b) {
+    if (!(a.ref == b.ref) || a.neg != b.neg || a.addr != b.addr || a.rel != b.rel) return false;
+    for (int i = 0; i < 4; ++i)
+        if (a.swz[i] != b.swz[i] || bits(a.k[i]) != bits(b.k[i])) return false;
+    return true;
 }
 
 }  // namespace
@@ -150,17 +146,18 @@ uint32_t Builder::append(Instr &i, bool shared, bool defines) {
     std::string key;
     if (shared) {
         key.reserve(64);
-        uint8_t head[6] = {uint8_t(i.op), uint8_t(i.sat), i.n, i.nsrc, i.unit, i.target};
-        appendBytes(key, head, sizeof head);
+        for (uint8_t b : {uint8_t(i.op), uint8_t(i.sat), i.n, i.nsrc, i.unit, i.target}) appendField(key, b);
+        int lanes = operandLanes(i.op, i.n);
         for (int s = 0; s < i.nsrc; ++s) {
             const Operand &o = i.src[s];
-            int lanes = i.op == Op::Build ? 1 : operandLanes(i.op, i.n);
-            appendBytes(key, &o.ref, sizeof o.ref);
-            appendBytes(key, &o.neg, 1);
-            appendBytes(key, &o.addr, sizeof o.addr);
-            appendBytes(key, &o.rel, sizeof o.rel);
-            if (o.isConst()) appendBytes(key, o.k, sizeof(float) * size_t(lanes));
-            else appendBytes(key, o.swz, size_t(lanes));
+            appendField(key, uint8_t(o.ref.file));
+            appendField(key, o.ref.index);
+            appendField(key, uint8_t(o.neg));
+            appendField(key, o.addr);
+            appendField(key, o.rel);
+            for (int l = 0; l < lanes; ++l)
+                if (o.isConst()) appendField(key, bits(o.k[l]));
+                else appendField(key, o.swz[l]);
         }
         if (auto it = seen_.find(key); it != seen_.end()) return it->second;
     }
@@ -179,6 +176,7 @@ uint32_t Builder::append(Instr &i, bool shared, bool defines) {
 
 // The value of op over constant operands, lane by lane, as the GL computes it.
 bool Builder::fold(Op op, const std::vector<Operand> &ops, int n, float *out) {
+    if (!isFoldable(op)) return false;
     auto k = [&](int s, int lane) { return ops[size_t(s)].k[lane]; };
     for (int i = 0; i < n; ++i) {
         float a = k(0, i), b = ops.size() > 1 ? k(1, i) : 0, c = ops.size() > 2 ? k(2, i) : 0;
@@ -262,9 +260,9 @@ Val Builder::emit(Op op, std::initializer_list<Val> srcs, int n, bool sat) {
         constants = constants && ops.back().isConst();
     }
     if (op == Op::Min || op == Op::Max) {
-        if (std::memcmp(&ops[0], &ops[1], sizeof(Operand)) == 0 && !sat) return spread(v[0], n);
+        if (sameOperand(ops[0], ops[1]) && !sat) return spread(v[0], n);
     }
-    if (op == Op::Cmp && std::memcmp(&ops[1], &ops[2], sizeof(Operand)) == 0 && !sat) return spread(v[1], n);
+    if (op == Op::Cmp && sameOperand(ops[1], ops[2]) && !sat) return spread(v[1], n);
     float folded[4];
     if (constants && fold(op, ops, n, folded)) {
         Val out;

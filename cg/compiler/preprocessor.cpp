@@ -145,7 +145,6 @@ public:
     std::string_view keep(std::string text) { return out_.arena.emplace_back(std::move(text)); }
     Diagnostics &diagnostics() { return diagnostics_; }
     const std::string &problem(const Token &t) const { return problems_[size_t(t.value)]; }
-    std::vector<std::string> &extraProblems() { return problems_; }
 
 private:
     bool skipping() const { return !conditions_.empty() && !conditions_.back().active; }
