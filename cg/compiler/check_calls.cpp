@@ -1,12 +1,11 @@
-// Checker: calls of user functions (chosen among overloads), constructors, the signatures
-// of the standard library's functions, and constant values.
+// Checker: calls of user functions (chosen among overloads), constructors and constant
+// values.
 #include <algorithm>
 #include <cmath>
 
 #include "checker.h"
 
 namespace vela::cg {
-namespace {
 
 bool isLvalue(const Expr *e) {
     switch (e->kind) {
@@ -17,6 +16,8 @@ bool isLvalue(const Expr *e) {
     default: return false;
     }
 }
+
+namespace {
 
 int components(const Type &t) { return t.kind == Type::Matrix ? t.rows * t.cols : t.size(); }
 
@@ -139,211 +140,6 @@ Expr *Checker::construct(Expr *e) {
     if (total != wanted)
         fail(e->offset, typeName(t) + " constructor needs " + std::to_string(wanted) + " component" +
                             (wanted == 1 ? "" : "s") + ", " + std::to_string(total) + " given");
-    return e;
-}
-
-// ---- The standard library ----------------------------------------------------------------
-
-Expr *Checker::intrinsic(Expr *e, Intrinsic f) {
-    e->intrinsic = f;
-    std::string name(e->name);
-    auto &args = e->args;
-    for (Expr *a : args)
-        if (a->type.kind == Type::Error) throw AlreadyReported{};
-    auto arity = [&](size_t n) {
-        if (args.size() != n)
-            fail(e->offset, quoted(name) + " takes " + std::to_string(n) + " argument" + (n == 1 ? "" : "s") + ", " +
-                                std::to_string(args.size()) + " given");
-    };
-    auto vectorArg = [&](size_t i) -> const Type & {
-        const Type &t = args[i]->type;
-        if (!t.isVectorLike())
-            fail(args[i]->offset, quoted(name) + " needs scalars or vectors, not " + typeName(t));
-        return t;
-    };
-    // All arguments the same vector (scalars spread), converted to `base`; the size.
-    auto componentwise = [&](size_t n, Base base) {
-        arity(n);
-        int size = 1;
-        for (size_t i = 0; i < n; ++i) size = std::max(size, vectorArg(i).size());
-        for (size_t i = 0; i < n; ++i)
-            if (args[i]->type.size() != size && args[i]->type.size() != 1)
-                fail(e->offset, "type mismatch: " + name + argumentTypes(args) + " (vector sizes differ)");
-        for (size_t i = 0; i < n; ++i) args[i] = convert(args[i], Type::vector(size, base), "%s");
-        return size;
-    };
-    auto allInt = [&] {
-        return std::all_of(args.begin(), args.end(), [](Expr *a) { return a->type.base == Base::Int; });
-    };
-    auto sameVectors = [&](size_t n) {
-        arity(n);
-        int size = vectorArg(0).size();
-        for (size_t i = 1; i < n; ++i)
-            if (vectorArg(i).size() != size)
-                fail(e->offset, "type mismatch: " + name + argumentTypes(args) + " (sizes differ)");
-        for (size_t i = 0; i < n; ++i) args[i] = convert(args[i], Type::vector(size), "%s");
-        return size;
-    };
-    auto outArg = [&](size_t i, const Type &t) {
-        if (!isLvalue(args[i])) fail(args[i]->offset, "argument " + std::to_string(i + 1) + " of " + quoted(name) + " must be a variable");
-        if (!args[i]->type.sameShape(t))
-            fail(args[i]->offset, "type mismatch: argument " + std::to_string(i + 1) + " of " + quoted(name) +
-                                      " must be " + typeName(t) + ", not " + typeName(args[i]->type));
-    };
-
-    TextureForm form;
-    if (textureForm(f, form)) {
-        static const char *const samplers[] = {"sampler1D", "sampler2D", "sampler3D", "samplerCUBE", "samplerRECT"};
-        if (args.size() < 2) arity(2);
-        const Type &s = args[0]->type;
-        if (s.kind != Type::Sampler || s.cols != uint8_t(form.sampler))
-            fail(args[0]->offset, quoted(name) + " needs a " + samplers[int(form.sampler)] +
-                                      " as its first argument, not " + typeName(s));
-        int n = vectorArg(1).size();
-        bool derivatives = form.kind == TextureForm::Plain && args.size() == 4;
-        if (!derivatives) arity(2);
-        bool fits = form.kind == TextureForm::Plain ? n == form.coordinates || n == form.coordinates + 1
-                    : form.kind == TextureForm::Proj ? n == form.coordinates + 1 || n == 4
-                                                     : n == 4;
-        if (!fits) fail(args[1]->offset, quoted(name) + " does not take " + typeName(args[1]->type) + " coordinates");
-        for (size_t i = 1; i < args.size(); ++i) args[i] = convert(args[i], Type::vector(vectorArg(i).size()), "%s");
-        e->type = Type::vector(4);
-        return e;
-    }
-
-    switch (f) {
-    case Intrinsic::Abs:
-    case Intrinsic::Sign: {
-        arity(1);
-        Base b = allInt() ? Base::Int : Base::Float;
-        e->type = Type::vector(componentwise(1, b), b);
-        break;
-    }
-    case Intrinsic::Max:
-    case Intrinsic::Min:
-    case Intrinsic::Clamp: {
-        size_t n = f == Intrinsic::Clamp ? 3 : 2;
-        arity(n);
-        Base b = allInt() ? Base::Int : Base::Float;
-        e->type = Type::vector(componentwise(n, b), b);
-        break;
-    }
-    case Intrinsic::IsFinite:
-    case Intrinsic::IsInf:
-    case Intrinsic::IsNan: e->type = Type::vector(componentwise(1, Base::Float), Base::Bool); break;
-    case Intrinsic::Atan2:
-    case Intrinsic::Fmod:
-    case Intrinsic::Pow:
-    case Intrinsic::Step:
-    case Intrinsic::Ldexp: e->type = Type::vector(componentwise(2, Base::Float)); break;
-    case Intrinsic::Lerp:
-    case Intrinsic::Smoothstep: e->type = Type::vector(componentwise(3, Base::Float)); break;
-    case Intrinsic::All:
-    case Intrinsic::Any:
-        arity(1);
-        args[0] = toBool(args[0], "the argument of " + quoted(name));
-        e->type = Type::scalar(Base::Bool);
-        break;
-    case Intrinsic::Dot:
-    case Intrinsic::Distance:
-        sameVectors(2);
-        e->type = Type::scalar();
-        break;
-    case Intrinsic::Length:
-        sameVectors(1);
-        e->type = Type::scalar();
-        break;
-    case Intrinsic::Normalize: e->type = Type::vector(sameVectors(1)); break;
-    case Intrinsic::Reflect: e->type = Type::vector(sameVectors(2)); break;
-    case Intrinsic::Faceforward: e->type = Type::vector(sameVectors(3)); break;
-    case Intrinsic::Cross:
-        if (sameVectors(2) != 3) fail(e->offset, "cross needs float3 arguments, not " + typeName(args[0]->type));
-        e->type = Type::vector(3);
-        break;
-    case Intrinsic::Refract: {
-        arity(3);
-        int n = vectorArg(0).size();
-        if (vectorArg(1).size() != n || vectorArg(2).size() != 1)
-            fail(e->offset, "type mismatch: refract" + argumentTypes(args) + " (a vector, a vector of its size and a scalar)");
-        args[0] = convert(args[0], Type::vector(n), "%s");
-        args[1] = convert(args[1], Type::vector(n), "%s");
-        args[2] = convert(args[2], Type::scalar(), "%s");
-        e->type = Type::vector(n);
-        break;
-    }
-    case Intrinsic::Lit:
-        arity(3);
-        for (int i = 0; i < 3; ++i) args[size_t(i)] = convert(args[size_t(i)], Type::scalar(), "lit needs scalars, not %s");
-        e->type = Type::vector(4);
-        break;
-    case Intrinsic::Mul: {
-        arity(2);
-        Type a = args[0]->type, b = args[1]->type;
-        if (!a.isNumeric() || !b.isNumeric()) fail(e->offset, "type mismatch: mul" + argumentTypes(args));
-        std::string sig = "type mismatch: mul" + argumentTypes(args);
-        auto floats = [](Type t) {
-            t.base = Base::Float;
-            return t;
-        };
-        if (a.kind == Type::Scalar || b.kind == Type::Scalar) {
-            e->type = floats(a.kind == Type::Scalar ? b : a);
-        } else if (a.kind == Type::Vector && b.kind == Type::Vector) {
-            if (a.cols != b.cols) fail(e->offset, sig + " (sizes differ)");
-            e->type = Type::scalar();
-        } else if (a.kind == Type::Vector) {
-            if (a.cols != b.rows) fail(e->offset, sig);
-            e->type = Type::vector(b.cols);
-        } else if (b.kind == Type::Vector) {
-            if (a.cols != b.cols) fail(e->offset, sig);
-            e->type = Type::vector(a.rows);
-        } else {
-            if (a.cols != b.rows) fail(e->offset, sig);
-            e->type = Type::matrix(a.rows, b.cols);
-        }
-        args[0] = convert(args[0], floats(a), "%s");
-        args[1] = convert(args[1], floats(b), "%s");
-        break;
-    }
-    case Intrinsic::Transpose:
-    case Intrinsic::Determinant: {
-        arity(1);
-        const Type &m = args[0]->type;
-        if (m.kind != Type::Matrix) fail(args[0]->offset, quoted(name) + " needs a matrix, not " + typeName(m));
-        if (f == Intrinsic::Determinant && m.rows != m.cols)
-            fail(args[0]->offset, "determinant needs a square matrix, not " + typeName(m));
-        args[0] = convert(args[0], Type::matrix(m.rows, m.cols), "%s");
-        e->type = f == Intrinsic::Transpose ? Type::matrix(m.cols, m.rows) : Type::scalar();
-        break;
-    }
-    case Intrinsic::Modf:
-    case Intrinsic::Frexp: {
-        arity(2);
-        int n = vectorArg(0).size();
-        args[0] = convert(args[0], Type::vector(n), "%s");
-        outArg(1, Type::vector(n));
-        e->type = Type::vector(n);
-        break;
-    }
-    case Intrinsic::Sincos: {
-        arity(3);
-        int n = vectorArg(0).size();
-        args[0] = convert(args[0], Type::vector(n), "%s");
-        outArg(1, Type::vector(n));
-        outArg(2, Type::vector(n));
-        e->type = Type{};
-        break;
-    }
-    case Intrinsic::Clip:
-        componentwise(1, Base::Float);
-        e->type = Type{};
-        break;
-    case Intrinsic::Noise:
-        arity(1);
-        args[0] = convert(args[0], Type::vector(vectorArg(0).size()), "%s");
-        e->type = Type::scalar();
-        break;
-    default: e->type = Type::vector(componentwise(1, Base::Float)); break;
-    }
     return e;
 }
 

@@ -1,6 +1,6 @@
 // The checker's state, shared by its files: checker.cpp (declarations, functions,
-// statements), check_expr.cpp (expressions) and check_calls.cpp (calls, constructors and the
-// intrinsics' signatures).
+// statements), check_expr.cpp (expressions), check_calls.cpp (calls and constructors) and
+// check_intrinsics.cpp (the standard library's signatures).
 #pragma once
 
 #include <unordered_map>
@@ -41,6 +41,7 @@ public:
     // ---- check_calls.cpp
     Expr *call(Expr *e);
     Expr *construct(Expr *e);
+    // ---- check_intrinsics.cpp
     Expr *intrinsic(Expr *e, Intrinsic f);
 
     // ---- names
@@ -64,5 +65,6 @@ public:
 struct AlreadyReported {};
 
 std::string argumentTypes(const std::vector<Expr *> &args);
+bool isLvalue(const Expr *e);  // a variable, or a part of one, that may be assigned
 
 }  // namespace vela::cg

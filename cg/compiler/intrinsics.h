@@ -1,5 +1,5 @@
-// The language's standard library: every function the checker knows by name, what its
-// arguments may be, and (for the lowering) which function a checked call is.
+// The language's standard library: every function the checker knows by name (intrinsics.def),
+// its signature class and, for texture lookups, the form; which function a checked call is.
 #pragma once
 
 #include "syntax.h"
@@ -8,20 +8,28 @@ namespace vela::cg {
 
 enum class Intrinsic : uint8_t {
     None,
-    // Componentwise over scalars and vectors, one argument.
-    Abs, Acos, Asin, Atan, Ceil, Cos, Cosh, Degrees, Exp, Exp2, Floor, Frac, Log, Log2, Log10, Radians, Round,
-    Rsqrt, Saturate, Sign, Sin, Sinh, Sqrt, Tan, Tanh, Trunc, IsFinite, IsInf, IsNan, Ddx, Ddy, Fwidth,
-    // Componentwise, two and three arguments.
-    Atan2, Fmod, Max, Min, Pow, Step, Ldexp, Clamp, Lerp, Smoothstep,
-    // Reductions and vector geometry.
-    All, Any, Dot, Length, Distance, Cross, Normalize, Reflect, Refract, Faceforward, Lit,
-    // Matrices.
-    Mul, Transpose, Determinant,
-    // Results through out parameters, and statements.
-    Modf, Sincos, Frexp, Clip, Noise,
-    // Texture lookups.
-    Tex1D, Tex1Dproj, Tex1Dbias, Tex1Dlod, Tex2D, Tex2Dproj, Tex2Dbias, Tex2Dlod, Tex3D, Tex3Dproj, Tex3Dbias,
-    Tex3Dlod, TexCUBE, TexCUBEproj, TexCUBEbias, TexCUBElod, TexRECT, TexRECTproj, TexRECTbias, TexRECTlod,
+#define INTRINSIC(id, name, signature, arguments) id,
+#define TEXTURE(id, name, sampler, form, coordinates) id,
+#include "intrinsics.def"
+#undef INTRINSIC
+#undef TEXTURE
+};
+
+// How the checker types a call: the classes of intrinsics.def.
+enum class Signature : uint8_t {
+    Float,       // componentwise over floats
+    IntOrFloat,  // componentwise, int when every argument is
+    Test,        // componentwise over floats, bool results
+    Truth,       // one bool of a vector (all, any)
+    Reduction,   // vectors of one size -> a float (dot, distance, length)
+    Geometry,    // vectors of one size -> one of that size
+    Cross, Refract, Lit, Mul,
+    Matrix,      // transpose, determinant
+    OutResult,   // a vector and an out parameter of its type (modf, frexp)
+    Sincos,
+    Statement,   // clip: no value
+    Noise,
+    Texture,
 };
 
 // A texture lookup: its sampler kind and form.
@@ -30,6 +38,14 @@ struct TextureForm {
     enum Kind : uint8_t { Plain, Proj, Bias, Lod } kind;
     int coordinates;  // components of the plain form's coordinates
 };
+
+struct IntrinsicInfo {
+    const char *name;
+    Signature signature;
+    int arguments;
+    TextureForm texture;  // Signature::Texture
+};
+const IntrinsicInfo &intrinsicInfo(Intrinsic f);
 bool textureForm(Intrinsic f, TextureForm &form);
 
 // The intrinsic of that name, or None.
