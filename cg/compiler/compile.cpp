@@ -24,8 +24,27 @@ bool option(const std::string &text, Define &out) {
 
 }  // namespace
 
+bool lowerText(std::string_view text, Profile profile, IrProgram &ir) {
+    Source source{text, {}};
+    Diagnostics diagnostics;
+    Preprocessed pp;
+    Module module;
+    std::vector<ParameterInfo> parameters;
+    try {
+        preprocess(text, {}, pp, diagnostics);
+        source.marks = pp.marks;
+        if (diagnostics.empty()) parse(source, pp.tokens, module, diagnostics);
+        if (diagnostics.empty()) check(source, module, diagnostics);
+        if (!diagnostics.empty()) return false;
+        lower(source, module, "main", describe(profile), ir, parameters);
+        return true;
+    } catch (const CompileError &) {
+        return false;
+    }
+}
+
 CompileResult compile(std::string_view text, Profile profile, std::string_view entry,
-                      const std::vector<std::string> &options) {
+                      const std::vector<std::string> &options, Dump dump) {
     CompileResult result;
     std::vector<Define> defines;
     for (const std::string &o : options) {
@@ -54,10 +73,13 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
         if (diagnostics.empty()) {
             IrProgram ir;
             lower(source, module, entry, describe(profile), ir, result.parameters);
+            if (dump == Dump::Lower) result.dump = printIr(ir);
             optimize(ir);
             assignSlots(ir, result.parameters);
+            if (dump == Dump::Optimize) result.dump = printIr(ir);
             Allocation allocation;
             allocate(ir, allocation);
+            if (dump == Dump::Allocate) result.dump = printIr(ir, &allocation);
             result.assembly = emit(ir, allocation, result.stats);
             result.ok = true;
         }

@@ -173,6 +173,10 @@ private:
 void lower(const Source &source, const Module &module, std::string_view entry, const ProfileDesc &profile, IrProgram &ir,
            std::vector<ParameterInfo> &parameters);
 
+// The front end and the lowering alone, for the tests of the later passes: a text's "main"
+// as IR, or false when it does not compile.
+bool lowerText(std::string_view text, Profile profile, IrProgram &ir);
+
 // Dead code, MAD and saturate forming, reads of relative addresses folded into their users.
 void optimize(IrProgram &ir);
 
@@ -190,6 +194,9 @@ struct Allocation {
     int temporaries = 0;
 };
 void allocate(const IrProgram &ir, Allocation &allocation);
+
+// The IR as text, one instruction a line; with an allocation, where each value lives.
+std::string printIr(const IrProgram &ir, const Allocation *allocation = nullptr);
 
 // The program text in the profile's assembly, and what it uses.
 std::string emit(const IrProgram &ir, const Allocation &allocation, ProgramStats &stats);

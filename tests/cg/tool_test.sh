@@ -16,6 +16,17 @@ check "standard input and -D" '[ $? -eq 0 ] && grep -q "MUL result.color, fragme
 printf 'float4 main(float4 c : COLOR0) : COLOR {\n  return colour;\n}\n' | "$cgc" -profile arbfp1 - >"$out" 2>"$err"
 check "an error, named by its file" '[ $? -eq 1 ] && [ ! -s "$out" ] && head -n1 "$err" | grep -qx "<stdin>:2:10: error: undeclared name '"'"'colour'"'"'"'
 
+for pass in lower opt alloc; do
+  printf 'float4 main(float4 a : COLOR0, float4 b : TEXCOORD0) : COLOR { return a * b + 1; }' |
+    "$cgc" -profile arbfp1 -dump $pass - >"$out" 2>"$err"
+  check "-dump $pass shows the IR" '[ $? -eq 0 ] && grep -q "^out.COLOR0 = " "$out" && ! grep -q "^!!ARB" "$out"'
+  case $pass in
+    lower) check "the lowering's MUL and ADD" 'grep -q "= MUL 4 in.COLOR0.xyzw, in.TEXCOORD0.xyzw" "$out" && grep -q "= ADD 4" "$out"' ;;
+    *) check "one MAD after $pass" '[ $(grep -c " = MAD 4 " "$out") -eq 1 ] && ! grep -q " = MUL " "$out"' ;;
+  esac
+done
+check "-dump alloc places values" 'grep -q -- "-> out.COLOR0" "$out"'
+
 "$cgc" -profile arbvp1 -entry vmain "$corpus/demo_vertex.cg" >"$out" 2>"$err"
 check "another entry" '[ $? -eq 1 ] && grep -q "demo_vertex.cg:1:.*: error: no entry function '"'"'vmain'"'"'" "$err"'
 

@@ -154,9 +154,13 @@ struct ProgramStats {
     int addressRegisters = 0;
 };
 
+// The IR after a pass, as text (CompileResult::dump).
+enum class Dump : uint8_t { None, Lower, Optimize, Allocate };
+
 struct CompileResult {
     bool ok = false;
     std::string assembly;
+    std::string dump;     // the IR after the pass asked for
     std::string listing;  // the diagnostics of a rejected text
     std::vector<ParameterInfo> parameters;
     ProgramStats stats;
@@ -164,7 +168,7 @@ struct CompileResult {
 
 // `options`: "-DNAME", "-DNAME=value" and "-UNAME"; any other option is refused by name.
 CompileResult compile(std::string_view text, Profile profile, std::string_view entry = "main",
-                      const std::vector<std::string> &options = {});
+                      const std::vector<std::string> &options = {}, Dump dump = Dump::None);
 
 // Limits that keep a hostile text from exhausting time, memory or the stack; each ends in a
 // clear error.

@@ -1,0 +1,160 @@
+// The passes after the lowering, one at a time, on IR built here or lowered from generated
+// programs: what the optimiser may and may not merge, and an independent check of every
+// register allocation.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "cg/random_program.h"
+#include "ir.h"
+
+namespace vela::cg {
+namespace {
+
+Val input(int texcoord) { return Builder::reg(Ref{File::Input, semanticRegister(Semantic{{Semantic::TexCoord, uint8_t(texcoord)}, 0})}, 4); }
+uint32_t colorOutput(int i) { return semanticRegister(Semantic{{Semantic::Color, uint8_t(i)}, 0}); }
+
+int live(const IrProgram &ir, Op op) {
+    int n = 0;
+    for (const Instr &i : ir.code) n += !i.dead && i.op == op;
+    return n;
+}
+
+TEST(Optimizer, MergesAProductIntoTheOneSumThatReadsIt) {
+    IrProgram ir;
+    ir.profile = &describe(Profile::Arbfp1);
+    Builder b(ir);
+    Val product = b.emit(Op::Mul, {input(0), input(1)}, 4);
+    b.output(colorOutput(0), b.emit(Op::Add, {product, input(2)}, 4));
+    optimize(ir);
+    EXPECT_EQ(live(ir, Op::Mad), 1);
+    EXPECT_EQ(live(ir, Op::Mul) + live(ir, Op::Add), 0) << printIr(ir);
+
+    // Read twice, the product stays: a MAD would compute it twice.
+    IrProgram twice;
+    twice.profile = &describe(Profile::Arbfp1);
+    Builder c(twice);
+    Val p = c.emit(Op::Mul, {input(0), input(1)}, 4);
+    c.output(colorOutput(0), c.emit(Op::Add, {p, input(2)}, 4));
+    c.output(colorOutput(1), p);
+    optimize(twice);
+    EXPECT_EQ(live(twice, Op::Mad), 0) << printIr(twice);
+    EXPECT_EQ(live(twice, Op::Mul), 1);
+}
+
+TEST(Optimizer, MovesASaturateOntoItsValueOnlyWhereTheProfileHasOne) {
+    for (Profile profile : {Profile::Arbfp1, Profile::Arbvp1}) {
+        IrProgram ir;
+        ir.profile = &describe(profile);
+        Builder b(ir);
+        Val sum = b.emit(Op::Add, {input(0), input(1)}, 4);
+        b.output(colorOutput(0), b.emit(Op::Mov, {sum}, 4, true));
+        optimize(ir);
+        bool merged = live(ir, Op::Mov) == 0;
+        EXPECT_EQ(merged, describe(profile).saturate) << printIr(ir);
+    }
+}
+
+TEST(Optimizer, DropsWhatNoResultNeedsButKeepsKill) {
+    IrProgram ir;
+    ir.profile = &describe(Profile::Arbfp1);
+    Builder b(ir);
+    b.emit(Op::Rcp, {input(3)}, 1);  // read by nothing
+    Val d = b.emit(Op::Dp4, {input(0), input(1)}, 1);
+    b.kil(d);
+    b.output(colorOutput(0), input(2));
+    optimize(ir);
+    EXPECT_EQ(live(ir, Op::Rcp), 0);
+    EXPECT_EQ(live(ir, Op::Dp4), 1);
+    EXPECT_EQ(live(ir, Op::Kil), 1) << printIr(ir);
+}
+
+// Runs the allocated program symbolically: each register component stands for a set of
+// (value, component) pairs, and every read must find the pair it reads where the
+// allocation says it lives. Returns the first fault, "" when there is none.
+std::string verifyAllocation(const IrProgram &ir, const Allocation &a) {
+    using Id = std::pair<uint32_t, int>;
+    std::map<std::pair<uint32_t, int>, std::set<Id>> holds;
+    auto slotsOf = [](uint8_t mask) {
+        std::vector<int> out;
+        for (int j = 0; j < 4; ++j)
+            if (mask & (1u << j)) out.push_back(j);
+        return out;
+    };
+    for (uint32_t at = 0; at < ir.code.size(); ++at) {
+        const Instr &i = ir.code[at];
+        if (i.dead) continue;
+        bool gather = i.op == Op::Build || i.op == Op::Output;
+        int lanes = operandLanes(i.op, i.n);
+        for (int s = 0; s < i.nsrc; ++s) {
+            const Operand &o = i.src[s];
+            if (o.ref.file != File::Temp || ir.values[o.ref.index].address) continue;
+            if (gather && a.coalesced[at][size_t(s)]) continue;
+            const Placement &p = a.place[o.ref.index];
+            for (int l = 0; l < lanes; ++l) {
+                int c = o.swz[l];
+                std::string what = "instruction " + std::to_string(at) + " reads %" + std::to_string(o.ref.index) + "." + "xyzw"[c];
+                if (p.file != File::Temp) return what + " from a result register";
+                std::vector<int> slots = slotsOf(p.slots[c]);
+                if (slots.empty()) return what + ", which has no home";
+                if (!holds[{p.index, slots[0]}].count({o.ref.index, c})) return what + ", overwritten in R" + std::to_string(p.index);
+            }
+        }
+        if (i.op == Op::Output || i.op == Op::Kil || ir.values[i.dst].address) continue;
+        const Placement &p = a.place[i.dst];
+        if (p.file != File::Temp) continue;
+        for (int c = 0; c < 4; ++c)
+            for (int j : slotsOf(p.slots[c])) {
+                auto &set = holds[{p.index, j}];
+                if (!(i.op == Op::Build && a.coalesced[at][size_t(c)])) set.clear();
+                set.insert({i.dst, c});
+            }
+    }
+    return "";
+}
+
+TEST(Allocator, NoValueIsOverwrittenBeforeItsLastRead) {
+    int checked = 0;
+    for (unsigned seed = 1; seed <= 400; ++seed) {
+        for (bool fragment : {false, true}) {
+            test::RandomProgram program = test::randomProgram(seed, fragment, 8 + int(seed % 48));
+            IrProgram ir;
+            if (!lowerText(program.cg, fragment ? Profile::Arbfp1 : Profile::Arbvp1, ir)) continue;
+            optimize(ir);
+            Allocation a;
+            allocate(ir, a);
+            std::string fault = verifyAllocation(ir, a);
+            ASSERT_EQ(fault, "") << "seed " << seed << "\n" << program.cg << "\n" << printIr(ir, &a);
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 700);
+}
+
+TEST(Allocator, ReusesAComponentOnlyOnceItsValueIsDead) {
+    // Eight scalars alive at once need two temporaries; consumed as they are made, one.
+    for (bool together : {true, false}) {
+        IrProgram ir;
+        ir.profile = &describe(Profile::Arbfp1);
+        Builder b(ir);
+        std::vector<Val> v;
+        Val sum = Builder::constant(0, 1);
+        for (int k = 0; k < 8; ++k) {
+            v.push_back(b.emit(Op::Rcp, {input(k)}, 1));
+            v.back() = b.emit(Op::Add, {v.back(), Builder::constant(float(k), 1)}, 1);
+            if (!together) sum = b.emit(Op::Mad, {v.back(), v.back(), sum}, 1);
+        }
+        if (together)
+            for (const Val &x : v) sum = b.emit(Op::Mad, {x, x, sum}, 1);
+        b.output(colorOutput(0), b.emit(Op::Mov, {sum, sum, sum, sum}, 4));
+        optimize(ir);
+        Allocation a;
+        allocate(ir, a);
+        EXPECT_EQ(verifyAllocation(ir, a), "");
+        EXPECT_EQ(a.temporaries, together ? 2 : 1) << printIr(ir, &a);
+    }
+}
+
+}  // namespace
+}  // namespace vela::cg
