@@ -35,7 +35,7 @@ Expr *Checker::call(Expr *e) {
         fail(e->offset, "undeclared function " + quoted(e->name));
     }
     for (Expr *a : e->args)
-        if (a->type.kind == Type::Error) throw AlreadyReported{};
+        if (a->type.kind == Type::Error) failReported();
     // The cheapest candidate: exact types cost nothing, a change of base 1, a scalar spread
     // over a vector 2. Declarations of a defined function are the same candidate.
     std::vector<Function *> candidates;
@@ -112,7 +112,7 @@ Expr *Checker::construct(Expr *e) {
     resolveType(t, e->offset);
     for (Expr *&a : e->args) a = value(a);
     for (Expr *a : e->args)
-        if (a->type.kind == Type::Error) throw AlreadyReported{};
+        if (a->type.kind == Type::Error) failReported();
     if (t.kind == Type::Struct) fail(e->offset, typeName(t) + " has no constructor (give it a '{...}' list)");
     if (!t.isNumeric()) fail(e->offset, quoted(typeName(t)) + " cannot be constructed");
     e->type = t;

@@ -44,7 +44,7 @@ bool Checker::implicitlyConvertible(const Type &from, const Type &to) const {
 }
 
 Expr *Checker::convert(Expr *e, const Type &to, const std::string &what, uint32_t at) {
-    if (e->type.kind == Type::Error || to.kind == Type::Error) throw AlreadyReported{};
+    if (e->type.kind == Type::Error || to.kind == Type::Error) failReported();
     if (e->type == to) return e;
     if (!implicitlyConvertible(e->type, to))
         fail(at == UINT32_MAX ? e->offset : at, "type mismatch: " + format(what, e->type));
@@ -53,7 +53,7 @@ Expr *Checker::convert(Expr *e, const Type &to, const std::string &what, uint32_
 
 Expr *Checker::convertExplicit(Expr *e, const Type &to, uint32_t offset) {
     const Type &from = e->type;
-    if (from.kind == Type::Error) throw AlreadyReported{};
+    if (from.kind == Type::Error) failReported();
     if (from == to) return e;
     bool ok = implicitlyConvertible(from, to);
     if (!ok && from.isVectorLike() && to.isVectorLike()) ok = to.size() <= from.size();
@@ -64,7 +64,7 @@ Expr *Checker::convertExplicit(Expr *e, const Type &to, uint32_t offset) {
 
 Expr *Checker::toBool(Expr *e, const std::string &what) {
     const Type &t = e->type;
-    if (t.kind == Type::Error) throw AlreadyReported{};
+    if (t.kind == Type::Error) failReported();
     if (!t.isVectorLike()) fail(e->offset, what + " must be a number or a bool, not " + typeName(t));
     if (t.base == Base::Bool) return e;
     return makeConvert(e, Type::vector(t.size(), Base::Bool));
@@ -95,7 +95,7 @@ void Checker::requireLvalue(Expr *e, uint32_t offset) {
 // ---- Operators -------------------------------------------------------------------------
 
 Type Checker::arithmeticType(uint32_t offset, uint8_t op, const Type &a, const Type &b) {
-    if (a.kind == Type::Error || b.kind == Type::Error) throw AlreadyReported{};
+    if (a.kind == Type::Error || b.kind == Type::Error) failReported();
     std::string sig = typeName(a) + " " + opText(op) + " " + typeName(b);
     if (!a.isNumeric() || !b.isNumeric()) fail(offset, "type mismatch: " + sig);
     Base base = std::max(promoted(a.base), promoted(b.base));
@@ -187,14 +187,14 @@ Expr *Checker::value(Expr *e) {
         if (!v) {
             if (functions_.count(e->name)) fail(e->offset, quoted(e->name) + " is a function, not a value");
             if (std::find(reportedUndeclared_.begin(), reportedUndeclared_.end(), e->name) != reportedUndeclared_.end())
-                throw AlreadyReported{};
+                failReported();
             reportedUndeclared_.push_back(e->name);
             fail(e->offset, "undeclared name " + quoted(e->name));
         }
-        if (v->type.kind == Type::Error) throw AlreadyReported{};
+        if (v->type.kind == Type::Error) failReported();
         // A variable whose type could not be resolved (a bad array size) was reported.
         for (const Type *t = &v->type; t->kind == Type::Array; t = &t->array->element)
-            if (t->array->length < 0) throw AlreadyReported{};
+            if (t->array->length < 0) failReported();
         e->var = v;
         e->type = v->type;
         return e;
@@ -254,7 +254,7 @@ Expr *Checker::value(Expr *e) {
     case Expr::Postfix: {
         e->args[0] = value(e->args[0]);
         const Type &t = e->args[0]->type;
-        if (t.kind == Type::Error) throw AlreadyReported{};
+        if (t.kind == Type::Error) failReported();
         if (e->op == OpNot) {
             e->args[0] = toBool(e->args[0], "the operand of '!'");
             e->type = e->args[0]->type;
@@ -315,7 +315,7 @@ Expr *Checker::value(Expr *e) {
         e->args[1] = value(e->args[1]);
         e->args[2] = value(e->args[2]);
         const Type &a = e->args[1]->type, &b = e->args[2]->type;
-        if (c->type.kind == Type::Error) throw AlreadyReported{};
+        if (c->type.kind == Type::Error) failReported();
         e->args[0] = toBool(c, "the condition of '?:'");
         int n = e->args[0]->type.size();
         Type t;

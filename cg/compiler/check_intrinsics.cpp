@@ -11,7 +11,7 @@ Expr *Checker::intrinsic(Expr *e, Intrinsic f) {
     std::string name(e->name);
     auto &args = e->args;
     for (Expr *a : args)
-        if (a->type.kind == Type::Error) throw AlreadyReported{};
+        if (a->type.kind == Type::Error) failReported();
     auto arity = [&](size_t n) {
         if (args.size() != n)
             fail(e->offset, quoted(name) + " takes " + std::to_string(n) + " argument" + (n == 1 ? "" : "s") + ", " +

@@ -30,9 +30,7 @@ void Checker::run() {
             try {
                 resolveType(m.type, m.offset);
             } catch (const CompileError &e) {
-                if (e.message.empty()) throw;
                 diagnostics_.add(e);
-            } catch (const AlreadyReported &) {
             }
         }
     // Globals and functions in the order of the text, so that a function sees the globals
@@ -106,10 +104,9 @@ void Checker::declareGlobal(Var *v) {
                 fail(v->offset, "the size of " + quoted(v->name) + " cannot be taken from its initialiser");
         }
     } catch (const CompileError &e) {
-        if (e.message.empty()) throw;
+        if (e.reported) return;
         diagnostics_.add(e);
         if (std::find(scopes_[0].begin(), scopes_[0].end(), v) == scopes_[0].end()) scopes_[0].push_back(v);
-    } catch (const AlreadyReported &) {
     }
 }
 
@@ -177,11 +174,7 @@ void Checker::checkFunction(Function &f) {
             if (!f.body && other->body) f.definition = other;
         }
     } catch (const CompileError &e) {
-        if (e.message.empty()) throw;
         diagnostics_.add(e);
-        current_ = nullptr;
-        return;
-    } catch (const AlreadyReported &) {
         current_ = nullptr;
         return;
     }
@@ -194,7 +187,6 @@ void Checker::checkFunction(Function &f) {
         try {
             declare(p);
         } catch (const CompileError &e) {
-            if (e.message.empty()) throw;
             diagnostics_.add(e);
         }
     }
@@ -245,9 +237,7 @@ void Checker::statement(Stmt *s) {
         try {
             work();
         } catch (const CompileError &e) {
-            if (e.message.empty()) throw;
             diagnostics_.add(e);
-        } catch (const AlreadyReported &) {
         }
     };
     switch (s->kind) {

@@ -60,10 +60,6 @@ public:
     std::vector<std::string_view> reportedUndeclared_;
 };
 
-// Thrown where an expression depends on one already reported: the statement is dropped
-// without a second message.
-struct AlreadyReported {};
-
 std::string argumentTypes(const std::vector<Expr *> &args);
 bool isLvalue(const Expr *e);  // a variable, or a part of one, that may be assigned
 

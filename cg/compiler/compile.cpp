@@ -40,6 +40,8 @@ bool lowerText(std::string_view text, Profile profile, IrProgram &ir) {
         return true;
     } catch (const CompileError &) {
         return false;
+    } catch (const Stop &) {
+        return false;
     }
 }
 
@@ -50,7 +52,10 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
     for (const std::string &o : options) {
         Define d;
         if (!option(o, d)) {
-            result.listing = "error: unknown compiler option " + quoted(o) + "\n";
+            Diagnostic bad;
+            bad.message = "unknown compiler option " + quoted(o);
+            result.diagnostics.push_back(bad);
+            result.listing = formatListing(result.diagnostics);
             return result;
         }
         defines.push_back(d);
@@ -59,8 +64,9 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
     Diagnostics diagnostics;
     if (text.size() > limits::textBytes) {
         Source empty{std::string_view(), {}};
-        result.listing = empty.diagnostic(0, "the program text is too long (more than " +
-                                                 std::to_string(limits::textBytes >> 20) + " MiB)");
+        result.diagnostics.push_back(
+            empty.diagnostic(0, "the program text is too long (more than " + std::to_string(limits::textBytes >> 20) + " MiB)"));
+        result.listing = formatListing(result.diagnostics);
         return result;
     }
     Preprocessed pp;
@@ -84,15 +90,15 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
             result.ok = true;
         }
     } catch (const CompileError &e) {
-        if (!e.message.empty()) {
-            try {
-                diagnostics.add(e);
-            } catch (const CompileError &) {
-            }
+        try {
+            diagnostics.add(e);
+        } catch (const Stop &) {
         }
+    } catch (const Stop &) {
     }
     if (!result.ok) {
-        result.listing = diagnostics.listing(source);
+        result.diagnostics = diagnostics.records(source);
+        result.listing = formatListing(result.diagnostics);
         result.assembly.clear();
         result.parameters.clear();
     }

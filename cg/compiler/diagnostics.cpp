@@ -1,7 +1,7 @@
-// Positions and messages of rejected texts, shared by the compiler and the GL loader.
+// Positions and messages of rejected texts, and how they are shown.
 #include <algorithm>
 
-#include "compiler.h"
+#include "diagnostics.h"
 
 namespace vela::cg {
 
@@ -46,18 +46,43 @@ std::string Source::where(uint32_t offset) const {
     return std::to_string(reportedLine(*this, offset, place.line)) + ":" + std::to_string(place.column);
 }
 
-std::string Source::diagnostic(uint32_t offset, std::string_view message) const {
+Diagnostic Source::diagnostic(uint32_t offset, std::string message) const {
     Place place = locate(text, offset);
-    std::string out = std::to_string(reportedLine(*this, offset, place.line)) + ":" + std::to_string(place.column);
-    out += ": error: ";
-    out += message;
+    Diagnostic d;
+    d.line = reportedLine(*this, offset, place.line);
+    d.column = place.column;
+    d.message = std::move(message);
+    d.sourceLine = std::string(text.substr(place.lineStart, place.lineEnd - place.lineStart));
+    return d;
+}
+
+Diagnostic diagnosticAt(std::string_view text, size_t offset, std::string message) {
+    return Source{text, {}}.diagnostic(uint32_t(std::min(offset, text.size())), std::move(message));
+}
+
+std::string formatDiagnostic(const Diagnostic &d, std::string_view file) {
+    std::string_view name = d.file.empty() ? file : std::string_view(d.file);
+    std::string out;
+    const char *severity = d.severity == Diagnostic::Warning ? "warning: " : "error: ";
+    if (d.line <= 0) return out + severity + d.message + "\n";
+    if (!name.empty()) {
+        out += name;
+        out += ':';
+    }
+    out += std::to_string(d.line) + ":" + std::to_string(d.column) + ": " + severity;
+    out += d.message;
     out += '\n';
-    std::string_view line = text.substr(place.lineStart, place.lineEnd - place.lineStart);
-    out += line;
+    out += d.sourceLine;
     out += '\n';
     // Tabs are copied so that the caret lines up however the reader's terminal shows them.
-    for (size_t i = 0; i + 1 < size_t(place.column) && i < line.size(); ++i) out += line[i] == '\t' ? '\t' : ' ';
+    for (size_t i = 0; i + 1 < size_t(d.column) && i < d.sourceLine.size(); ++i) out += d.sourceLine[i] == '\t' ? '\t' : ' ';
     out += "^\n";
+    return out;
+}
+
+std::string formatListing(const std::vector<Diagnostic> &diagnostics, std::string_view file) {
+    std::string out;
+    for (const Diagnostic &d : diagnostics) out += formatDiagnostic(d, file);
     return out;
 }
 
@@ -65,17 +90,21 @@ void Diagnostics::add(uint32_t offset, std::string message) {
     for (const CompileError &e : errors_)
         if (e.offset == offset && e.message == message) return;
     errors_.push_back(CompileError{offset, std::move(message)});
-    if (errors_.size() >= limit) throw CompileError{offset, ""};
+    if (errors_.size() >= limit) throw Stop{};
 }
 
-std::string Diagnostics::listing(const Source &source) const {
+std::vector<Diagnostic> Diagnostics::records(const Source &source) const {
     std::vector<const CompileError *> sorted;
     for (const CompileError &e : errors_) sorted.push_back(&e);
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const CompileError *a, const CompileError *b) { return a->offset < b->offset; });
-    std::string out;
-    for (const CompileError *e : sorted) out += source.diagnostic(e->offset, e->message);
-    if (errors_.size() >= limit) out += "error: too many errors (" + std::to_string(limit) + "); stopping here\n";
+    std::vector<Diagnostic> out;
+    for (const CompileError *e : sorted) out.push_back(source.diagnostic(e->offset, e->message));
+    if (errors_.size() >= limit) {
+        Diagnostic d;
+        d.message = "too many errors (" + std::to_string(limit) + "); stopping here";
+        out.push_back(d);
+    }
     return out;
 }
 

@@ -29,7 +29,6 @@ public:
             try {
                 topLevel();
             } catch (const CompileError &e) {
-                if (e.message.empty()) throw;
                 diagnostics_.add(e);
                 recoverTopLevel(start);
             }
@@ -397,7 +396,7 @@ private:
     // A limit ends the parse: going on past it would only report what follows from it.
     [[noreturn]] void stop(uint32_t offset, std::string message) {
         diagnostics_.add(offset, std::move(message));
-        throw CompileError{offset, {}};
+        throw Stop{};
     }
 
     // block = "{" { statement } "}"
@@ -411,7 +410,6 @@ private:
             try {
                 if (Stmt *s = statement(depth + 1)) b->body.push_back(s);
             } catch (const CompileError &e) {
-                if (e.message.empty()) throw;
                 diagnostics_.add(e);
                 recoverStatement(start);
             }

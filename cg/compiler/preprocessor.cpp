@@ -139,7 +139,7 @@ public:
         if (made_ <= limits::tokens) return;
         diagnostics_.add(offset, "the text is too long once its macros are expanded (more than " +
                                      std::to_string(limits::tokens) + " tokens)");
-        throw CompileError{offset, ""};  // stops here
+        throw Stop{};
     }
 
     std::string_view keep(std::string text) { return out_.arena.emplace_back(std::move(text)); }
@@ -189,7 +189,6 @@ private:
         try {
             obey(hash, tokens);
         } catch (const CompileError &e) {
-            if (e.message.empty()) throw;
             diagnostics_.add(e);
         }
     }
@@ -532,7 +531,6 @@ void Expander::run(std::vector<Token> &out) {
         try {
             expandFunction(*m, index, t);
         } catch (const CompileError &e) {
-            if (e.message.empty()) throw;
             pp_.diagnostics().add(e);
         }
     }
@@ -681,7 +679,6 @@ void preprocess(std::string_view text, const std::vector<Define> &defines, Prepr
     try {
         pp.run(defines);
     } catch (const CompileError &e) {
-        if (e.message.empty()) throw;
         diagnostics.add(e);
         Token end;
         end.offset = uint32_t(text.size());

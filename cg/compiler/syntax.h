@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "compiler.h"
+#include "diagnostics.h"
 
 namespace vela::cg {
 

@@ -207,6 +207,8 @@ CGprofile cgGLGetLatestProfile(CGGLenum profileClass) {
     return cgGLIsProfileSupported(profile) ? profile : CG_PROFILE_UNKNOWN;
 }
 
+void cgGLSetDebugMode(CGbool debug) { debugMode = debug != CG_FALSE; }
+
 void cgGLSetOptimalOptions(CGprofile profile) {
     GLenum target;
     const char *extension;
@@ -251,7 +253,7 @@ void cgGLLoadProgram(CGprogram program) {
     std::string listing;
     position = errorOffset(p->assembly, position, message);
     if (position >= 0 && size_t(position) <= p->assembly.size()) {
-        listing = Source{p->assembly, {}}.diagnostic(uint32_t(position), what);
+        listing = formatDiagnostic(diagnosticAt(p->assembly, size_t(position), what));
     } else {
         char code[32];
         std::snprintf(code, sizeof code, " (GL error 0x%04x)", unsigned(error));

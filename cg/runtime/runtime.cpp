@@ -111,8 +111,11 @@ CGparameter parameterHandle(const ProgramObject &program, size_t index) {
     return index < program.handles.size() ? toHandle<CGparameter>(program.handles[index]) : nullptr;
 }
 
+bool debugMode = false;
+
 void reportListing(ContextObject *context, const std::string &heading, const std::string &listing) {
     if (context) context->listing = listing;
+    if (!debugMode) return;
     std::fprintf(stderr, "cg: %s\n%s", heading.c_str(), listing.c_str());
     std::fflush(stderr);
 }

@@ -62,7 +62,9 @@ ContextObject *contextOf(const ProgramObject &program);
 CGparameter parameterHandle(const ProgramObject &program, size_t index);
 CGtype parameterType(const ParameterInfo &p);
 
-// Keeps a failure's listing in the context and prints it to stderr under a heading.
+// Keeps a failure's listing in the context (cgGetLastListing); in debug mode also prints
+// it to stderr under a heading.
+extern bool debugMode;
 void reportListing(ContextObject *context, const std::string &heading, const std::string &listing);
 
 // gl_binding.cpp: releases the program's GL object when a GL context is current.

@@ -24,23 +24,6 @@ bool readAll(std::FILE *in, std::string &text) {
     return !std::ferror(in);
 }
 
-// "7:13: error: ..." lines get the file's name in front, as editors expect.
-std::string named(const std::string &listing, const std::string &file) {
-    std::string out;
-    size_t start = 0;
-    while (start < listing.size()) {
-        size_t end = listing.find('\n', start);
-        if (end == std::string::npos) end = listing.size() - 1;
-        std::string line = listing.substr(start, end - start + 1);
-        size_t colon = line.find(": error: ");
-        bool position = colon != std::string::npos && line[0] >= '0' && line[0] <= '9' &&
-                        line.find_first_not_of("0123456789:") == colon + 1;
-        out += position ? file + ":" + line : line;
-        start = end + 1;
-    }
-    return out;
-}
-
 int fail(const char *message) {
     std::fprintf(stderr, "vela-cgc: %s\n%s", message, usage);
     return 1;
@@ -89,7 +72,7 @@ int main(int argc, char **argv) {
 
     vela::cg::CompileResult r = vela::cg::compile(text, desc->id, entry, options, dump);
     if (!r.ok) {
-        std::fputs(named(r.listing, file == "-" ? "<stdin>" : file).c_str(), stderr);
+        std::fputs(vela::cg::formatListing(r.diagnostics, file == "-" ? "<stdin>" : file).c_str(), stderr);
         return 1;
     }
     std::fputs((dump == vela::cg::Dump::None ? r.assembly : r.dump).c_str(), stdout);

@@ -267,7 +267,7 @@ TEST(DiagnosticFormat, TooManyErrorsStopAtTheLimit) {
     for (int i = 0; i < 50; ++i) text += "  c = c.q" + std::to_string(i) + ";\n";
     text += "  return c;\n}\n";
     CompileResult r = compile(text, Profile::Arbfp1);
-    EXPECT_EQ(size_t(std::count(r.listing.begin(), r.listing.end(), '^')), vela::cg::Diagnostics::limit);
+    EXPECT_EQ(size_t(std::count(r.listing.begin(), r.listing.end(), '^')), vela::cg::limits::errors);
     EXPECT_NE(r.listing.find("error: too many errors (20); stopping here\n"), std::string::npos);
 }
 

@@ -178,9 +178,11 @@ TEST_F(Binding, ProgramRejectedByTheGlIsReportedAtItsPosition) {
                                   CG_PROFILE_ARBVP1, nullptr, nullptr);
     ASSERT_NE(p, nullptr);
 
+    cgGLSetDebugMode(CG_TRUE);  // the listing on stderr too
     testing::internal::CaptureStderr();
     cgGLLoadProgram(p);
     std::string err = testing::internal::GetCapturedStderr();
+    cgGLSetDebugMode(CG_FALSE);
     EXPECT_EQ(cgGetError(), CG_PROGRAM_LOAD_ERROR);
     EXPECT_FALSE(cgGLIsProgramLoaded(p));
     const char *listing = cgGetLastListing(cg);

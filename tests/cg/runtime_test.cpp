@@ -52,11 +52,16 @@ TEST_F(Runtime, ProgramsKeepTheirTextsAndProfile) {
     EXPECT_EQ(cgGetLastListing(context), nullptr);
 }
 
-TEST_F(Runtime, CompileErrorsGiveNoProgramAndAListingShownOnce) {
+TEST_F(Runtime, CompileErrorsGiveNoProgramAndAListingPrintedOnlyInDebugMode) {
+    const char *text = "float4 main() : COLOR { return colour; }";
     testing::internal::CaptureStderr();
-    CGprogram p = cgCreateProgram(context, CG_SOURCE, "float4 main() : COLOR { return colour; }", CG_PROFILE_ARBFP1,
-                                  nullptr, nullptr);
+    CGprogram p = cgCreateProgram(context, CG_SOURCE, text, CG_PROFILE_ARBFP1, nullptr, nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the library prints nothing of its own";
+    cgGLSetDebugMode(CG_TRUE);
+    testing::internal::CaptureStderr();
+    p = cgCreateProgram(context, CG_SOURCE, text, CG_PROFILE_ARBFP1, nullptr, nullptr);
     std::string err = testing::internal::GetCapturedStderr();
+    cgGLSetDebugMode(CG_FALSE);
     EXPECT_EQ(p, nullptr);
     EXPECT_EQ(cgGetError(), CG_COMPILER_ERROR);
     EXPECT_EQ(cgGetError(), CG_NO_ERROR) << "cgGetError clears the error";

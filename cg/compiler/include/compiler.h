@@ -1,7 +1,7 @@
 // The shader compiler's contract with the runtime, the command-line tool and the tests:
 //   text -> preprocess -> parse -> check -> lower -> optimise -> allocate -> emit.
-// The compiler is a library: a rejected text unwinds (CompileError) to compile(), which
-// returns the listing; nothing here exits or prints.
+// The compiler is a library: compile() returns the program or the diagnostics; nothing
+// here exits or prints. This is its one public header.
 #pragma once
 
 #include <cstdint>
@@ -17,54 +17,23 @@ struct ProfileDesc;
 const ProfileDesc &describe(Profile profile);
 const ProfileDesc *findProfile(std::string_view name);  // by its name ("arbvp1"); null if none
 
-// ---- Positions and diagnostics -----------------------------------------------------
+// ---- Diagnostics --------------------------------------------------------------------
 
-// A fault: byte offset of its cause in the program text, and what is wrong.
-struct CompileError {
-    uint32_t offset;
+// One message of a compilation, formatted only where it is shown (formatDiagnostic).
+struct Diagnostic {
+    enum Severity : uint8_t { Error, Warning };
+    std::string file;        // where the text came from; "" for the program text itself
+    int line = 0, column = 0;  // from 1; 0 for a message about no place in the text (an option)
+    Severity severity = Error;
     std::string message;
+    std::string sourceLine;  // the text's line, shown with a caret under the column
 };
-[[noreturn]] void fail(uint32_t offset, std::string message);
-
-// The text with its "#line" directives: from `offset` on, lines count from `line`.
-struct LineMark {
-    uint32_t offset;
-    int line;
-};
-struct Source {
-    std::string_view text;
-    std::vector<LineMark> marks;
-    // "line:column" (both from 1) of a byte offset.
-    std::string where(uint32_t offset) const;
-    // "<line>:<column>: error: <message>", the text's line and a caret under the column.
-    std::string diagnostic(uint32_t offset, std::string_view message) const;
-};
-
-// The errors of one compilation, in the order found; each stage adds to it and goes on
-// where it can. Past `limit` errors the compilation stops.
-class Diagnostics {
-public:
-    static constexpr size_t limit = 20;
-    // Records the error; throws CompileError to stop once the limit is reached.
-    void add(uint32_t offset, std::string message);
-    void add(const CompileError &e) { add(e.offset, e.message); }
-    bool empty() const { return errors_.empty(); }
-    size_t size() const { return errors_.size(); }
-    // Every error, sorted by position, each once.
-    std::string listing(const Source &source) const;
-
-private:
-    std::vector<CompileError> errors_;
-};
-
-// A name or token as messages quote it: 'text'.
-std::string quoted(std::string_view text);
-// a then b, built by appending: GCC 12 misreports "x" + std::string (-Wrestrict) once inlined.
-inline std::string joined(std::string_view a, std::string_view b) {
-    std::string s(a);
-    s += b;
-    return s;
-}
+// "file:line:column: error: message", then the line and a caret; without a file when
+// `file` is empty (the record's own file, else the one given).
+std::string formatDiagnostic(const Diagnostic &d, std::string_view file = "");
+std::string formatListing(const std::vector<Diagnostic> &diagnostics, std::string_view file = "");
+// The position of a byte offset in a text, for messages about it (the GL's errors in the assembly).
+Diagnostic diagnosticAt(std::string_view text, size_t offset, std::string message);
 
 // ---- The result ---------------------------------------------------------------------
 
@@ -161,7 +130,8 @@ struct CompileResult {
     bool ok = false;
     std::string assembly;
     std::string dump;     // the IR after the pass asked for
-    std::string listing;  // the diagnostics of a rejected text
+    std::vector<Diagnostic> diagnostics;  // of a rejected text, in the order of the text
+    std::string listing;                  // the same, formatted
     std::vector<ParameterInfo> parameters;
     ProgramStats stats;
 };
@@ -181,6 +151,7 @@ constexpr int callDepth = 32;                   // user functions calling each o
 constexpr int loopIterations = 4096;            // one unrolled loop
 constexpr size_t work = 2000000;                // statements and expressions lowered in all
 constexpr size_t instructions = 65536;          // before optimisation
+constexpr size_t errors = 20;                   // diagnostics before the compilation stops
 }  // namespace limits
 
 }  // namespace vela::cg

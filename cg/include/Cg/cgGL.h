@@ -34,6 +34,8 @@ void cgGLDisableProfile(CGprofile profile);
 CGprofile cgGLGetLatestProfile(CGGLenum profileClass);
 /* Nothing to do: the compiler always does its best. Checks the profile. */
 void cgGLSetOptimalOptions(CGprofile profile);
+// With debug mode on, every failed compilation or load also prints its listing to stderr.
+void cgGLSetDebugMode(CGbool debug);
 
 /* Hands the assembly to the GL. A program over one of the GL's limits (instructions,
  * temporaries, parameters, attributes, texture indirections, native limits) is refused
