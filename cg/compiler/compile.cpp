@@ -47,6 +47,11 @@ bool lowerText(std::string_view text, Profile profile, IrProgram &ir) {
 
 CompileResult compile(std::string_view text, Profile profile, std::string_view entry,
                       const std::vector<std::string> &options, Dump dump) {
+    return compile(text, profile, entry, options, SourceFiles{}, dump);
+}
+
+CompileResult compile(std::string_view text, Profile profile, std::string_view entry,
+                      const std::vector<std::string> &options, const SourceFiles &files, Dump dump) {
     CompileResult result;
     std::vector<Define> defines;
     for (const std::string &o : options) {

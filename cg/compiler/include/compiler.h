@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -136,9 +137,21 @@ struct CompileResult {
     ProgramStats stats;
 };
 
-// `options`: "-DNAME", "-DNAME=value" and "-UNAME"; any other option is refused by name.
+// Where the program text came from and how its "#include"s are found.
+struct SourceFiles {
+    std::string name;                       // the text's file name ("" for a string): positions, relative includes
+    std::vector<std::string> includePaths;  // searched in order after the including file's folder ("-I")
+    // Asked first for every #include "name" or <name>, with the including file's name:
+    // returns true with the text (and the name its positions show), or false to search.
+    std::function<bool(const std::string &name, const std::string &from, std::string &path, std::string &text)> open;
+};
+
+// `options`: "-DNAME", "-DNAME=value", "-UNAME", "-Ipath" (or "-I" "path"); any other
+// option is refused by name. On success `diagnostics` and `listing` hold the warnings.
 CompileResult compile(std::string_view text, Profile profile, std::string_view entry = "main",
                       const std::vector<std::string> &options = {}, Dump dump = Dump::None);
+CompileResult compile(std::string_view text, Profile profile, std::string_view entry,
+                      const std::vector<std::string> &options, const SourceFiles &files, Dump dump = Dump::None);
 
 // Limits that keep a hostile text from exhausting time, memory or the stack; each ends in a
 // clear error.
