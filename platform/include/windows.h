@@ -263,7 +263,6 @@ VELA_EXTERN_C HWND WINAPI GetParent(HWND hwnd);
 VELA_EXTERN_C BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text);
 VELA_EXTERN_C int WINAPI GetWindowTextA(HWND hwnd, LPSTR buffer, int maxCount);
 VELA_EXTERN_C LONG WINAPI GetWindowLongA(HWND hwnd, int index);
-VELA_EXTERN_C LONG WINAPI SetWindowLongA(HWND hwnd, int index, LONG value);
 VELA_EXTERN_C LONG_PTR WINAPI GetWindowLongPtrA(HWND hwnd, int index);
 VELA_EXTERN_C LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value);
 VELA_EXTERN_C int WINAPI GetDlgCtrlID(HWND hwnd);
@@ -400,8 +399,6 @@ VELA_EXTERN_C void WINAPI PostQuitMessage(int exitCode);
 VELA_EXTERN_C LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 VELA_EXTERN_C LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam,
                                              LPARAM lParam);
-VELA_EXTERN_C BOOL WINAPI WaitMessage(void);
-VELA_EXTERN_C LONG WINAPI GetMessageTime(void);
 
 // ---- Painting ---------------------------------------------------------------------
 typedef struct tagPAINTSTRUCT {
@@ -415,7 +412,6 @@ typedef struct tagPAINTSTRUCT {
 
 VELA_EXTERN_C BOOL WINAPI InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase);
 VELA_EXTERN_C BOOL WINAPI ValidateRect(HWND hwnd, const RECT *rect);
-VELA_EXTERN_C BOOL WINAPI GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase);
 VELA_EXTERN_C HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint);
 VELA_EXTERN_C BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT *paint);
 VELA_EXTERN_C HDC WINAPI GetDC(HWND hwnd);
