@@ -71,7 +71,6 @@ void reportCopyFailure(const char *path, DWORD error, bool incomplete) {
     std::fprintf(stderr, "vela: cannot write %s: %s%s\n", named.c_str(), systemErrorText(error).c_str(), removal);
 }
 
-
 // What stands at a copy's path in place of a regular file, from its attributes; null for
 // a regular file or nothing at all.
 const char *notARegularFile(DWORD attributes) {
@@ -124,6 +123,7 @@ bool writeAll(HANDLE file, const void *data, DWORD size) {
     return true;
 }
 
+// Closes a copy written `ok` so far; a failure here or before is reported, the copy removed.
 bool closeCopy(const char *path, HANDLE h, bool ok) {
     DWORD error = ok ? 0 : GetLastError();
     if (!CloseHandle(h) && ok) {
