@@ -71,28 +71,47 @@ void reportCopyFailure(const char *path, DWORD error, bool incomplete) {
     std::fprintf(stderr, "vela: cannot write %s: %s%s\n", named.c_str(), systemErrorText(error).c_str(), removal);
 }
 
-}  // namespace
-
-bool writePpm(const char *path, const unsigned char *rgb, int width, int height) {
-    FILE *f = std::fopen(path, "wb");
-    if (!f) {
-        reportCopyFailure(path, GetLastError(), false);
-        return false;
-    }
-    char header[64];
-    std::sprintf(header, "P6\n%d %d\n255\n", width, height);
-    bool ok = std::fwrite(header, std::strlen(header), 1, f) == 1 &&
-              std::fwrite(rgb, (size_t)width * height * 3, 1, f) == 1;
-    DWORD error = ok ? 0 : GetLastError();
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        error = GetLastError();
-    }
-    if (!ok) reportCopyFailure(path, error, true);
-    return ok;
+// What stands at a copy's path in place of a regular file, from its attributes; null for
+// a regular file or nothing at all.
+const char *notARegularFile(DWORD attributes) {
+    if (attributes == INVALID_FILE_ATTRIBUTES) return nullptr;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "a symbolic link";
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "a folder";
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return "a device or pipe";
+    return nullptr;
 }
 
-namespace {
+void reportRefusal(const char *path, const char *what) {
+    std::string file = realPath(path);
+    std::fprintf(stderr, "vela: not writing %s: %s is %s, not a regular file\n", path,
+                 file.empty() ? path : file.c_str(), what);
+}
+
+// Opens a copy for writing. Anyone may have put something at the path first: only a
+// regular file is replaced, a link is never followed and a pipe never waited on.
+HANDLE openCopy(const char *path, DWORD flags) {
+    if (const char *what = notARegularFile(GetFileAttributesA(path))) {
+        reportRefusal(path, what);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | flags, NULL);
+    if (h == INVALID_HANDLE_VALUE) {
+        // Put there since the look above: say what it is rather than why opening failed.
+        DWORD error = GetLastError();
+        if (const char *what = notARegularFile(GetFileAttributesA(path)))
+            reportRefusal(path, what);
+        else
+            reportCopyFailure(path, error, false);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        reportRefusal(path, "a device or pipe");
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
 
 bool writeAll(HANDLE file, const void *data, DWORD size) {
     DWORD written = 0;
@@ -104,18 +123,8 @@ bool writeAll(HANDLE file, const void *data, DWORD size) {
     return true;
 }
 
-}  // namespace
-
-bool writeBmp(const char *path, const BITMAPFILEHEADER *file, const BITMAPINFO *info, const unsigned char *rgba) {
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, NULL);
-    if (h == INVALID_HANDLE_VALUE) {
-        reportCopyFailure(path, GetLastError(), false);
-        return false;
-    }
-    bool ok = writeAll(h, file, sizeof *file) && writeAll(h, &info->bmiHeader, sizeof info->bmiHeader) &&
-              writeAll(h, &info->bmiColors[0], sizeof info->bmiColors[0]) &&
-              writeAll(h, rgba, info->bmiHeader.biSizeImage);
+// Closes a copy written `ok` so far; a failure here or before is reported, the copy removed.
+bool closeCopy(const char *path, HANDLE h, bool ok) {
     DWORD error = ok ? 0 : GetLastError();
     if (!CloseHandle(h) && ok) {
         ok = false;
@@ -123,4 +132,23 @@ bool writeBmp(const char *path, const BITMAPFILEHEADER *file, const BITMAPINFO *
     }
     if (!ok) reportCopyFailure(path, error, true);
     return ok;
+}
+
+}  // namespace
+
+bool writePpm(const char *path, const unsigned char *rgb, int width, int height) {
+    HANDLE h = openCopy(path, 0);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    char header[64];
+    int n = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", width, height);
+    return closeCopy(path, h, writeAll(h, header, (DWORD)n) && writeAll(h, rgb, (DWORD)((size_t)width * height * 3)));
+}
+
+bool writeBmp(const char *path, const BITMAPFILEHEADER *file, const BITMAPINFO *info, const unsigned char *rgba) {
+    HANDLE h = openCopy(path, FILE_FLAG_WRITE_THROUGH);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    return closeCopy(path, h,
+                     writeAll(h, file, sizeof *file) && writeAll(h, &info->bmiHeader, sizeof info->bmiHeader) &&
+                         writeAll(h, &info->bmiColors[0], sizeof info->bmiColors[0]) &&
+                         writeAll(h, rgba, info->bmiHeader.biSizeImage));
 }

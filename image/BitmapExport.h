@@ -15,6 +15,7 @@ void fillBmpHeaders(BITMAPFILEHEADER *file, BITMAPINFO *info, int width, int hei
 
 // Write the PPM (P6) and BMP copies. On failure each prints one line naming the path, the
 // file it maps to and the system's reason to stderr, removes a file left incomplete and
-// returns false.
+// returns false. Only a regular file is replaced: a symbolic link, folder, pipe or device
+// at the path is left as it is, with one line saying what is there.
 bool writePpm(const char *path, const unsigned char *rgb, int width, int height);
 bool writeBmp(const char *path, const BITMAPFILEHEADER *file, const BITMAPINFO *info, const unsigned char *rgba);

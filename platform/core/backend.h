@@ -63,6 +63,12 @@ struct Backend {
     virtual PROC procAddress(const char *name) = 0;
 };
 
+// Makes a connected backend, or returns null with the layer's error set.
+using Connector = std::unique_ptr<Backend> (*)();
+// Chooses the display backend at start-up. It connects when the program first needs the
+// display; one that can't connect is replaced by a NullBackend failing with its error.
+void selectBackend(Connector connect);
+
 // A backend without a display: windows exist only in the core, no event ever arrives,
 // text is measured with fixed metrics, and there is no OpenGL. The core's own tests run
 // on it; a backend that could not connect is replaced by one that fails as it did.

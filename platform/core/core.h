@@ -155,6 +155,11 @@ void postInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void pointerEvent(Window *top, POINT clientPt, UINT msg, WPARAM keys, DWORD time);
 // A key event on a top-level window: goes to the focus window inside it, else to it.
 void keyEvent(Window *top, UINT msg, WPARAM vk, LPARAM lParam);
+// The window's client area is now width x height at x,y (the parent's client coordinates,
+// the screen's for a top-level window): updates the window, sends WM_SIZE and WM_MOVE for
+// what changed, or both when `always` (creation and WM_WINDOWPOSCHANGED report them anyway),
+// and invalidates a CS_HREDRAW or CS_VREDRAW window whose size changed.
+void geometryChanged(Window *w, int x, int y, int width, int height, bool always = false);
 // Marks part of a window (client coordinates) for repainting.
 void invalidate(Window *w, const RECT *rect, bool erase);
 DWORD currentTime();
@@ -163,7 +168,7 @@ int procDepth();
 
 // ---- Backend -----------------------------------------------------------------------------
 
-// The display backend, connected on first use (state.h says how it is chosen).
+// The display backend, connected on first use (backend.h says how it is chosen).
 Backend &backend();
 
 // Brushes and the system colours a backend draws with.

@@ -65,6 +65,7 @@ extern "C" DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DW
         {ERROR_CLASS_ALREADY_EXISTS, "Class already exists."},
         {ERROR_INVALID_INDEX, "Invalid index."},
         {ERROR_NO_SYSTEM_RESOURCES, "Insufficient system resources exist to complete the requested service."},
+        {ERROR_CANT_RESOLVE_FILENAME, "The name of the file cannot be resolved by the system."},
         {ERROR_INVALID_PIXEL_FORMAT, "The pixel format is invalid."},
     };
     const char *text = nullptr;

@@ -3,9 +3,13 @@
 //
 // Supported:
 //  - CreateFileA with GENERIC_READ/GENERIC_WRITE, all five creation dispositions,
-//    FILE_FLAG_WRITE_THROUGH (data and the file's name durable when CloseHandle returns);
-//    ERROR_ALREADY_EXISTS after CREATE_ALWAYS/OPEN_ALWAYS replaced or opened a file
-//  - WriteFile (synchronous), CloseHandle of files
+//    FILE_FLAG_WRITE_THROUGH (data and the file's name durable when CloseHandle returns),
+//    FILE_FLAG_OPEN_REPARSE_POINT (a symbolic link is never followed: the open fails);
+//    ERROR_ALREADY_EXISTS after CREATE_ALWAYS/OPEN_ALWAYS replaced or opened a file;
+//    a FIFO never blocks the open
+//  - WriteFile (synchronous), CloseHandle of files, GetFileType
+//  - GetFileAttributesA: read-only, folder, reparse point (a symbolic link, not followed),
+//    device (FIFOs, sockets and devices), else normal
 //  - drive letters: "x:/path" or "x:\path" is path inside $VELA_DRIVE_X, else ./drive_x,
 //    the folder made when missing; the same mapping for fopen (link with --wrap=fopen)
 // Not supported: share modes (NOTE: not enforced), overlapped I/O, templates, ReadFile.
@@ -57,6 +61,7 @@ DWORD win32Error(int err) {
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     case EINVAL: return ERROR_INVALID_PARAMETER;
     case EIO: return ERROR_WRITE_FAULT;
+    case ELOOP: return ERROR_CANT_RESOLVE_FILENAME;
     default: return ERROR_GEN_FAILURE;
     }
 }
@@ -153,21 +158,30 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURIT
         return INVALID_HANDLE_VALUE;
     }
     if (flags & FILE_FLAG_WRITE_THROUGH) oflags |= O_DSYNC;
+    const bool noFollow = flags & FILE_FLAG_OPEN_REPARSE_POINT;
+    // NOTE: Win32 would open the link itself; there is no such thing here, so the open fails.
+    if (noFollow) oflags |= O_NOFOLLOW;
     std::string path;
     if (!mapPath(name, path)) {
         SetLastError(win32Error(errno));
         return INVALID_HANDLE_VALUE;
     }
     struct stat st;
-    const bool existed = ::stat(path.c_str(), &st) == 0;
+    const bool existed = (noFollow ? ::lstat(path.c_str(), &st) : ::stat(path.c_str(), &st)) == 0;
     if (existed && S_ISDIR(st.st_mode)) {
         SetLastError(ERROR_ACCESS_DENIED);  // as Win32 answers for a folder
         return INVALID_HANDLE_VALUE;
     }
-    int fd = ::open(path.c_str(), oflags, 0666);
+    // Non-blocking only while opening: a FIFO without a reader would otherwise wait for one.
+    int fd = ::open(path.c_str(), oflags | O_NONBLOCK, 0666);
     if (fd < 0) {
         int err = errno;
         SetLastError(err == ENOENT ? notFoundError(path) : win32Error(err));
+        return INVALID_HANDLE_VALUE;
+    }
+    if (int fl = ::fcntl(fd, F_GETFL); fl < 0 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != 0) {
+        SetLastError(win32Error(errno));
+        ::close(fd);
         return INVALID_HANDLE_VALUE;
     }
     auto file = std::make_unique<File>();
@@ -207,6 +221,35 @@ extern "C" BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWri
     }
     if (bytesWritten) *bytesWritten = done;
     return TRUE;
+}
+
+extern "C" DWORD WINAPI GetFileType(HANDLE handle) {
+    File *file = find<File>(handle);
+    struct stat st;
+    if (!file || ::fstat(file->fd, &st) != 0) return FILE_TYPE_UNKNOWN;
+    SetLastError(ERROR_SUCCESS);  // FILE_TYPE_UNKNOWN is also a type
+    if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) return FILE_TYPE_DISK;
+    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return FILE_TYPE_PIPE;
+    return FILE_TYPE_CHAR;
+}
+
+// NOTE: never follows a symbolic link, as Win32 reports a link as a reparse point.
+extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR name) {
+    if (!name || !*name) {
+        SetLastError(name ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    std::string path;
+    struct stat st;
+    if (!mapPath(name, path, false) || ::lstat(path.c_str(), &st) != 0) {
+        int err = errno;
+        SetLastError(err == ENOENT ? notFoundError(path) : win32Error(err));
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    if (S_ISLNK(st.st_mode)) return FILE_ATTRIBUTE_REPARSE_POINT;
+    if (S_ISDIR(st.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
+    if (!S_ISREG(st.st_mode)) return FILE_ATTRIBUTE_DEVICE;
+    return ::access(path.c_str(), W_OK) == 0 ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
 }
 
 extern "C" BOOL WINAPI CloseHandle(HANDLE handle) {

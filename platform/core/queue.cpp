@@ -186,7 +186,6 @@ extern "C" BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT lo, UINT hi, UINT
     collectGarbage();
     backend().pollEvents();
     if (!nextMessage(msg, hwnd, lo, hi, (removeMsg & PM_REMOVE) != 0)) return FALSE;
-    queue().lastTime = msg->time;
     return TRUE;
 }
 
@@ -202,18 +201,8 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT lo, UINT hi) {
         if (nextMessage(msg, hwnd, lo, hi, true)) break;
         backend().waitEvents(-1);
     }
-    queue().lastTime = msg->time;
     return msg->message != WM_QUIT;
 }
-
-extern "C" BOOL WINAPI WaitMessage(void) {
-    backend().pollEvents();
-    MSG m;
-    if (!nextMessage(&m, nullptr, 0, 0, false)) backend().waitEvents(-1);
-    return TRUE;
-}
-
-extern "C" LONG WINAPI GetMessageTime(void) { return (LONG)queue().lastTime; }
 
 extern "C" BOOL WINAPI TranslateMessage(const MSG *msg) {
     if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) return FALSE;
@@ -287,18 +276,6 @@ extern "C" BOOL WINAPI ValidateRect(HWND hwnd, const RECT *rect) {
         w->eraseNeeded = false;
     }
     return TRUE;
-}
-
-extern "C" BOOL WINAPI GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase) {
-    Window *w = window(hwnd);
-    if (!w) return FALSE;
-    if (rect) *rect = w->hasUpdate ? w->update : RECT{0, 0, 0, 0};
-    if (erase && w->hasUpdate && w->eraseNeeded) {
-        HDC dc = GetDC(hwnd);
-        w->eraseNeeded = !SendMessageA(hwnd, WM_ERASEBKGND, (WPARAM)dc, 0);
-        ReleaseDC(hwnd, dc);
-    }
-    return w->hasUpdate;
 }
 
 extern "C" HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
@@ -393,13 +370,9 @@ extern "C" LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPA
         return 0;
     case WM_WINDOWPOSCHANGED: {
         auto *pos = reinterpret_cast<const WINDOWPOS *>(lParam);
-        if (!pos || !(pos->flags & SWP_HIDEWINDOW)) {
-            HWND h = w->handle();
-            SendMessageA(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w->clientWidth(), w->clientHeight()));
-            if ((w = window(h)))
-                SendMessageA(h, WM_MOVE, 0,
-                             MAKELPARAM(w->outer.left + w->frame.left, w->outer.top + w->frame.top));
-        }
+        if (!pos || !(pos->flags & SWP_HIDEWINDOW))
+            geometryChanged(w, w->outer.left + w->frame.left, w->outer.top + w->frame.top, w->clientWidth(),
+                            w->clientHeight(), true);
         return 0;
     }
     case WM_SETTEXT:

@@ -38,7 +38,6 @@ struct Queue {
     int procDepth = 0;  // window procedures on the stack
     HWND focus = nullptr;
     HWND capture = nullptr;
-    DWORD lastTime = 0;
 };
 
 // Objects made once and handed out again: stock brushes, icons, cursors, the module.
@@ -58,8 +57,6 @@ struct Resources {
     std::map<std::pair<unsigned, unsigned>, ResourceData> byTypeAndId;
 };
 
-using Connector = std::unique_ptr<Backend> (*)();
-
 struct State {
     HandleTable handles;
     Errors errors;
@@ -76,9 +73,6 @@ struct State {
 
 State &state();
 
-// Chooses the display backend at start-up. It connects when the program first needs the
-// display; one that can't connect is replaced by a NullBackend failing with its error.
-void selectBackend(Connector connect);
 // Starts the layer afresh on this backend, as a test does before each case: every window,
 // handle, class and message goes; the program's resources stay.
 void reset(std::unique_ptr<Backend> backend);

@@ -108,20 +108,27 @@ Window *childAt(Window *w, POINT pt, POINT *childPt) {
     return w;
 }
 
+void geometryChanged(Window *w, int x, int y, int width, int height, bool always) {
+    HWND h = w->handle();
+    bool sized = width != w->clientWidth() || height != w->clientHeight();
+    bool moved = x != w->outer.left + w->frame.left || y != w->outer.top + w->frame.top;
+    w->outer = RECT{x - w->frame.left, y - w->frame.top, x + width + w->frame.right, y + height + w->frame.bottom};
+    if (sized || always) {
+        SendMessageA(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
+        if (!(w = window(h))) return;
+    }
+    if (moved || always) {
+        SendMessageA(h, WM_MOVE, 0, MAKELPARAM(x, y));
+        if (!(w = window(h))) return;
+    }
+    if (sized && w->cls && (w->cls->style & (CS_HREDRAW | CS_VREDRAW))) invalidate(w, nullptr, true);
+}
+
 }  // namespace vela::core
 
 using namespace vela::core;
 
 namespace {
-
-// WM_WINDOWPOSCHANGED's default: the size and move messages.
-void sendSizeAndMove(Window *w) {
-    HWND h = w->handle();
-    SendMessageA(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w->clientWidth(), w->clientHeight()));
-    if (!window(h)) return;
-    POINT o{w->outer.left + w->frame.left, w->outer.top + w->frame.top};
-    SendMessageA(h, WM_MOVE, 0, MAKELPARAM(o.x, o.y));
-}
 
 void sendPosChanged(Window *w, UINT flags) {
     WINDOWPOS pos{w->handle(), nullptr, (int)w->outer.left, (int)w->outer.top,
@@ -300,7 +307,8 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR w
         w->style |= WS_VISIBLE;
         showNow(w, true);
     } else {
-        sendSizeAndMove(w);
+        geometryChanged(w, w->outer.left + w->frame.left, w->outer.top + w->frame.top, w->clientWidth(),
+                        w->clientHeight(), true);
     }
     return window(h) ? h : nullptr;
 }
@@ -467,10 +475,6 @@ extern "C" LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR valu
 // Handles are 32-bit ids, so the 32-bit calls lose nothing.
 extern "C" LONG WINAPI GetWindowLongA(HWND hwnd, int index) {
     return (LONG)GetWindowLongPtrA(hwnd, index);
-}
-
-extern "C" LONG WINAPI SetWindowLongA(HWND hwnd, int index, LONG value) {
-    return (LONG)SetWindowLongPtrA(hwnd, index, value);
 }
 
 extern "C" BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT pt) {

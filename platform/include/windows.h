@@ -104,6 +104,7 @@ typedef struct tagRECT { LONG left, top, right, bottom; } RECT, *LPRECT;
 #define ERROR_FILE_TOO_LARGE 223
 #define ERROR_FILENAME_EXCED_RANGE 206
 #define ERROR_MR_MID_NOT_FOUND 317
+#define ERROR_CANT_RESOLVE_FILENAME 1921
 #define ERROR_INVALID_WINDOW_HANDLE 1400
 #define ERROR_CANNOT_FIND_WND_CLASS 1407
 #define ERROR_TLW_WITH_WSCHILD 1406
@@ -131,8 +132,18 @@ VELA_EXTERN_C DWORD WINAPI GetTickCount(void);
 #define OPEN_EXISTING 3
 #define OPEN_ALWAYS 4
 #define TRUNCATE_EXISTING 5
+#define FILE_ATTRIBUTE_READONLY 0x1
+#define FILE_ATTRIBUTE_DIRECTORY 0x10
+#define FILE_ATTRIBUTE_DEVICE 0x40
 #define FILE_ATTRIBUTE_NORMAL 0x80
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x400
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define FILE_FLAG_WRITE_THROUGH 0x80000000u
+#define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000u
+#define FILE_TYPE_UNKNOWN 0
+#define FILE_TYPE_DISK 1
+#define FILE_TYPE_CHAR 2
+#define FILE_TYPE_PIPE 3
 
 typedef struct _SECURITY_ATTRIBUTES {
     DWORD nLength;
@@ -147,6 +158,9 @@ VELA_EXTERN_C HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DW
 VELA_EXTERN_C BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite,
                                     LPDWORD bytesWritten, LPOVERLAPPED overlapped);
 VELA_EXTERN_C BOOL WINAPI CloseHandle(HANDLE object);
+// A symbolic link is a reparse point; a FIFO, socket or device has FILE_ATTRIBUTE_DEVICE.
+VELA_EXTERN_C DWORD WINAPI GetFileAttributesA(LPCSTR fileName);
+VELA_EXTERN_C DWORD WINAPI GetFileType(HANDLE file);
 VELA_EXTERN_C DWORD WINAPI GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR *filePart);
 
 // Only FORMAT_MESSAGE_FROM_SYSTEM (with IGNORE_INSERTS) into the caller's buffer. Besides the
@@ -263,7 +277,6 @@ VELA_EXTERN_C HWND WINAPI GetParent(HWND hwnd);
 VELA_EXTERN_C BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text);
 VELA_EXTERN_C int WINAPI GetWindowTextA(HWND hwnd, LPSTR buffer, int maxCount);
 VELA_EXTERN_C LONG WINAPI GetWindowLongA(HWND hwnd, int index);
-VELA_EXTERN_C LONG WINAPI SetWindowLongA(HWND hwnd, int index, LONG value);
 VELA_EXTERN_C LONG_PTR WINAPI GetWindowLongPtrA(HWND hwnd, int index);
 VELA_EXTERN_C LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value);
 VELA_EXTERN_C int WINAPI GetDlgCtrlID(HWND hwnd);
@@ -400,8 +413,6 @@ VELA_EXTERN_C void WINAPI PostQuitMessage(int exitCode);
 VELA_EXTERN_C LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 VELA_EXTERN_C LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam,
                                              LPARAM lParam);
-VELA_EXTERN_C BOOL WINAPI WaitMessage(void);
-VELA_EXTERN_C LONG WINAPI GetMessageTime(void);
 
 // ---- Painting ---------------------------------------------------------------------
 typedef struct tagPAINTSTRUCT {
@@ -415,7 +426,6 @@ typedef struct tagPAINTSTRUCT {
 
 VELA_EXTERN_C BOOL WINAPI InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase);
 VELA_EXTERN_C BOOL WINAPI ValidateRect(HWND hwnd, const RECT *rect);
-VELA_EXTERN_C BOOL WINAPI GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase);
 VELA_EXTERN_C HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint);
 VELA_EXTERN_C BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT *paint);
 VELA_EXTERN_C HDC WINAPI GetDC(HWND hwnd);

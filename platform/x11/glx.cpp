@@ -114,26 +114,26 @@ bool recreateWithVisual(core::Window &w, XVisualInfo *vi) {
 
 }  // namespace
 
-int X11Backend::pixelFormatCount() { return readFormats() ? (int)state_.formats.size() : 0; }
+int X11Backend::pixelFormatCount() { return readFormats() ? (int)state().formats.size() : 0; }
 
 void X11Backend::describePixelFormat(int format, PIXELFORMATDESCRIPTOR &pfd) {
-    PIXELFORMATDESCRIPTOR &known = state_.formats[format - 1];
-    if (!known.nSize) known = describe(state_.configs[format - 1]);
+    PIXELFORMATDESCRIPTOR &known = state().formats[format - 1];
+    if (!known.nSize) known = describe(state().configs[format - 1]);
     pfd = known;
 }
 
 bool X11Backend::formatFitsWindow(core::Window &w, int format) {
     NativeWindow *n = native(w);
-    return n && state_.visuals[format - 1] == XVisualIDFromVisual(n->visual);
+    return n && state().visuals[format - 1] == XVisualIDFromVisual(n->visual);
 }
 
 bool X11Backend::setPixelFormat(core::Window &w, int format) {
     NativeWindow *n = native(w);
-    GLXFBConfig config = state_.configs[format - 1];
-    XVisualInfo *vi = glXGetVisualFromFBConfig(state_.display, config);
+    GLXFBConfig config = state().configs[format - 1];
+    XVisualInfo *vi = glXGetVisualFromFBConfig(state().display, config);
     bool ok = vi && (vi->visualid == XVisualIDFromVisual(n->visual) || recreateWithVisual(w, vi));
     if (vi) XFree(vi);
-    if (ok) n->glxWindow = glXCreateWindow(state_.display, config, n->xid, nullptr);
+    if (ok) n->glxWindow = glXCreateWindow(state().display, config, n->xid, nullptr);
     if (!ok || !n->glxWindow) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return false;
@@ -147,14 +147,14 @@ void *X11Backend::createContext(core::Window &, int format) {
     {
         // A refused context is this call's failure to report, not a stray X error.
         ErrorTrap trap;
-        context = glXCreateNewContext(state_.display, state_.configs[format - 1], GLX_RGBA_TYPE, nullptr, True);
+        context = glXCreateNewContext(state().display, state().configs[format - 1], GLX_RGBA_TYPE, nullptr, True);
         error = trap.sync();
     }
     if (!context) {
         std::string why = "the GL could not make a rendering context for pixel format " + std::to_string(format);
         if (error) {
             char text[128] = "";
-            XGetErrorText(state_.display, error, text, sizeof text);
+            XGetErrorText(state().display, error, text, sizeof text);
             why += std::string(" (") + text + ")";
         }
         core::setLayerError(core::kErrorNoGlContext, why);
@@ -163,14 +163,14 @@ void *X11Backend::createContext(core::Window &, int format) {
 }
 
 void X11Backend::deleteContext(void *context) {
-    glXDestroyContext(state_.display, static_cast<GLXContext>(context));
+    glXDestroyContext(state().display, static_cast<GLXContext>(context));
 }
 
 bool X11Backend::makeCurrent(core::Window *w, void *context) {
-    if (!w) return glXMakeContextCurrent(state_.display, None, None, nullptr);
+    if (!w) return glXMakeContextCurrent(state().display, None, None, nullptr);
     NativeWindow *n = native(*w);
     ErrorTrap trap;
-    if (!n || !glXMakeContextCurrent(state_.display, n->glxWindow, n->glxWindow, static_cast<GLXContext>(context)) ||
+    if (!n || !glXMakeContextCurrent(state().display, n->glxWindow, n->glxWindow, static_cast<GLXContext>(context)) ||
         trap.sync()) {
         core::setLayerError(core::kErrorNoGlContext, "the GL could not make the rendering context current");
         return false;
@@ -180,7 +180,7 @@ bool X11Backend::makeCurrent(core::Window *w, void *context) {
 
 bool X11Backend::swapBuffers(core::Window &w) {
     NativeWindow *n = native(w);
-    glXSwapBuffers(state_.display, n->glxWindow);
+    glXSwapBuffers(state().display, n->glxWindow);
     return true;
 }
 

@@ -3,7 +3,8 @@
 // Supported: one proportional UI font at 12 px chosen by fontconfig for Japanese text, other
 // installed fonts for the characters it lacks, anti-aliased (Xft); where fontconfig has no
 // font for a character, or Xft can't be loaded, the X server's core fonts (ISO 10646 first),
-// with one line on stderr naming the core font used. Fills, outlines, dotted focus outlines.
+// with one line on stderr naming the core font used; what no font at all can show is drawn
+// as '?', with one line saying so. Fills, outlines, dotted focus outlines.
 // Not supported: font choice by the application (WM_SETFONT), right-to-left text.
 #include "x11/text.h"
 
@@ -23,6 +24,7 @@ struct Face {
     XFontStruct *core = nullptr;
     std::string name;  // of a core font
     bool reported = false;  // its use as a fallback was told
+    bool toldMissing = false;  // that it lacks characters of the text was told
 };
 
 struct Fonts {
@@ -199,7 +201,7 @@ Face *faceFor(char32_t c) {
         std::fprintf(stderr, "x11: no installed font has U+%04X for the controls' text; using the X core font '%s'\n",
                      (unsigned)c, found->name.c_str());
     }
-    if (!found) found = f.primary;  // draws the font's missing-glyph mark
+    if (!found) found = f.primary;  // its missing-glyph mark, or '?' for a core font
     f.byChar.emplace(c, found);
     return found;
 }
@@ -216,6 +218,17 @@ char32_t nextChar(const std::string &s, size_t &i) {
         c = c << 6 | ((unsigned char)s[i++] & 0x3F);
     }
     return c;
+}
+
+// NOTE: a core font given a character it lacks would draw the one at its low byte (a
+// one-byte font) or nothing; '?' says visibly that something is missing.
+char32_t missingInCore(Face &face, char32_t c) {
+    if (!face.toldMissing) {
+        face.toldMissing = true;
+        std::fprintf(stderr, "x11: the X core font '%s' cannot show U+%04X and other characters of the controls' "
+                             "text; they are drawn as '?'\n", face.name.c_str(), (unsigned)c);
+    }
+    return '?';
 }
 
 struct Run {
@@ -236,8 +249,10 @@ std::vector<Run> runsOf(const std::string &utf8) {
         if (runs.empty() || runs.back().face != face) runs.push_back(Run{face, {}, {}});
         if (face->xft)
             runs.back().utf8.append(utf8, begin, i - begin);
-        else
+        else {
+            if (c >= 0x20 && !coreHas(face->core, c)) c = missingInCore(*face, c);
             runs.back().wide.push_back(XChar2b{(unsigned char)(c >> 8), (unsigned char)(c & 0xFF)});
+        }
     }
     return runs;
 }

@@ -12,7 +12,6 @@
 #include "x11/x11_platform.h"
 
 #include "core/codepage.h"
-#include "core/state.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -29,11 +28,12 @@
 namespace vela::x11 {
 namespace {
 
-State *g = nullptr;  // the connected backend's state
+State *connected = nullptr;  // behind state(); null while no backend is connected
 
 int onXError(Display *display, XErrorEvent *e) {
-    if (g && g->trapDepth > 0) {
-        if (!g->trappedError) g->trappedError = e->error_code;
+    // Another connection in the process may fail while none of ours is open.
+    if (connected && state().trapDepth > 0) {
+        if (!state().trappedError) state().trappedError = e->error_code;
         return 0;
     }
     char text[256] = "", request[256] = "";
@@ -144,7 +144,7 @@ void onMotion(const XMotionEvent &e) {
 void onKey(XKeyEvent &e, bool press) {
     core::Window *w = windowForXid(e.window);
     if (!w) return;
-    KeySym sym = XkbKeycodeToKeysym(g->display, (KeyCode)e.keycode, 0, 0);
+    KeySym sym = XkbKeycodeToKeysym(state().display, (KeyCode)e.keycode, 0, 0);
     UINT vk = virtualKey(sym);
     if (!vk) return;
     LPARAM lp = 1 | ((LPARAM)(e.keycode & 0xff) << 16);
@@ -154,16 +154,16 @@ void onKey(XKeyEvent &e, bool press) {
 
 void onClientMessage(const XClientMessageEvent &e) {
     // Any client may send these: check everything before acting.
-    if (e.message_type != g->wmProtocols || e.format != 32) return;
+    if (e.message_type != state().wmProtocols || e.format != 32) return;
     core::Window *w = windowForXid(e.window);
     if (!w || w->parent) return;
     Atom protocol = (Atom)e.data.l[0];
-    if (protocol == g->wmDeleteWindow) {
+    if (protocol == state().wmDeleteWindow) {
         core::postInput(w->handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    } else if (protocol == g->netWmPing && e.window != g->root) {
+    } else if (protocol == state().netWmPing && e.window != state().root) {
         XClientMessageEvent reply = e;
-        reply.window = g->root;
-        XSendEvent(g->display, g->root, False, SubstructureNotifyMask | SubstructureRedirectMask,
+        reply.window = state().root;
+        XSendEvent(state().display, state().root, False, SubstructureNotifyMask | SubstructureRedirectMask,
                    (XEvent *)&reply);
     }
 }
@@ -171,30 +171,17 @@ void onClientMessage(const XClientMessageEvent &e) {
 void onConfigure(const XConfigureEvent &e) {
     core::Window *w = windowForXid(e.window);
     if (!w || w->parent) return;
-    HWND h = w->handle();
     // Where a window manager put it: popups and boxes are placed in screen coordinates.
+    POINT o = w->clientOrigin();
     int rx, ry;
     ::Window child;
-    POINT o = w->clientOrigin();
-    if (XTranslateCoordinates(g->display, e.window, g->root, 0, 0, &rx, &ry, &child)) {
-        LONG x = clampCoord(rx), y = clampCoord(ry);
-        if (x != o.x || y != o.y) {
-            w->outer = RECT{w->outer.left + x - o.x, w->outer.top + y - o.y, w->outer.right + x - o.x,
-                            w->outer.bottom + y - o.y};
-            SendMessageA(h, WM_MOVE, 0, MAKELPARAM(x, y));
-            if (!(w = core::window(h))) return;
-        }
-    }
+    if (XTranslateCoordinates(state().display, e.window, state().root, 0, 0, &rx, &ry, &child))
+        o = POINT{clampCoord(rx), clampCoord(ry)};
     // Anyone may send a ConfigureNotify: a size no window can have is cut to the largest one.
     POINT most = core::maxTrackSize();
     int width = std::clamp(e.width, 1, (int)most.x - w->frame.left - w->frame.right);
     int height = std::clamp(e.height, 1, (int)most.y - w->frame.top - w->frame.bottom);
-    if (width == w->clientWidth() && height == w->clientHeight()) return;
-    w->outer.right = w->outer.left + width + w->frame.left + w->frame.right;
-    w->outer.bottom = w->outer.top + height + w->frame.top + w->frame.bottom;
-    SendMessageA(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
-    if ((w = core::window(h)) && w->cls && (w->cls->style & (CS_HREDRAW | CS_VREDRAW)))
-        core::invalidate(w, nullptr, true);
+    core::geometryChanged(w, o.x, o.y, width, height);
 }
 
 void handleEvent(XEvent &ev) {
@@ -221,7 +208,7 @@ void handleEvent(XEvent &ev) {
             n->mapped = true;
             if (n->focusWhenMapped) {
                 n->focusWhenMapped = false;
-                XSetInputFocus(g->display, n->xid, RevertToParent, CurrentTime);
+                XSetInputFocus(state().display, n->xid, RevertToParent, CurrentTime);
             }
         }
         break;
@@ -247,7 +234,7 @@ void setTextProperty(::Window xid, Atom property, const std::string &utf8) {
         }
     }
     const std::string &text = fits ? latin1 : utf8;
-    XChangeProperty(g->display, xid, property, fits ? XA_STRING : g->utf8String, 8, PropModeReplace,
+    XChangeProperty(state().display, xid, property, fits ? XA_STRING : state().utf8String, 8, PropModeReplace,
                     (const unsigned char *)text.data(), (int)text.size());
 }
 
@@ -277,17 +264,17 @@ void connectAtoms(State &s) {
 
 }  // namespace
 
-State &state() { return *g; }
+State &state() { return *connected; }
 
 NativeWindow *native(core::Window &w) { return static_cast<NativeWindow *>(w.native); }
 
 core::Window *windowForXid(::Window xid) {
-    auto it = g->windows.find(xid);
-    return it == g->windows.end() ? nullptr : core::window(it->second);
+    auto it = state().windows.find(xid);
+    return it == state().windows.end() ? nullptr : core::window(it->second);
 }
 
 unsigned long pixelFor(uint32_t rgb) {
-    Visual *v = g->visual;
+    Visual *v = state().visual;
     auto scale = [](uint32_t c, unsigned long mask) {
         if (!mask) return 0ul;
         int shift = __builtin_ctzl(mask);
@@ -299,25 +286,25 @@ unsigned long pixelFor(uint32_t rgb) {
 }
 
 ErrorTrap::ErrorTrap() {
-    if (g->trapDepth++ == 0) g->trappedError = 0;
+    if (state().trapDepth++ == 0) state().trappedError = 0;
 }
 
 ErrorTrap::~ErrorTrap() {
     sync();
-    --g->trapDepth;
+    --state().trapDepth;
 }
 
 int ErrorTrap::sync() {
-    XSync(g->display, False);
-    return g->trappedError;
+    XSync(state().display, False);
+    return state().trappedError;
 }
 
 void setWmProperties(core::Window &w, NativeWindow &n) {
     std::string name = core::ansiToUtf8(w.title);
     setTextProperty(n.xid, XA_WM_NAME, name);
     setTextProperty(n.xid, XA_WM_ICON_NAME, name);
-    for (Atom a : {g->netWmName, g->netWmIconName})
-        XChangeProperty(g->display, n.xid, a, g->utf8String, 8, PropModeReplace, (const unsigned char *)name.data(),
+    for (Atom a : {state().netWmName, state().netWmIconName})
+        XChangeProperty(state().display, n.xid, a, state().utf8String, 8, PropModeReplace, (const unsigned char *)name.data(),
                         (int)name.size());
     XSizeHints size{};
     size.flags = PPosition | USPosition | PSize;
@@ -325,35 +312,35 @@ void setWmProperties(core::Window &w, NativeWindow &n) {
     size.y = w.outer.top + w.frame.top;
     size.width = std::max(w.clientWidth(), 1);
     size.height = std::max(w.clientHeight(), 1);
-    XSetWMNormalHints(g->display, n.xid, &size);
+    XSetWMNormalHints(state().display, n.xid, &size);
     XWMHints hints{};
     hints.flags = InputHint | StateHint;
     hints.input = True;
     hints.initial_state = NormalState;
-    XSetWMHints(g->display, n.xid, &hints);
+    XSetWMHints(state().display, n.xid, &hints);
     std::string resName = w.cls ? w.cls->name : "vela";
     XClassHint cls{resName.data(), const_cast<char *>("Vela")};
-    XSetClassHint(g->display, n.xid, &cls);
-    Atom protocols[] = {g->wmDeleteWindow, g->netWmPing};
-    XSetWMProtocols(g->display, n.xid, protocols, 2);
+    XSetClassHint(state().display, n.xid, &cls);
+    Atom protocols[] = {state().wmDeleteWindow, state().netWmPing};
+    XSetWMProtocols(state().display, n.xid, protocols, 2);
     long pid = getpid();
-    XChangeProperty(g->display, n.xid, g->netWmPid, XA_CARDINAL, 32, PropModeReplace, (const unsigned char *)&pid,
+    XChangeProperty(state().display, n.xid, state().netWmPid, XA_CARDINAL, 32, PropModeReplace, (const unsigned char *)&pid,
                     1);
     if (w.exStyle & WS_EX_DLGMODALFRAME)
-        XChangeProperty(g->display, n.xid, g->netWmWindowType, XA_ATOM, 32, PropModeReplace,
-                        (const unsigned char *)&g->netWmWindowTypeDialog, 1);
+        XChangeProperty(state().display, n.xid, state().netWmWindowType, XA_ATOM, 32, PropModeReplace,
+                        (const unsigned char *)&state().netWmWindowTypeDialog, 1);
 }
 
 ::Window createXWindow(core::Window &w, NativeWindow &n, Visual *visual, int depth) {
     // A child's position is in its parent's client area, which is the parent's X window.
-    ::Window parent = w.parent ? native(*w.parent)->xid : g->root;
+    ::Window parent = w.parent ? native(*w.parent)->xid : state().root;
     XSetWindowAttributes a{};
     unsigned long mask = CWEventMask | CWBorderPixel | CWColormap | CWBackPixmap;
     a.event_mask = kEventMask;
     a.border_pixel = 0;
     a.background_pixmap = None;
-    n.colormap = (visual == g->visual) ? DefaultColormap(g->display, g->screen)
-                                       : XCreateColormap(g->display, g->root, visual, AllocNone);
+    n.colormap = (visual == state().visual) ? DefaultColormap(state().display, state().screen)
+                                       : XCreateColormap(state().display, state().root, visual, AllocNone);
     a.colormap = n.colormap;
     bool popup = !w.parent && (w.style & WS_POPUP) && (w.style & WS_CAPTION) != WS_CAPTION;
     if (popup) {
@@ -362,7 +349,7 @@ void setWmProperties(core::Window &w, NativeWindow &n) {
     }
     n.visual = visual;
     n.depth = depth;
-    return XCreateWindow(g->display, parent, w.outer.left + w.frame.left, w.outer.top + w.frame.top,
+    return XCreateWindow(state().display, parent, w.outer.left + w.frame.left, w.outer.top + w.frame.top,
                          (unsigned)std::max(w.clientWidth(), 1), (unsigned)std::max(w.clientHeight(), 1), 0, depth,
                          InputOutput, visual, mask, &a);
 }
@@ -382,8 +369,8 @@ std::unique_ptr<core::Backend> connect() {
 }
 
 X11Backend::X11Backend(Display *display) {
-    g = &state_;
-    State &s = state_;
+    connected = &state_;
+    State &s = state();
     s.display = display;
     s.screen = DefaultScreen(display);
     s.root = RootWindow(display, s.screen);
@@ -395,44 +382,44 @@ X11Backend::X11Backend(Display *display) {
 
 X11Backend::~X11Backend() {
     closeFonts();
-    glXMakeContextCurrent(state_.display, None, None, nullptr);
-    XFreeGC(state_.display, state_.gc);
-    XCloseDisplay(state_.display);
-    g = nullptr;
+    glXMakeContextCurrent(state().display, None, None, nullptr);
+    XFreeGC(state().display, state().gc);
+    XCloseDisplay(state().display);
+    connected = nullptr;
 }
 
 bool X11Backend::createWindow(core::Window &w) {
     auto n = std::make_unique<NativeWindow>();
-    n->xid = createXWindow(w, *n, state_.visual, state_.depth);
+    n->xid = createXWindow(w, *n, state().visual, state().depth);
     if (!n->xid) {
         SetLastError(ERROR_NO_SYSTEM_RESOURCES);
         return false;
     }
-    state_.windows[n->xid] = w.handle();
+    state().windows[n->xid] = w.handle();
     w.native = n.get();
     if (!w.parent) setWmProperties(w, *n);
-    state_.natives[w.handle()] = std::move(n);
+    state().natives[w.handle()] = std::move(n);
     return true;
 }
 
 void X11Backend::destroyWindow(core::Window &w) {
     NativeWindow *n = native(w);
     if (!n) return;
-    if (n->glxWindow) glXDestroyWindow(state_.display, n->glxWindow);
-    state_.windows.erase(n->xid);
+    if (n->glxWindow) glXDestroyWindow(state().display, n->glxWindow);
+    state().windows.erase(n->xid);
     // A destroyed parent's X window takes its children's with it.
-    if (!w.parent || core::window(w.parent->handle())) XDestroyWindow(state_.display, n->xid);
+    if (!w.parent || core::window(w.parent->handle())) XDestroyWindow(state().display, n->xid);
     w.native = nullptr;
-    state_.natives.erase(w.handle());
+    state().natives.erase(w.handle());
 }
 
 void X11Backend::showWindow(core::Window &w, bool show) {
     NativeWindow *n = native(w);
     if (!n) return;
     if (show)
-        XMapWindow(state_.display, n->xid);
+        XMapWindow(state().display, n->xid);
     else
-        XUnmapWindow(state_.display, n->xid);
+        XUnmapWindow(state().display, n->xid);
 }
 
 void X11Backend::setTitle(core::Window &w) {
@@ -442,7 +429,7 @@ void X11Backend::setTitle(core::Window &w) {
 void X11Backend::moveWindow(core::Window &w) {
     NativeWindow *n = native(w);
     if (!n) return;
-    XMoveResizeWindow(state_.display, n->xid, w.outer.left + w.frame.left, w.outer.top + w.frame.top,
+    XMoveResizeWindow(state().display, n->xid, w.outer.left + w.frame.left, w.outer.top + w.frame.top,
                       (unsigned)std::max(w.clientWidth(), 1), (unsigned)std::max(w.clientHeight(), 1));
 }
 
@@ -451,20 +438,20 @@ void X11Backend::setFocus(core::Window *w) {
     NativeWindow *n = native(*w->topLevel());
     if (!n) return;
     if (n->mapped)
-        XSetInputFocus(state_.display, n->xid, RevertToParent, CurrentTime);
+        XSetInputFocus(state().display, n->xid, RevertToParent, CurrentTime);
     else
         n->focusWhenMapped = true;
 }
 
 void X11Backend::grabPointer(core::Window *popup) {
     if (!popup) {
-        XUngrabPointer(state_.display, CurrentTime);
+        XUngrabPointer(state().display, CurrentTime);
         return;
     }
     NativeWindow *n = native(*popup);
     if (!n) return;
     // owner_events: our own windows still get their events; the rest come to the popup.
-    int r = XGrabPointer(state_.display, n->xid, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+    int r = XGrabPointer(state().display, n->xid, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                          GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
     if (r != GrabSuccess)
         std::fprintf(stderr, "x11: XGrabPointer for a popup failed (status %d): clicks outside the window "
@@ -472,17 +459,17 @@ void X11Backend::grabPointer(core::Window *popup) {
 }
 
 void X11Backend::pollEvents() {
-    while (XPending(state_.display)) {
+    while (XPending(state().display)) {
         XEvent ev;
-        XNextEvent(state_.display, &ev);
+        XNextEvent(state().display, &ev);
         handleEvent(ev);
     }
 }
 
 void X11Backend::waitEvents(int timeoutMs) {
-    XFlush(state_.display);
-    if (XPending(state_.display)) return;
-    pollfd p{ConnectionNumber(state_.display), POLLIN, 0};
+    XFlush(state().display);
+    if (XPending(state().display)) return;
+    pollfd p{ConnectionNumber(state().display), POLLIN, 0};
     poll(&p, 1, timeoutMs);
 }
 
@@ -495,24 +482,24 @@ unsigned X11Backend::charForKey(UINT vk, UINT scanCode) {
     default: break;
     }
     char keys[32];
-    XQueryKeymap(state_.display, keys);
+    XQueryKeymap(state().display, keys);
     auto down = [&](KeySym s) {
-        KeyCode c = XKeysymToKeycode(state_.display, s);
+        KeyCode c = XKeysymToKeycode(state().display, s);
         return c && (keys[c / 8] & (1 << (c % 8)));
     };
     bool shift = down(XK_Shift_L) || down(XK_Shift_R);
-    KeySym sym = XkbKeycodeToKeysym(state_.display, (KeyCode)scanCode, 0, shift ? 1 : 0);
+    KeySym sym = XkbKeycodeToKeysym(state().display, (KeyCode)scanCode, 0, shift ? 1 : 0);
     return (sym >= 0x20 && sym <= 0xff) ? (unsigned)sym : 0;
 }
 
-int X11Backend::screenWidth() { return DisplayWidth(state_.display, state_.screen); }
-int X11Backend::screenHeight() { return DisplayHeight(state_.display, state_.screen); }
+int X11Backend::screenWidth() { return DisplayWidth(state().display, state().screen); }
+int X11Backend::screenHeight() { return DisplayHeight(state().display, state().screen); }
 
 int X11Backend::screenDepthBits() {
-    int count = 0, bits = state_.depth;
-    if (XPixmapFormatValues *f = XListPixmapFormats(state_.display, &count)) {
+    int count = 0, bits = state().depth;
+    if (XPixmapFormatValues *f = XListPixmapFormats(state().display, &count)) {
         for (int i = 0; i < count; ++i)
-            if (f[i].depth == state_.depth) bits = f[i].bits_per_pixel;
+            if (f[i].depth == state().depth) bits = f[i].bits_per_pixel;
         XFree(f);
     }
     return bits;
@@ -521,8 +508,8 @@ int X11Backend::screenDepthBits() {
 void X11Backend::fillRect(core::Window &w, const RECT &r, uint32_t rgb) {
     NativeWindow *n = native(w);
     if (!n || r.right <= r.left || r.bottom <= r.top) return;
-    XSetForeground(state_.display, state_.gc, pixelFor(rgb));
-    XFillRectangle(state_.display, n->xid, state_.gc, r.left, r.top, (unsigned)(r.right - r.left),
+    XSetForeground(state().display, state().gc, pixelFor(rgb));
+    XFillRectangle(state().display, n->xid, state().gc, r.left, r.top, (unsigned)(r.right - r.left),
                    (unsigned)(r.bottom - r.top));
 }
 

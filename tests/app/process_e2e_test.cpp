@@ -1,5 +1,6 @@
 // The program at the edges of its process, end to end: closed standard streams, a trace
-// reader that goes away or a trace that fills the disk, and a GL that can make no context.
+// reader that goes away or a trace that fills the disk, a GL that can make no context, and
+// what someone else put at the copies' paths first.
 #include <gtest/gtest.h>
 
 #include "support/scratch.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <climits>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vela::test;
@@ -101,6 +103,47 @@ TEST(ProcessEdges, NoGlDriverIsOneLineAndStatus1BeforeAnyPainting) {
     EXPECT_EQ(said[0].rfind("vela: cannot create an OpenGL rendering context for the window: ", 0), 0u) << said[0];
     EXPECT_EQ(p.lines(), std::vector<std::string>{"Vela Boot"}) << "nothing after the context, no paint";
     EXPECT_FALSE(std::filesystem::exists(drive / "cap.ppm"));
+}
+
+// The line each bitmap load says about something at a copy's path that is not a file.
+std::string refusal(const ScratchDir &drive, const std::string &name, const std::string &what) {
+    return "vela: not writing d:/" + name + ": " + drive / name + " is " + what + ", not a regular file\n";
+}
+
+TEST(ProcessEdges, ALinkAtACopyPathIsNotFollowed) {
+    ScratchDir drive, elsewhere;
+    std::ofstream(elsewhere / "precious") << "precious";
+    symlink((elsewhere / "precious").c_str(), (drive / "cap.ppm").c_str());
+    Process p({bin("vela")}, {{"VELA_DRIVE_D", drive.path()}});
+    expectRunsNormally(p);
+    auto target = readFile(elsewhere / "precious");
+    EXPECT_EQ(std::string(target.begin(), target.end()), "precious");
+    EXPECT_EQ(readFile(drive / "gl_load_tex.bmp").size(), 1048634u) << "the other copy is written";
+    const std::string line = refusal(drive, "cap.ppm", "a symbolic link");
+    EXPECT_EQ(p.stderrText(), line + line) << "one line for each load";
+}
+
+TEST(ProcessEdges, ADanglingLinkAtACopyPathMakesNothingOutside) {
+    ScratchDir drive, elsewhere;
+    symlink((elsewhere / "made").c_str(), (drive / "gl_load_tex.bmp").c_str());
+    Process p({bin("vela")}, {{"VELA_DRIVE_D", drive.path()}});
+    expectRunsNormally(p);
+    EXPECT_FALSE(std::filesystem::exists(elsewhere / "made"));
+    EXPECT_EQ(readFile(drive / "cap.ppm").size(), 786447u) << "the other copy is written";
+    const std::string line = refusal(drive, "gl_load_tex.bmp", "a symbolic link");
+    EXPECT_EQ(p.stderrText(), line + line);
+}
+
+TEST(ProcessEdges, AFifoAtACopyPathDoesNotHoldUpStartUp) {
+    ScratchDir drive;
+    ASSERT_EQ(mkfifo((drive / "cap.ppm").c_str(), 0600), 0);
+    Process p({bin("vela")}, {{"VELA_DRIVE_D", drive.path()}});
+    expectRunsNormally(p);
+    struct stat st;
+    ASSERT_EQ(lstat((drive / "cap.ppm").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "left as it was";
+    const std::string line = refusal(drive, "cap.ppm", "a device or pipe");
+    EXPECT_EQ(p.stderrText(), line + line);
 }
 
 }  // namespace

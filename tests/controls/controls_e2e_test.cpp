@@ -539,6 +539,55 @@ TEST(Fonts, WithNoFontAtAllEveryTextIsDrawnWithXCoreFonts) {
     EXPECT_TRUE(waitFor([&] { return glyphPixels(app.d, app.win) > 10; })) << "the field shows \"bbb\"";
 }
 
+// The private server's font path cut to its built-in fonts for one scope, then put back.
+class BuiltInFontsOnly {
+public:
+    explicit BuiltInFontsOnly(Display *d) : d_(d), old_(XGetFontPath(d, &count_)) {
+        char builtIns[] = "built-ins";
+        char *path[] = {builtIns};
+        XSetFontPath(d, path, 1);
+        XSync(d, False);
+    }
+    ~BuiltInFontsOnly() {
+        XSetFontPath(d_, old_, count_);
+        XFreeFontPath(old_);
+        XSync(d_, False);
+    }
+
+private:
+    Display *d_;
+    int count_ = 0;
+    char **old_;
+};
+
+// With only the server's built-in "fixed" (one byte a character), what it can't show is
+// drawn as '?' and said once, never as other characters.
+TEST(Fonts, WhatTheBuiltInFixedFontCannotShowIsDrawnAsQuestionMarks) {
+    Display *d = openDisplay();
+    BuiltInFontsOnly builtIns(d);
+    int count = 0;
+    char **names = XListFonts(d, "*iso10646*", 10, &count);
+    if (names) XFreeFontNames(names);
+    ASSERT_EQ(count, 0) << "the built-in fonts only";
+    FontConfig nothing("");
+    Probe app({bin("vela")}, nothing.env());
+    ASSERT_NE(app.win, 0u);
+    auto box = firstBox(app);
+    ASSERT_TRUE(box) << "titles now: " << ::testing::PrintToString(boxTitles(app.d));
+    app.settle();
+    EXPECT_TRUE(waitFor([&] { return drawnWith(app.d, Snapshot(app.d, *box), "fixed", u"????? = 3"); }))
+        << app.proc.stderrText();
+    saveShot(app.d, *box, "box_builtin_fixed.ppm");
+    app.enter(*box);
+    app.settle();
+    std::string err = app.proc.stderrText();
+    EXPECT_EQ(coreFontsNamed(err), std::vector<std::string>{"fixed"}) << err;
+    std::regex cannot("x11: the X core font 'fixed' cannot show U\\+[0-9A-F]{4,} and other characters of the "
+                      "controls' text; they are drawn as '\\?'\n");
+    auto lines = std::distance(std::sregex_iterator(err.begin(), err.end(), cannot), std::sregex_iterator());
+    EXPECT_EQ(lines, 1) << err;
+}
+
 // Any client may send a ConfigureNotify: one with a size no window can have must not make
 // the program ask the server for what it can't give.
 TEST(ForgedEvents, AHugeSizeIsCutToWhatAWindowCanBe) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -195,18 +196,36 @@ TEST_F(CopyFaults, UnwritableDriveNamesBothPathsAndOneCause) {
     EXPECT_EQ(bmp(), failureLine("d:/gl_load_tex.bmp", dir / "plain/below/gl_load_tex.bmp", cause));
 }
 
-TEST_F(CopyFaults, FullDeviceIsReportedAndLeftAlone) {
-    struct stat st;
-    if (stat("/dev/full", &st) != 0) GTEST_SKIP() << "no /dev/full";
-    ScratchDir dir;
+// Anyone may put something at a copy's path first: only a regular file is replaced; a
+// link is not followed, a FIFO not waited on, and one line says what is there.
+TEST_F(CopyFaults, OnlyARegularFileIsReplaced) {
+    ScratchDir dir, elsewhere;
     ScopedEnv drive{"VELA_DRIVE_D", dir.path()};
-    symlink("/dev/full", (dir / "cap.ppm").c_str());
-    symlink("/dev/full", (dir / "gl_load_tex.bmp").c_str());
-    const std::string cause = "There is not enough space on the disk. (error 112)";
-    EXPECT_EQ(ppm(), failureLine("d:/cap.ppm", dir / "cap.ppm", cause));
-    EXPECT_EQ(bmp(), failureLine("d:/gl_load_tex.bmp", dir / "gl_load_tex.bmp", cause));
-    ASSERT_EQ(stat("/dev/full", &st), 0) << "a device is never removed";
-    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    std::ofstream(elsewhere / "kept") << "kept";
+    const struct {
+        const char *what;
+        std::function<void(const std::string &)> plant;
+    } cases[] = {
+        {"a symbolic link", [&](const std::string &at) { symlink((elsewhere / "kept").c_str(), at.c_str()); }},
+        {"a symbolic link", [&](const std::string &at) { symlink((elsewhere / "made").c_str(), at.c_str()); }},
+        {"a symbolic link", [&](const std::string &at) { symlink("/dev/full", at.c_str()); }},
+        {"a device or pipe", [&](const std::string &at) { mkfifo(at.c_str(), 0600); }},
+        {"a folder", [&](const std::string &at) { std::filesystem::create_directory(at); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char *name : {"cap.ppm", "gl_load_tex.bmp"}) c.plant(dir / name);
+        auto line = [&](const std::string &name) {
+            return "vela: not writing d:/" + name + ": " + dir / name + " is " + c.what + ", not a regular file\n";
+        };
+        EXPECT_EQ(ppm(), line("cap.ppm"));
+        EXPECT_EQ(bmp(), line("gl_load_tex.bmp"));
+        EXPECT_FALSE(std::filesystem::is_regular_file(std::filesystem::symlink_status(dir / "cap.ppm")));
+        for (const char *name : {"cap.ppm", "gl_load_tex.bmp"}) std::filesystem::remove(dir / name);
+    }
+    auto kept = readFile(elsewhere / "kept");
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "kept");
+    EXPECT_FALSE(std::filesystem::exists(elsewhere / "made")) << "nothing made through a dangling link";
 }
 
 // A copy cut short (here by the file size limit) would look whole by its header: removed.

@@ -144,6 +144,37 @@ TEST_F(Core, ClientAreaAndWindowRect) {
     EXPECT_EQ(p.y, 131);
 }
 
+// Where the display says a window now is (a window manager moved or resized it): only
+// what changed is sent, and only a CS_HREDRAW/CS_VREDRAW window is repainted for a new size.
+TEST_F(Core, GeometryFromTheDisplaySendsWhatChanged) {
+    ASSERT_TRUE(vela::test::registerTestClass("redraw", recordingProc, CS_HREDRAW | CS_VREDRAW,
+                                              (HBRUSH)GetStockObject(WHITE_BRUSH)));
+    for (const char *cls : {"rec", "redraw"}) {
+        SCOPED_TRACE(cls);
+        HWND h = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, cls);
+        vela::core::Window *w = vela::core::window(h);
+        drain();
+        seen.clear();
+        vela::core::geometryChanged(w, 108, 131, 1008, 611);
+        EXPECT_TRUE(messages(h).empty()) << "nothing changed";
+        vela::core::geometryChanged(w, 208, 131, 1008, 611);
+        EXPECT_EQ(messages(h), std::vector<UINT>{WM_MOVE});
+        EXPECT_EQ(seen.back().lParam, MAKELPARAM(208, 131));
+        seen.clear();
+        vela::core::geometryChanged(w, 208, 131, 500, 300);
+        EXPECT_EQ(messages(h), std::vector<UINT>{WM_SIZE});
+        EXPECT_EQ(seen.back().lParam, MAKELPARAM(500, 300));
+        RECT r;
+        ASSERT_TRUE(GetWindowRect(h, &r));
+        EXPECT_EQ(r.left, 200);
+        EXPECT_EQ(r.top, 100);
+        EXPECT_EQ(r.right, 716);
+        EXPECT_EQ(r.bottom, 439);
+        MSG m;
+        EXPECT_EQ(PeekMessageA(&m, h, WM_PAINT, WM_PAINT, PM_REMOVE), std::string(cls) == "redraw");
+    }
+}
+
 TEST_F(Core, ManyInvalidationsMakeOnePaintWithoutErase) {
     HWND h = make();
     drain();

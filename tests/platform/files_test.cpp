@@ -10,6 +10,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vela::test;
@@ -131,6 +132,43 @@ TEST_F(Files, WriteThroughWritesSynchronously) {
     ASSERT_GE(fd, 0);
     EXPECT_FALSE(fcntl(fd, F_GETFL) & O_DSYNC);
     EXPECT_TRUE(CloseHandle(plain));
+}
+
+// What stands at a path, without following a link, and opens that neither follow one nor
+// wait for a FIFO's reader.
+TEST_F(Files, LinksFifosAndWhatAPathHolds) {
+    std::ofstream(dir / "file") << "kept";
+    symlink((dir / "file").c_str(), (dir / "link").c_str());
+    symlink((dir / "made").c_str(), (dir / "dangling").c_str());
+    mkfifo((dir / "fifo").c_str(), 0600);
+    std::filesystem::create_directory(dir / "folder");
+    EXPECT_EQ(GetFileAttributesA("d:/file"), (DWORD)FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(GetFileAttributesA("d:/link"), (DWORD)FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(GetFileAttributesA("d:/dangling"), (DWORD)FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(GetFileAttributesA("d:/fifo"), (DWORD)FILE_ATTRIBUTE_DEVICE);
+    EXPECT_EQ(GetFileAttributesA("d:/folder"), (DWORD)FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesA("d:/missing"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+
+    const DWORD noFollow = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    for (const char *link : {"d:/link", "d:/dangling"}) {
+        EXPECT_EQ(create(link, CREATE_ALWAYS, GENERIC_WRITE, noFollow), INVALID_HANDLE_VALUE) << link;
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_CANT_RESOLVE_FILENAME) << link;
+    }
+    EXPECT_EQ(text("file"), "kept");
+    EXPECT_FALSE(std::filesystem::exists(dir / "made"));
+    HANDLE followed = create("d:/link", OPEN_EXISTING);
+    ASSERT_NE(followed, INVALID_HANDLE_VALUE) << "without the flag a link is followed";
+    EXPECT_EQ(GetFileType(followed), (DWORD)FILE_TYPE_DISK);
+    EXPECT_TRUE(CloseHandle(followed));
+
+    EXPECT_EQ(create("d:/fifo", CREATE_ALWAYS, GENERIC_WRITE, noFollow), INVALID_HANDLE_VALUE)
+        << "no reader: the open fails at once";
+    HANDLE reader = create("d:/fifo", OPEN_EXISTING, GENERIC_READ);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE) << "a reader opens without a writer";
+    EXPECT_EQ(GetFileType(reader), (DWORD)FILE_TYPE_PIPE);
+    EXPECT_TRUE(CloseHandle(reader));
+    EXPECT_EQ(GetFileType(INVALID_HANDLE_VALUE), (DWORD)FILE_TYPE_UNKNOWN);
 }
 
 TEST_F(Files, FailuresTheWin32Way) {
