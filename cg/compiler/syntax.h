@@ -43,14 +43,18 @@ struct Preprocessed {
     std::vector<Token> tokens;  // ends with an End token
     std::vector<LineMark> marks;
     std::deque<std::string> arena;
+    // With includes: the program text and each file it included, one after another, as the
+    // tokens' offsets count them; empty when it included nothing.
+    std::string text;
+    std::vector<FileSpan> files;
 };
 struct Define {
     std::string name, value;
     bool undefine = false;
 };
 // Errors go to `diagnostics`; the text is read to its end whatever they are.
-void preprocess(std::string_view text, const std::vector<Define> &defines, Preprocessed &out,
-                Diagnostics &diagnostics);
+void preprocess(std::string_view text, const std::vector<Define> &defines, const SourceFiles &files,
+                Preprocessed &out, Diagnostics &diagnostics);
 
 // ---- Types ------------------------------------------------------------------------------
 

@@ -139,7 +139,7 @@ const Case cases[] = {
      "2:32: error: macro 'TWICE' takes 1 argument, 2 given"},
     {"ErrorDirective", Profile::Arbfp1, "#ifndef LIGHTS\n#error LIGHTS must be defined\n#endif\n",
      "2:2: error: #error LIGHTS must be defined"},
-    {"IncludeDirective", Profile::Arbfp1, "#include \"common.cg\"\n", "1:2: error: '#include' is not available: a program is one text"},
+    {"MissingInclude", Profile::Arbfp1, "#include \"no_such_file.cg\"\n", "1:10: error: cannot open the included file 'no_such_file.cg' (looked for 'no_such_file.cg')"},
     {"ErrorsInMacrosAreWhereTheMacroIsUsed", Profile::Arbfp1,
      "#define SHADE(c) ((c) * colour)\nfloat4 main(float4 c : COLOR0) : COLOR {\n  return SHADE(c);\n}\n",
      "3:10: error: undeclared name 'colour'"},

@@ -156,7 +156,9 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
 // Limits that keep a hostile text from exhausting time, memory or the stack; each ends in a
 // clear error.
 namespace limits {
-constexpr size_t textBytes = size_t(1) << 20;   // program text
+constexpr size_t textBytes = size_t(1) << 20;   // program text, and each included file
+constexpr size_t includedBytes = size_t(16) << 20;  // the program with everything it includes
+constexpr int includes = 1024;                  // '#include's obeyed
 constexpr size_t tokens = 500000;               // after macro expansion
 constexpr int nesting = 64;                     // blocks; parentheses in an expression; #if; macro arguments
 constexpr int expressionDepth = 128;            // operators in one expression tree
