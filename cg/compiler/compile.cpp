@@ -47,7 +47,7 @@ bool lowerText(std::string_view text, Profile profile, IrProgram &ir) {
         preprocess(text, {}, SourceFiles{}, pp, diagnostics);
         source.marks = pp.marks;
         if (diagnostics.empty()) parse(source, pp.tokens, module, diagnostics);
-        if (diagnostics.empty()) check(source, module, diagnostics);
+        if (diagnostics.empty()) check(source, module, "main", describe(profile), diagnostics);
         if (!diagnostics.empty()) return false;
         lower(source, module, "main", describe(profile), ir, parameters);
         return true;
@@ -115,7 +115,7 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
         source.files = pp.files;
         if (!pp.text.empty()) source.text = pp.text;
         if (diagnostics.empty()) parse(source, pp.tokens, module, diagnostics);
-        if (diagnostics.empty()) check(source, module, diagnostics);
+        if (diagnostics.empty()) check(source, module, entry, describe(profile), diagnostics);
         if (diagnostics.empty()) {
             IrProgram ir;
             lower(source, module, entry, describe(profile), ir, result.parameters);

@@ -53,7 +53,7 @@ public:
 private:
     void findEntry(std::string_view entryName) {
         for (const Function &f : module_.functions) {
-            if (f.name != entryName || !f.body) continue;
+            if (f.name != entryName || !f.body || (!f.profile.empty() && f.profile != profile_.name)) continue;
             if (out_.entry)
                 fail(f.offset, "the entry function " + quoted(f.name) + " is defined more than once (also at " +
                                    source_.where(out_.entry->offset) + ")");

@@ -281,6 +281,8 @@ private:
     void topLevel() {
         if (accept(";")) return;
         if (at("typedef")) return typedefDecl();
+        std::string_view profile;
+        if (peek().kind == TokenKind::Ident && isProfileWord(peek().text)) profile = advance().text;
         Qualifiers q = qualifiers();
         Type t = type();
         if (at(";") && t.kind == Type::Struct) {  // a struct definition alone
@@ -292,6 +294,7 @@ private:
         if (at("(")) {
             if (q.uniform) fail(q.uniformOffset, "'uniform' cannot qualify a function");
             function(t, n, nameOffset);
+            module_.functions.back().profile = profile;
             return;
         }
         if (q.out) fail(q.outOffset, "'out' qualifies parameters, not global variables");

@@ -204,6 +204,7 @@ struct Function {
     std::vector<Var *> params;
     Semantic resultSemantic;
     Stmt *body = nullptr;  // null for a declaration without a body
+    std::string_view profile;  // "arbfp1 float f(...)": defined for that profile only; "" for all
     const Function *definition = nullptr;  // filled in by the checker for declarations
 };
 
@@ -233,7 +234,12 @@ struct Module {
 void parse(const Source &source, const std::vector<Token> &tokens, Module &module, Diagnostics &diagnostics);
 
 // Checks every function and binds every name; errors go to `diagnostics`.
-void check(const Source &source, Module &module, Diagnostics &diagnostics);
+// Only the functions the entry (and the globals' initialisers) can reach are checked;
+// definitions qualified for another profile are left out.
+void check(const Source &source, Module &module, std::string_view entry, const ProfileDesc &profile,
+           Diagnostics &diagnostics);
+// The profile names programs qualify functions with, ours or not.
+bool isProfileWord(std::string_view word);
 
 // ---- Constant expressions ------------------------------------------------------------
 

@@ -124,12 +124,25 @@ bool builtinType(std::string_view name, Type &type) {
     return false;
 }
 
+bool isProfileWord(std::string_view word) {
+    static const std::string_view words[] = {
+        "arbvp1", "arbfp1", "vp20", "vp30", "vp40", "fp20", "fp30", "fp40", "gp4vp", "gp4fp", "gp4gp", "gp5vp",
+        "gp5fp", "gp5gp", "glslv", "glslf", "glslg", "vs_1_1", "vs_2_0", "vs_2_x", "vs_3_0", "ps_1_1", "ps_1_2",
+        "ps_1_3", "ps_2_0", "ps_2_x", "ps_3_0", "vs_4_0", "ps_4_0", "gs_4_0", "vs_5_0", "ps_5_0", "gs_5_0",
+    };
+    for (std::string_view w : words)
+        if (w == word) return true;
+    return false;
+}
+
 bool isKeyword(std::string_view word) {
     static const std::string_view words[] = {
         "struct", "uniform", "return", "in", "out", "inout", "const", "static", "if", "else", "for", "while", "do",
         "switch", "case", "default", "break", "continue", "discard", "true", "false", "typedef", "extern", "inline",
-        "register", "goto", "packed", "void", "double", "sampler", "string", "texture", "interface", "asm",
+        "register", "goto", "void", "double", "sampler",
     };
+    // NOTE: the language reserves more words ("texture", "string", "packed", "interface",
+    // "asm") with no meaning in these profiles; programs use them as names, so they are.
     for (std::string_view w : words)
         if (w == word) return true;
     Type ignored;
