@@ -141,7 +141,9 @@ void Checker::declareGlobal(Var *v) {
         const Semantic &s = v->semantic;
         if (s.kind == Semantic::TexUnit && v->type.kind != Type::Sampler)
             fail(s.offset, semanticName(s) + " applies to samplers only");
-        if (s.kind != Semantic::None && s.kind != Semantic::TexUnit)
+        if (s.kind == Semantic::Constant && (v->type.kind == Type::Sampler || !v->isUniform))
+            fail(s.offset, "a constant register (" + semanticName(s) + ") binds uniforms that are no samplers");
+        if (s.kind != Semantic::None && s.kind != Semantic::TexUnit && s.kind != Semantic::Constant)
             fail(s.offset, "global variable " + quoted(v->name) + " cannot have the semantic " + semanticName(s));
         declare(v);
         if (v->isConst && !v->init) fail(v->offset, "constant " + quoted(v->name) + " needs a value");

@@ -126,6 +126,7 @@ struct UniformVar {
     std::string name;
     int firstRow = 0, rowCount = 0;
     int firstSlot = -1;
+    int fixedSlot = -1;     // bound to a constant register ("register(c4)", ": C4")
     bool relative = false;  // read with a computed index
 };
 

@@ -170,6 +170,7 @@ std::string semanticName(const Semantic &semantic) {
     case Semantic::PSize: return "PSIZE";
     case Semantic::BlendWeight: return "BLENDWEIGHT";
     case Semantic::Attr: return "ATTR" + n;
+    case Semantic::Constant: return "C" + n;
     case Semantic::Count: break;
     }
     return "?";
@@ -197,7 +198,19 @@ bool parseSemantic(std::string_view text, Semantic &out) {
         {"FOGCOORD", Semantic::Fog, 1, false, 0},      {"PSIZE", Semantic::PSize, 1, false, 0},
         {"PSIZ", Semantic::PSize, 1, false, 0},        {"BLENDWEIGHT", Semantic::BlendWeight, 1, false, 0},
         {"ATTR", Semantic::Attr, 16, true, 0},
+        // Vertex inputs the profile reads as generic attributes, by the usual assignment.
+        {"TANGENT", Semantic::Attr, 1, false, 14},     {"BINORMAL", Semantic::Attr, 1, false, 15},
+        {"BLENDINDICES", Semantic::Attr, 1, false, 7}, {"VPOS", Semantic::Wpos, 1, false, 0},
     };
+    // A constant register: C0 .. C255 ("register(c4)" is the same binding).
+    if (upper.size() >= 2 && upper.size() <= 4 && upper[0] == 'C' &&
+        upper.find_first_not_of("0123456789", 1) == std::string::npos) {
+        int index = std::stoi(upper.substr(1));
+        if (index > 255) return false;
+        out.kind = Semantic::Constant;
+        out.index = uint8_t(index);
+        return true;
+    }
     for (const Name &n : names) {
         if (upper.compare(0, n.name.size(), n.name) != 0) continue;
         std::string_view rest = std::string_view(upper).substr(n.name.size());

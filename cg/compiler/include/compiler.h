@@ -43,7 +43,9 @@ Diagnostic diagnosticAt(std::string_view text, size_t offset, std::string messag
 enum class Base : uint8_t { Bool, Int, Fixed, Half, Float };
 enum class SamplerKind : uint8_t { S1D, S2D, S3D, Cube, Rect };
 struct SemanticRegister {
-    enum Kind : uint8_t { None, Position, Normal, Color, TexCoord, Depth, Wpos, TexUnit, Fog, PSize, BlendWeight, Attr, Count };
+    // TexUnit binds a sampler's unit and Constant a uniform's first program.local slot.
+    enum Kind : uint8_t { None, Position, Normal, Color, TexCoord, Depth, Wpos, TexUnit, Fog, PSize, BlendWeight, Attr,
+                          Constant, Count };
     Kind kind = None;
     uint8_t index = 0;
 };
