@@ -49,7 +49,7 @@ bool lowerText(std::string_view text, Profile profile, IrProgram &ir) {
         if (diagnostics.empty()) parse(source, pp.tokens, module, diagnostics);
         if (diagnostics.empty()) check(source, module, "main", describe(profile), diagnostics);
         if (!diagnostics.empty()) return false;
-        lower(source, module, "main", describe(profile), ir, parameters);
+        lower(source, module, "main", describe(profile), ir, parameters, diagnostics);
         return true;
     } catch (const CompileError &) {
         return false;
@@ -118,7 +118,7 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
         if (diagnostics.empty()) check(source, module, entry, describe(profile), diagnostics);
         if (diagnostics.empty()) {
             IrProgram ir;
-            lower(source, module, entry, describe(profile), ir, result.parameters);
+            lower(source, module, entry, describe(profile), ir, result.parameters, diagnostics);
             if (dump == Dump::Lower) result.dump = printIr(ir);
             optimize(ir);
             assignSlots(ir, result.parameters);
@@ -128,6 +128,8 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
             if (dump == Dump::Allocate) result.dump = printIr(ir, &allocation);
             result.assembly = emit(ir, allocation, result.stats);
             result.ok = true;
+            result.diagnostics = diagnostics.records(source);
+            result.listing = formatListing(result.diagnostics);
         }
     } catch (const CompileError &e) {
         try {

@@ -125,13 +125,22 @@ void Diagnostics::add(uint32_t offset, std::string message) {
     if (errors_.size() >= limit) throw Stop{};
 }
 
+void Diagnostics::warn(uint32_t offset, std::string message) {
+    for (const CompileError &w : warnings_)
+        if (w.offset == offset && w.message == message) return;
+    if (warnings_.size() < limit) warnings_.push_back(CompileError{offset, std::move(message)});
+}
+
 std::vector<Diagnostic> Diagnostics::records(const Source &source) const {
-    std::vector<const CompileError *> sorted;
-    for (const CompileError &e : errors_) sorted.push_back(&e);
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const CompileError *a, const CompileError *b) { return a->offset < b->offset; });
+    std::vector<std::pair<const CompileError *, Diagnostic::Severity>> sorted;
+    for (const CompileError &e : errors_) sorted.push_back({&e, Diagnostic::Error});
+    for (const CompileError &w : warnings_) sorted.push_back({&w, Diagnostic::Warning});
+    std::stable_sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) { return a.first->offset < b.first->offset; });
     std::vector<Diagnostic> out;
-    for (const CompileError *e : sorted) out.push_back(source.diagnostic(e->offset, e->message));
+    for (const auto &[e, severity] : sorted) {
+        out.push_back(source.diagnostic(e->offset, e->message));
+        out.back().severity = severity;
+    }
     if (errors_.size() >= limit) {
         Diagnostic d;
         d.message = "too many errors (" + std::to_string(limit) + "); stopping here";

@@ -53,13 +53,15 @@ public:
     void add(const CompileError &e) {
         if (!e.reported) add(e.offset, e.message);
     }
-    bool empty() const { return errors_.empty(); }
+    // A warning: the program compiles all the same. Past `limit` further ones are dropped.
+    void warn(uint32_t offset, std::string message);
+    bool empty() const { return errors_.empty(); }  // no errors (warnings do not count)
     size_t size() const { return errors_.size(); }
     // Every error, sorted by position, each once.
     std::vector<Diagnostic> records(const Source &source) const;
 
 private:
-    std::vector<CompileError> errors_;
+    std::vector<CompileError> errors_, warnings_;
 };
 
 // A name or token as messages quote it: 'text'.

@@ -25,8 +25,9 @@ ParameterInfo::Kind kindOf(const Type &t) {
 
 class InterfaceBuilder {
 public:
-    InterfaceBuilder(const Source &source, const Module &module, const ProfileDesc &profile, IrProgram &ir, Interface &out)
-        : source_(source), module_(module), profile_(profile), ir_(ir), out_(out) {}
+    InterfaceBuilder(const Source &source, const Module &module, const ProfileDesc &profile, IrProgram &ir, Interface &out,
+                     Diagnostics &diagnostics)
+        : source_(source), module_(module), profile_(profile), ir_(ir), out_(out), diagnostics_(diagnostics) {}
 
     void run(std::string_view entryName) {
         findEntry(entryName);
@@ -268,14 +269,15 @@ private:
     const ProfileDesc &profile_;
     IrProgram &ir_;
     Interface &out_;
+    Diagnostics &diagnostics_;  // for warnings
 };
 
 }  // namespace
 
 void buildInterface(const Source &source, const Module &module, std::string_view entryName, const ProfileDesc &profile,
-                    IrProgram &ir, Interface &out) {
+                    IrProgram &ir, Interface &out, Diagnostics &diagnostics) {
     ir.profile = &profile;
-    InterfaceBuilder(source, module, profile, ir, out).run(entryName);
+    InterfaceBuilder(source, module, profile, ir, out, diagnostics).run(entryName);
 }
 
 void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters) {
