@@ -91,7 +91,9 @@ template <class T> void setComponents(ProgramObject &program, const ParameterInf
 template <class T> void setVector(CGparameter parameter, const T *values, int count) {
     ParameterRef ref;
     if (!findParameter(parameter, ref)) return;
-    if (!ref.info->uniform) {
+    // A vertex program's input is the GL's current attribute; other varyings take no value.
+    if (!ref.info->uniform && ref.info->direction != ParameterInfo::Out &&
+        describe(ref.program->profile).stage == Stage::Vertex) {
         if (pointer(values)) setVaryingValue(ref, values, count);
         return;
     }

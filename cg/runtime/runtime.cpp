@@ -156,6 +156,7 @@ CGprogram createProgram(ContextObject &c, CGenum programType, const char *progra
         setError(CG_INVALID_CONTEXT_HANDLE_ERROR);
         return nullptr;
     }
+    if (!file.empty()) result.listing = formatListing(result.diagnostics, file);  // name the file
     if (!result.ok) {
         reportListing(context, std::string("the ") + profileName(p) + " program \"" + entryName + "\" did not compile:",
                       result.listing);
