@@ -491,7 +491,9 @@ TEST_F(Runtime, ProgramsFromFilesAndIncludeFiles) {
     EXPECT_EQ(cgCreateProgramFromFile(context, CG_SOURCE, bad.path.c_str(), CG_PROFILE_ARBFP1, nullptr, nullptr), nullptr);
     EXPECT_EQ(std::string(cgGetLastListing(context)).rfind(bad.path + ":1:32: error:", 0), 0u) << cgGetLastListing(context);
 
-    // The context's own files first, then its callback.
+}
+
+TEST_F(Runtime, IncludesFindTheContextsFilesThenItsCallback) {
     TempFile lib("float4 fromFile() { return 0.25; }\n");
     cgSetCompilerIncludeFile(context, "lib.cg", lib.path.c_str());
     cgSetCompilerIncludeString(context, "inline.cg", "float4 inlined() { return 1; }\n");
