@@ -114,8 +114,10 @@ const std::vector<int> *elements(const ParameterRef &ref, long offset, long &cou
         return nullptr;
     }
     const std::vector<int> &all = ref.info->children;
-    if (count == 0) count = long(all.size()) - offset;
-    if (offset < 0 || count < 0 || offset + count > long(all.size())) {
+    // Compared without adding, so offsets and counts near LONG_MAX cannot overflow.
+    long size = long(all.size());
+    if (offset >= 0 && offset <= size && count == 0) count = size - offset;
+    if (offset < 0 || offset > size || count < 0 || count > size - offset) {
         setError(CG_OUT_OF_ARRAY_BOUNDS_ERROR);
         return nullptr;
     }

@@ -677,6 +677,9 @@ TEST_F(Runtime, MisuseOfTheNewCallsIsRefused) {
         {"client state uniform", [&] { cgGLDisableClientState(k); }, CG_INVALID_PARAMETER_ERROR},
         {"varying value no GL", [&] { cgGLSetParameter4f(cgGetNamedParameter(v, "IN.nrm"), 1, 2, 3, 4); }, CG_NO_GL_CONTEXT_ERROR},
         {"program profiles null", [&] { cgGLEnableProgramProfiles(nullptr); }, CG_INVALID_PROGRAM_HANDLE_ERROR},
+        {"array offset near LONG_MAX", [&] { cgGLSetParameterArray2f(cgGetNamedParameter(p, "v"), LONG_MAX - 1, 3, f); }, CG_OUT_OF_ARRAY_BOUNDS_ERROR},
+        {"array count near LONG_MAX", [&] { cgGLSetParameterArray2f(cgGetNamedParameter(p, "v"), 1, LONG_MAX, f); }, CG_OUT_OF_ARRAY_BOUNDS_ERROR},
+        {"array negative offset", [&] { cgGLSetMatrixParameterArrayfr(m, -1, 0, f); }, CG_OUT_OF_ARRAY_BOUNDS_ERROR},
     };
     int heard = 0;
     static int *counter;

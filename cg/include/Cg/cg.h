@@ -183,8 +183,9 @@ CGbool cgIsContext(CGcontext context);
 
 /* Compiles `program` (text) for the profile. entry NULL means "main". args: a NULL-
  * terminated option list, or NULL: "-DNAME", "-DNAME=value" and "-UNAME"; any other
- * option is refused. On a compile error: returns NULL, cgGetError gives CG_COMPILER_ERROR,
- * cgGetLastListing the messages, and the listing is printed to stderr. */
+ * option is refused (options cgGLSetOptimalOptions gave the profile follow). On a compile
+ * error: returns NULL, cgGetError gives CG_COMPILER_ERROR, cgGetLastListing the messages
+ * (printed to stderr in debug mode, cgGLSetDebugMode). */
 CGprogram cgCreateProgram(CGcontext context, CGenum programType, const char *program,
                           CGprofile profile, const char *entry, const char **args);
 /* The same, the text read from a file; its #include "name" are found beside the file.

@@ -54,7 +54,9 @@ void cgGLSetDebugMode(CGbool debug);
 void cgGLLoadProgram(CGprogram program);
 CGbool cgGLIsProgramLoaded(CGprogram program);
 void cgGLUnloadProgram(CGprogram program);
-/* The GL's name for the loaded program, 0 when not loaded. */
+/* The GL's name for the loaded program, 0 when not loaded (and for a combined program,
+ * which has one a domain: cgGetProgramDomainProgram). Load, bind and unload take combined
+ * programs, domain by domain. */
 unsigned int cgGLGetProgramID(CGprogram program);
 /* Binds the program (and, when the context manages them, its textures). */
 void cgGLBindProgram(CGprogram program);
