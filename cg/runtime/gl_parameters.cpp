@@ -10,7 +10,9 @@
 
 namespace vela::cg {
 
-void storeRows(ProgramObject &program, const ParameterInfo &p, int first, const float (*values)[4], int count) {
+namespace {
+
+void storeOwnRows(ProgramObject &program, const ParameterInfo &p, int first, const float (*values)[4], int count) {
     for (int i = 0; i < count; ++i) std::memcpy(program.rows[size_t(p.row + first + i)].data(), values[i], sizeof values[i]);
     if (p.firstSlot < 0 || !program.loaded || !wglGetCurrentContext()) return;
     const ArbPrograms *gl = arb();
@@ -19,6 +21,13 @@ void storeRows(ProgramObject &program, const ParameterInfo &p, int first, const 
         for (int i = 0; i < count; ++i)
             gl->programLocalParameter4fv(target, GLuint(p.firstSlot + first + i), program.rows[size_t(p.row + first + i)].data());
     });
+}
+
+}  // namespace
+
+void storeRows(ProgramObject &program, const ParameterInfo &p, int first, const float (*values)[4], int count) {
+    storeOwnRows(program, p, first, values, count);
+    for (auto [other, q] : linkedParameters(program, p)) storeOwnRows(*other, *q, first, values, count);
 }
 
 void uploadAll(const ArbPrograms &gl, GLenum target, const ProgramObject &p) {
@@ -81,6 +90,13 @@ template <class T> void setComponents(ProgramObject &program, const ParameterInf
 
 template <class T> void setVector(CGparameter parameter, const T *values, int count) {
     ParameterRef ref;
+    if (!findParameter(parameter, ref)) return;
+    // A vertex program's input is the GL's current attribute; other varyings take no value.
+    if (!ref.info->uniform && ref.info->direction != ParameterInfo::Out &&
+        describe(ref.program->profile).stage == Stage::Vertex) {
+        if (pointer(values)) setVaryingValue(ref, values, count);
+        return;
+    }
     if (!valueParameter(parameter, ref, false) || !pointer(values)) return;
     setComponents(*ref.program, *ref.info, values, count);
 }
@@ -98,8 +114,10 @@ const std::vector<int> *elements(const ParameterRef &ref, long offset, long &cou
         return nullptr;
     }
     const std::vector<int> &all = ref.info->children;
-    if (count == 0) count = long(all.size()) - offset;
-    if (offset < 0 || count < 0 || offset + count > long(all.size())) {
+    // Compared without adding, so offsets and counts near LONG_MAX cannot overflow.
+    long size = long(all.size());
+    if (offset >= 0 && offset <= size && count == 0) count = size - offset;
+    if (offset < 0 || offset > size || count < 0 || count > size - offset) {
         setError(CG_OUT_OF_ARRAY_BOUNDS_ERROR);
         return nullptr;
     }
