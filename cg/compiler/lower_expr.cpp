@@ -331,6 +331,8 @@ Agg Lowering::read(const Place &p, uint32_t offset) {
         std::string missing;
         for (int i = 0; i < p.n; ++i) {
             v.c[i] = (*rows)[size_t(p.row[i] - p.first + base)].c[p.comp[i]];
+            if (v.c[i].kind == Comp::Undef && v.c[i].ref.file == File::Input && unbound_)
+                fail((*unbound_)[v.c[i].ref.index].first, (*unbound_)[v.c[i].ref.index].second);
             if (v.c[i].kind == Comp::Undef) missing += "xyzw"[i];
             if (profile_.positionInputUnreadable && v.c[i].kind == Comp::Reg && v.c[i].ref.file == File::Input &&
                 registerSemantic(v.c[i].ref.index).kind == Semantic::Position)
