@@ -344,6 +344,11 @@ void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters) {
         if (p.kind == ParameterInfo::Sampler) {
             p.referenced = units.count(p.textureUnit) > 0;
             p.firstSlot = -1;
+            if (p.sampler == SamplerKind::Any) {
+                p.sampler = SamplerKind::S2D;
+                for (const Instr &i : ir.code)
+                    if (!i.dead && isTexture(i.op) && i.unit == p.textureUnit) p.sampler = SamplerKind(i.target);
+            }
             continue;
         }
         if (p.row < 0 || p.slotCount == 0) continue;

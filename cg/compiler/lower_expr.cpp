@@ -160,7 +160,41 @@ Agg Lowering::zero(const Type &t, Comp::Kind kind) {
 // ---- Conversions -----------------------------------------------------------------------------
 
 Agg Lowering::convert(const Agg &rows, const Type &from, const Type &to, uint32_t offset) {
+    if (from.kind == Type::Scalar && (to.kind == Type::Struct || to.kind == Type::Array)) {
+        // (S)x: every leaf from the one number.
+        Agg out;
+        auto fill = [&](auto &&self, const Type &t) -> void {
+            if (t.kind == Type::Struct) {
+                for (const Member &m : t.decl->members) self(self, m.type);
+            } else if (t.kind == Type::Array) {
+                for (int i = 0; i < t.array->length; ++i) self(self, t.array->element);
+            } else {
+                Agg leaf = convert(rows, from, t, offset);
+                out.insert(out.end(), leaf.begin(), leaf.end());
+            }
+        };
+        fill(fill, to);
+        return out;
+    }
     if (from == to || !to.isNumeric() || !from.isNumeric()) return rows;
+    if (vectorMatrix(from, to)) {
+        // Between a vector and a one-row or one-column matrix: the same numbers in order.
+        std::vector<Comp> numbers;
+        for (const Val &r : rows)
+            for (int c = 0; c < r.n; ++c) numbers.push_back(r.c[c]);
+        Agg out;
+        int outRows = to.kind == Type::Matrix ? to.rows : 1;
+        int outCols = to.kind == Type::Matrix ? to.cols : to.size();
+        for (int r = 0; r < outRows; ++r) {
+            Val v;
+            v.n = uint8_t(outCols);
+            for (int c = 0; c < outCols; ++c) v.c[c] = numbers[size_t(r * outCols + c)];
+            if (to.base == Base::Bool && from.base != Base::Bool) v = nonZero(v);
+            else if (to.base == Base::Int && from.base != Base::Int && from.base != Base::Bool) v = trunc(v);
+            out.push_back(v);
+        }
+        return out;
+    }
     Agg out;
     int outRows = to.kind == Type::Matrix ? to.rows : 1;
     int outCols = to.kind == Type::Matrix ? to.cols : to.size();
