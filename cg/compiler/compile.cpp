@@ -1,5 +1,7 @@
 // The compiler's entry point: runs the stages and turns rejections into a listing.
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "interface.h"
 
@@ -63,8 +65,10 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
     return compile(text, profile, entry, options, SourceFiles{}, dump);
 }
 
-CompileResult compile(std::string_view text, Profile profile, std::string_view entry,
-                      const std::vector<std::string> &options, const SourceFiles &files, Dump dump) {
+namespace {
+
+CompileResult run(std::string_view text, Profile profile, std::string_view entry, const std::vector<std::string> &options,
+                  const SourceFiles &files, Dump dump) {
     CompileResult result;
     std::vector<Define> defines;
     SourceFiles where = files;
@@ -144,6 +148,24 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
         result.assembly.clear();
         result.parameters.clear();
     }
+    return result;
+}
+
+}  // namespace
+
+CompileResult compile(std::string_view text, Profile profile, std::string_view entry,
+                      const std::vector<std::string> &options, const SourceFiles &files, Dump dump) {
+    // Whatever the text, the host gets an answer, never an abort.
+    try {
+        return run(text, profile, entry, options, files, dump);
+    } catch (const std::bad_alloc &) {
+    } catch (const std::length_error &) {
+    }
+    CompileResult result;
+    Diagnostic d;
+    d.message = "the compiler ran out of memory on this program";
+    result.diagnostics.push_back(d);
+    result.listing = formatListing(result.diagnostics);
     return result;
 }
 

@@ -61,6 +61,9 @@ private:
             out_.entry = &f;
         }
         if (out_.entry) return;
+        for (const Function &f : module_.functions)
+            if (f.name == entryName && (f.profile.empty() || f.profile == profile_.name))
+                fail(f.offset, "the entry function " + quoted(f.name) + " is declared but never defined");
         if (module_.functions.empty()) fail(module_.endOffset, "no entry function " + quoted(entryName) + " in the program");
         fail(module_.functions[0].offset,
              "no entry function " + quoted(entryName) + " (found " + quoted(module_.functions[0].name) + " instead)");
@@ -98,6 +101,8 @@ private:
             info.name = std::string(u->name);
             info.firstRow = row;
             info.rowCount = rowCount(u->type);
+            if (size_t(row) + size_t(info.rowCount) > limits::uniformRows)
+                fail(u->offset, "the uniforms are too large together (more than " + std::to_string(limits::uniformRows) + " rows)");
             if (u->semantic.kind == Semantic::Constant) info.fixedSlot = u->semantic.index;
             out_.uniformOf[size_t(u->id)] = int(ir_.uniforms.size());
             Agg rows;

@@ -186,8 +186,13 @@ private:
         Macro m;
         m.name = keep(d.name);
         m.fromOptions = true;
+        // The value is a text of its own, so that a fault in it is reported as the option.
         std::string_view value = keep(d.value);
-        LexResult lexed = tokenize(value);
+        uint32_t base = uint32_t(nextBase_);
+        nextBase_ += value.size() + 1;
+        included_.push_back(value);
+        out_.files.push_back(FileSpan{base, "option '-D" + d.name + "=" + d.value + "'"});
+        LexResult lexed = tokenize(value, base);
         for (Token &t : lexed.tokens) {
             if (t.kind == TokenKind::End) break;
             if (t.kind == TokenKind::Invalid) t.value += double(problems_.size());

@@ -1,6 +1,8 @@
 // Types, semantics, operators and reserved words of the language.
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstdint>
 
 #include "syntax.h"
 
@@ -52,15 +54,16 @@ Type Module::arrayOf(const Type &element, int length) {
     return t;
 }
 
+// Saturates at INT_MAX, so that a size check after it cannot be fooled by a wrap.
 int rowCount(const Type &type) {
     switch (type.kind) {
     case Type::Matrix: return type.rows;
     case Type::Struct: {
-        int rows = 0;
-        for (const Member &m : type.decl->members) rows += rowCount(m.type);
-        return rows;
+        int64_t rows = 0;
+        for (const Member &m : type.decl->members) rows = std::min<int64_t>(rows + rowCount(m.type), INT_MAX);
+        return int(rows);
     }
-    case Type::Array: return type.array->length * rowCount(type.array->element);
+    case Type::Array: return int(std::min<int64_t>(int64_t(std::max(type.array->length, 0)) * rowCount(type.array->element), INT_MAX));
     case Type::Void:
     case Type::Error: return 0;
     default: return 1;

@@ -171,6 +171,8 @@ constexpr int loopIterations = 4096;            // one unrolled loop
 constexpr size_t work = 2000000;                // statements and expressions lowered in all
 constexpr size_t instructions = 65536;          // before optimisation
 constexpr size_t errors = 20;                   // diagnostics before the compilation stops
+constexpr size_t typeRows = 65536;              // rows (4 floats) of one type: an array, a struct
+constexpr size_t uniformRows = 65536;           // rows of all the uniforms together
 }  // namespace limits
 
 }  // namespace vela::cg
