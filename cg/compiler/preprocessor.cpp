@@ -85,7 +85,7 @@ public:
 
     // The texts one after another, as the offsets count them.
     void finishText() {
-        if (included_.empty()) return;
+        if (included_.empty() || !out_.text.empty()) return;
         out_.text.reserve(size_t(nextBase_));
         out_.text.append(text_);
         out_.text += '\n';
@@ -821,9 +821,13 @@ void preprocess(std::string_view text, const std::vector<Define> &defines, const
         pp.run(defines);
     } catch (const CompileError &e) {
         diagnostics.add(e);
+        pp.finishText();  // for the positions of what was reported
         Token end;
         end.offset = uint32_t(text.size());
         out.tokens.push_back(end);
+    } catch (const Stop &) {
+        pp.finishText();
+        throw;
     }
 }
 

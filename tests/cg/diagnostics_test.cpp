@@ -315,3 +315,31 @@ TEST(DiagnosticFormat, LimitsEndInClearErrors) {
 }
 
 }  // namespace
+
+// Texts made to hurt: each ends in one clear error and a bounded, printable listing.
+TEST(DiagnosticFormat, HostileTextsEndInOneClearLine) {
+    std::string longLine(900000, ' ');
+    for (int i = 0; i < 30; ++i) longLine += " @";
+    struct Case {
+        std::string text;
+        std::vector<std::string> options;
+        std::string first;
+    } cases[] = {
+        {"uniform float4 k[65536][65536];\nfloat4 main() : COLOR { return k[0][0]; }", {}, "1:16: error: the array is too large"},
+        {"struct S { float4 a[40000]; float4 b[40000]; };\nuniform S s;\nfloat4 main() : COLOR { return s.a[0]; }", {},
+         "2:11: error: struct S is too large"},
+        {"uniform float4 a[40000], b[40000];\nfloat4 main() : COLOR { return a[0] + b[0]; }", {},
+         "1:26: error: the uniforms are too large together"},
+        {"float4 main() : COLOR {" + longLine + "return 1; }", {}, "1:900025: error: unexpected character '@'"},
+        {"float4 main() : COLOR {\r  return \x1b[2J;\r}\r", {}, "2:10: error: unexpected byte 0x1b"},
+        {"float4 main() : COLOR { return X; }", {"-DX=/*"}, "option '-DX=/*':1:1: error: unterminated comment"},
+        {"float4 main(float4 c : COLOR0) : COLOR;", {}, "1:8: error: the entry function 'main' is declared but never defined"},
+    };
+    for (const Case &c : cases) {
+        CompileResult r = compile(c.text, Profile::Arbfp1, "main", c.options);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.listing.substr(0, r.listing.find('\n')).substr(0, c.first.size()), c.first) << r.listing.substr(0, 300);
+        EXPECT_LE(r.listing.size(), size_t(70000));
+        EXPECT_EQ(r.listing.find('\x1b'), std::string::npos);
+    }
+}
