@@ -38,6 +38,8 @@ Val Lowering::sinCos(const Val &x, bool cosine) {
 }
 
 Agg Lowering::intrinsic(const Expr *e) {
+    const IntrinsicInfo &info = intrinsicInfo(e->intrinsic);
+    if (info.signature == Signature::Beyond) refuse(e->offset, std::string(info.what) + " (" + info.name + ")");
     const auto &args = e->args;
     uint32_t at = e->offset;
     auto arg = [&](size_t i) { return value(args[i]); };
@@ -265,7 +267,8 @@ Val Lowering::texture(const Expr *e) {
     textureForm(e->intrinsic, form);
     Val sampler = value(e->args[0]);
     if (sampler.c[0].kind != Comp::Sampler) fail(e->args[0]->offset, "internal compiler error: no sampler");
-    if (e->args.size() == 4) refuse(e->offset, "sample with explicit derivatives (" + name + " with four arguments)");
+    if (e->args.size() == 3) refuse(e->offset, "sample with a texel offset (" + name + " with three arguments)");
+    if (e->args.size() >= 4) refuse(e->offset, "sample with explicit derivatives (" + name + " with " + std::to_string(e->args.size()) + " arguments)");
     if (form.kind == TextureForm::Lod) refuse(e->offset, "choose a texture's level of detail (" + name + ")");
     if (form.kind == TextureForm::Bias && form.sampler == SamplerKind::Rect)
         refuse(e->offset, "bias a lookup in a rectangle texture (" + name + ")");

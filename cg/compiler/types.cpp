@@ -213,7 +213,7 @@ bool parseSemantic(std::string_view text, Semantic &out) {
         {"POSITION", Semantic::Position, 1, false, 0}, {"HPOS", Semantic::Position, 1, false, 0},
         {"NORMAL", Semantic::Normal, 1, false, 0},     {"COLOR", Semantic::Color, 2, false, 0},
         {"COL", Semantic::Color, 2, true, 0},          {"DIFFUSE", Semantic::Color, 1, false, 0},
-        {"SPECULAR", Semantic::Color, 1, false, 1},    {"TEXCOORD", Semantic::TexCoord, 8, false, 0},
+        {"SPECULAR", Semantic::Color, 1, false, 1},    {"TEXCOORD", Semantic::TexCoord, 16, false, 0},
         {"TEX", Semantic::TexCoord, 8, true, 0},       {"DEPTH", Semantic::Depth, 1, false, 0},
         {"WPOS", Semantic::Wpos, 1, false, 0},         {"TEXUNIT", Semantic::TexUnit, 16, true, 0},
         {"FOG", Semantic::Fog, 1, false, 0},           {"FOGC", Semantic::Fog, 1, false, 0},

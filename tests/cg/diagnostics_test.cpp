@@ -138,6 +138,13 @@ const Case cases[] = {
      "2:32: error: macro 'TWICE' takes 1 argument, 2 given"},
     {"ErrorDirective", Profile::Arbfp1, "#ifndef LIGHTS\n#error LIGHTS must be defined\n#endif\n",
      "2:2: error: #error LIGHTS must be defined"},
+    // Later profiles' lookups and registers, refused as the profile's limits.
+    {"TexelOffset", Profile::Arbfp1, "uniform sampler2D s;\nfloat4 main(float2 uv : TEXCOORD0) : COLOR { return tex2D(s, uv, int2(1, 0)); }",
+     "2:53: error: the arbfp1 profile cannot sample with a texel offset (tex2D with three arguments)"},
+    {"TexelFetch", Profile::Arbfp1, "uniform sampler2D s;\nfloat4 main() : COLOR { return tex2Dfetch(s, int4(0)); }",
+     "2:32: error: the arbfp1 profile cannot fetch texels (tex2Dfetch)"},
+    {"NinthTexcoord", Profile::Arbfp1, "float4 main(float4 t : TEXCOORD8) : COLOR { return t; }",
+     "1:24: error: the arbfp1 profile cannot read a TEXCOORD8 input (its inputs: COLOR0-1, TEXCOORD0-7, FOG, WPOS)"},
     {"MissingInclude", Profile::Arbfp1, "#include \"no_such_file.cg\"\n", "1:10: error: cannot open the included file 'no_such_file.cg' (looked for 'no_such_file.cg')"},
     {"ErrorsInMacrosAreWhereTheMacroIsUsed", Profile::Arbfp1,
      "#define SHADE(c) ((c) * colour)\nfloat4 main(float4 c : COLOR0) : COLOR {\n  return SHADE(c);\n}\n",
