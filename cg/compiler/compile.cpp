@@ -113,16 +113,29 @@ CompileResult run(std::string_view text, Profile profile, std::string_view entry
     Preprocessed pp;
     Module module;
     try {
+        // Profile options that change the profile; the others are for other profiles.
+        ProfileDesc desc = describe(profile);
+        for (const std::string &list : profileOptions)
+            for (size_t at = 0; at <= list.size();) {
+                size_t end = std::min(list.find(',', at), list.size());
+                std::string one = list.substr(at, end - at);
+                if ((one == "ARB_draw_buffers" || one == "ATI_draw_buffers") && desc.stage == Stage::Fragment) {
+                    desc.drawBuffers = true;
+                    desc.outputs[SemanticRegister::Color] = 4;
+                    desc.outputList = "COLOR0-3, DEPTH";
+                }
+                at = end + 1;
+            }
         source.files = {FileSpan{0, where.name}};
         preprocess(text, defines, where, pp, diagnostics);
         source.marks = pp.marks;
         source.files = pp.files;
         if (!pp.text.empty()) source.text = pp.text;
         if (diagnostics.empty()) parse(source, pp.tokens, module, diagnostics);
-        if (diagnostics.empty()) check(source, module, entry, describe(profile), diagnostics);
+        if (diagnostics.empty()) check(source, module, entry, desc, diagnostics);
         if (diagnostics.empty()) {
             IrProgram ir;
-            lower(source, module, entry, describe(profile), ir, result.parameters, diagnostics);
+            lower(source, module, entry, desc, ir, result.parameters, diagnostics);
             if (dump == Dump::Lower) result.dump = printIr(ir);
             optimize(ir);
             assignSlots(ir, result.parameters);

@@ -352,7 +352,7 @@ void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters) {
             if (p.sampler == SamplerKind::Any) {
                 p.sampler = SamplerKind::S2D;
                 for (const Instr &i : ir.code)
-                    if (!i.dead && isTexture(i.op) && i.unit == p.textureUnit) p.sampler = SamplerKind(i.target);
+                    if (!i.dead && isTexture(i.op) && i.unit == p.textureUnit) p.sampler = SamplerKind(i.target % shadowTarget);
             }
             continue;
         }

@@ -274,7 +274,10 @@ Val Lowering::texture(const Expr *e) {
         refuse(e->offset, "bias a lookup in a rectangle texture (" + name + ")");
     Val coord = value(e->args[1]);
     Op op = form.kind == TextureForm::Proj ? Op::Txp : form.kind == TextureForm::Bias ? Op::Txb : Op::Tex;
-    if (form.kind == TextureForm::Plain && coord.n > form.coordinates)
+    // One more coordinate than the plain form: the depth to compare with (a shadow lookup).
+    bool shadow = form.kind == TextureForm::Plain && coord.n > form.coordinates;
+    bool comparable = form.sampler == SamplerKind::S1D || form.sampler == SamplerKind::S2D || form.sampler == SamplerKind::Rect;
+    if (shadow && (!profile_.shadow || !comparable))
         refuse(e->offset, "compare against a depth texture (" + name + " with " + std::to_string(coord.n) + " coordinates)");
     if (form.kind == TextureForm::Proj && coord.n < 4) {
         // The divisor, last, goes to w, where TXP takes it.
@@ -285,7 +288,7 @@ Val Lowering::texture(const Expr *e) {
         moved.c[3] = q;
         coord = moved;
     }
-    return b_.tex(op, int(sampler.c[0].ref.index), int(form.sampler), coord);
+    return b_.tex(op, int(sampler.c[0].ref.index), int(form.sampler) + (shadow ? shadowTarget : 0), coord);
 }
 
 // mul in every shape: the rows of a matrix operand dotted with a vector, or the rows

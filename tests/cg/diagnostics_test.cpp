@@ -174,8 +174,6 @@ const Case cases[] = {
      "and constant arrays)"},
     {"BitwiseOperators", Profile::Arbvp1, vertexWith("  int i = (int)IN.uv.x & 3;\n  OUT.col = i;"),
      "7:24: error: the arbvp1 profile cannot perform the bitwise operation '&' (it has no integer instructions)"},
-    {"ShadowLookup", Profile::Arbfp1, fragmentWith("  c = tex2D(s, float3(uv, 0.5));"),
-     "2:7: error: the arbfp1 profile cannot compare against a depth texture (tex2D with 3 coordinates)"},
     {"LevelOfDetail", Profile::Arbfp1, fragmentWith("  c = tex2Dlod(s, float4(uv, 0, 1));"),
      "2:7: error: the arbfp1 profile cannot choose a texture's level of detail (tex2Dlod)"},
 };

@@ -82,6 +82,8 @@ struct ProfileDesc {
     bool textures;            // TEX, TXP, TXB
     bool relativeAddressing;  // ARL and a computed index into uniforms
     bool countsAluAndTex;     // limits of ALU and TEX instructions and texture indirections
+    bool shadow;              // depth comparisons (SHADOW targets, OPTION ARB_fragment_program_shadow)
+    bool drawBuffers;         // COLOR1-3 results (OPTION ARB_draw_buffers): "-po ARB_draw_buffers"
     // The GL side: the program target and the extension that provides it.
     uint32_t glTarget;
     const char *glExtension;
