@@ -40,7 +40,7 @@ bool ignoredOption(const std::string &o) {
 }  // namespace
 
 bool lowerText(std::string_view text, Profile profile, IrProgram &ir) {
-    Source source{text, {}};
+    Source source{text, {}, {}};
     Diagnostics diagnostics;
     Preprocessed pp;
     Module module;
@@ -101,10 +101,10 @@ CompileResult run(std::string_view text, Profile profile, std::string_view entry
         }
         defines.push_back(d);
     }
-    Source source{text, {}};
+    Source source{text, {}, {}};
     Diagnostics diagnostics;
     if (text.size() > limits::textBytes) {
-        Source empty{std::string_view(), {}};
+        Source empty{std::string_view(), {}, {}};
         result.diagnostics.push_back(
             empty.diagnostic(0, "the program text is too long (more than " + std::to_string(limits::textBytes >> 20) + " MiB)"));
         result.listing = formatListing(result.diagnostics);

@@ -105,7 +105,7 @@ Diagnostic Source::diagnostic(uint32_t offset, std::string message) const {
 }
 
 Diagnostic diagnosticAt(std::string_view text, size_t offset, std::string message) {
-    return Source{text, {}}.diagnostic(uint32_t(std::min(offset, text.size())), std::move(message));
+    return Source{text, {}, {}}.diagnostic(uint32_t(std::min(offset, text.size())), std::move(message));
 }
 
 std::string formatDiagnostic(const Diagnostic &d, std::string_view file) {
