@@ -10,9 +10,8 @@
 
 namespace vela::cg {
 
-void storeRows(ProgramObject &program, const ParameterInfo &p, int first, const float (*values)[4], int count) {
-    for (int i = 0; i < count; ++i) std::memcpy(program.rows[size_t(p.row + first + i)].data(), values[i], sizeof values[i]);
-    if (p.firstSlot < 0 || !program.loaded || !wglGetCurrentContext()) return;
+void uploadRows(ProgramObject &program, const ParameterInfo &p, int first, int count) {
+    if (p.firstSlot < 0 || !program.loaded || !glContextCurrent()) return;
     const ArbPrograms *gl = arb();
     if (!gl) return;
     withProgramBound(*gl, program, [&](GLenum target) {

@@ -7,6 +7,22 @@
 #ifndef VELA_CG_CG_H
 #define VELA_CG_CG_H
 
+/* The libraries export the API and nothing else. CG_EXPORTS is defined while building the
+ * core library itself. */
+#ifndef CG_API
+#if defined(_WIN32)
+#ifdef CG_EXPORTS
+#define CG_API __declspec(dllexport)
+#else
+#define CG_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
+#define CG_API __attribute__((visibility("default")))
+#else
+#define CG_API
+#endif
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -128,85 +144,85 @@ typedef enum {
 
 typedef void (*CGerrorCallbackFunc)(void);
 
-CGcontext cgCreateContext(void);
-void cgDestroyContext(CGcontext context); /* and every program made in it */
-CGbool cgIsContext(CGcontext context);
+CG_API CGcontext cgCreateContext(void);
+CG_API void cgDestroyContext(CGcontext context); /* and every program made in it */
+CG_API CGbool cgIsContext(CGcontext context);
 
 /* Compiles `program` (text) for the profile. entry NULL means "main". args: a NULL-
  * terminated option list, or NULL: "-DNAME", "-DNAME=value" and "-UNAME"; any other
  * option is refused. On a compile error: returns NULL, cgGetError gives CG_COMPILER_ERROR,
  * cgGetLastListing the messages, and the listing is printed to stderr. */
-CGprogram cgCreateProgram(CGcontext context, CGenum programType, const char *program,
+CG_API CGprogram cgCreateProgram(CGcontext context, CGenum programType, const char *program,
                           CGprofile profile, const char *entry, const char **args);
-void cgDestroyProgram(CGprogram program);
-CGbool cgIsProgram(CGprogram program);
-CGprofile cgGetProgramProfile(CGprogram program);
-CGcontext cgGetProgramContext(CGprogram program);
+CG_API void cgDestroyProgram(CGprogram program);
+CG_API CGbool cgIsProgram(CGprogram program);
+CG_API CGprofile cgGetProgramProfile(CGprogram program);
+CG_API CGcontext cgGetProgramContext(CGprogram program);
 /* The context's programs in the order they were made. */
-CGprogram cgGetFirstProgram(CGcontext context);
-CGprogram cgGetNextProgram(CGprogram program);
+CG_API CGprogram cgGetFirstProgram(CGcontext context);
+CG_API CGprogram cgGetNextProgram(CGprogram program);
 /* Programs are compiled when they are created: these only check the handle. */
-void cgCompileProgram(CGprogram program);
-CGbool cgIsProgramCompiled(CGprogram program);
+CG_API void cgCompileProgram(CGprogram program);
+CG_API CGbool cgIsProgramCompiled(CGprogram program);
 /* CG_COMPILED_PROGRAM, CG_PROGRAM_SOURCE, CG_PROGRAM_ENTRY or CG_PROGRAM_PROFILE; the
  * text lives as long as the program. NULL on error. */
-const char *cgGetProgramString(CGprogram program, CGenum pname);
+CG_API const char *cgGetProgramString(CGprogram program, CGenum pname);
 /* The options the program was compiled with, NULL-terminated. */
-const char *const *cgGetProgramOptions(CGprogram program);
+CG_API const char *const *cgGetProgramOptions(CGprogram program);
 
 /* A parameter by name: "mvp", "light.position", "bones[2]", "IN.pos"; NULL when there is
  * none (which is no error). */
-CGparameter cgGetNamedParameter(CGprogram program, const char *name);
+CG_API CGparameter cgGetNamedParameter(CGprogram program, const char *name);
 /* Iteration: name_space CG_PROGRAM (the entry's parameters) or CG_GLOBAL. */
-CGparameter cgGetFirstParameter(CGprogram program, CGenum name_space);
-CGparameter cgGetNextParameter(CGparameter parameter);
+CG_API CGparameter cgGetFirstParameter(CGprogram program, CGenum name_space);
+CG_API CGparameter cgGetNextParameter(CGparameter parameter);
 /* The parameters that hold values (no structs or arrays), depth first. */
-CGparameter cgGetFirstLeafParameter(CGprogram program, CGenum name_space);
-CGparameter cgGetNextLeafParameter(CGparameter parameter);
-CGparameter cgGetFirstStructParameter(CGparameter parameter);
-CGparameter cgGetNamedStructParameter(CGparameter parameter, const char *name);
-CGparameter cgGetArrayParameter(CGparameter parameter, int index);
-int cgGetArrayDimension(CGparameter parameter);
-int cgGetArraySize(CGparameter parameter, int dimension);
+CG_API CGparameter cgGetFirstLeafParameter(CGprogram program, CGenum name_space);
+CG_API CGparameter cgGetNextLeafParameter(CGparameter parameter);
+CG_API CGparameter cgGetFirstStructParameter(CGparameter parameter);
+CG_API CGparameter cgGetNamedStructParameter(CGparameter parameter, const char *name);
+CG_API CGparameter cgGetArrayParameter(CGparameter parameter, int index);
+CG_API int cgGetArrayDimension(CGparameter parameter);
+CG_API int cgGetArraySize(CGparameter parameter, int dimension);
 
-CGbool cgIsParameter(CGparameter parameter);
-CGprogram cgGetParameterProgram(CGparameter parameter);
-CGcontext cgGetParameterContext(CGparameter parameter);
-const char *cgGetParameterName(CGparameter parameter);
-CGtype cgGetParameterType(CGparameter parameter);
-int cgGetParameterRows(CGparameter parameter);
-int cgGetParameterColumns(CGparameter parameter);
-const char *cgGetParameterSemantic(CGparameter parameter); /* "" when it has none */
-CGenum cgGetParameterDirection(CGparameter parameter);     /* CG_IN, CG_OUT or CG_INOUT */
-CGenum cgGetParameterVariability(CGparameter parameter);   /* CG_UNIFORM or CG_VARYING */
+CG_API CGbool cgIsParameter(CGparameter parameter);
+CG_API CGprogram cgGetParameterProgram(CGparameter parameter);
+CG_API CGcontext cgGetParameterContext(CGparameter parameter);
+CG_API const char *cgGetParameterName(CGparameter parameter);
+CG_API CGtype cgGetParameterType(CGparameter parameter);
+CG_API int cgGetParameterRows(CGparameter parameter);
+CG_API int cgGetParameterColumns(CGparameter parameter);
+CG_API const char *cgGetParameterSemantic(CGparameter parameter); /* "" when it has none */
+CG_API CGenum cgGetParameterDirection(CGparameter parameter);     /* CG_IN, CG_OUT or CG_INOUT */
+CG_API CGenum cgGetParameterVariability(CGparameter parameter);   /* CG_UNIFORM or CG_VARYING */
 /* CG_C with the first program.local slot as its index; CG_TEXUNITn; the register of a
  * varying; CG_UNDEFINED for a uniform the program does not read. */
-CGresource cgGetParameterResource(CGparameter parameter);
-CGresource cgGetParameterBaseResource(CGparameter parameter);
-unsigned long cgGetParameterResourceIndex(CGparameter parameter);
-CGbool cgIsParameterReferenced(CGparameter parameter);
+CG_API CGresource cgGetParameterResource(CGparameter parameter);
+CG_API CGresource cgGetParameterBaseResource(CGparameter parameter);
+CG_API unsigned long cgGetParameterResourceIndex(CGparameter parameter);
+CG_API CGbool cgIsParameterReferenced(CGparameter parameter);
 /* The initial value of a uniform (its initialiser, or what was set since), `count` floats
  * at most, row after row; the number of floats written. */
-int cgGetParameterValuefr(CGparameter parameter, int count, float *values);
+CG_API int cgGetParameterValuefr(CGparameter parameter, int count, float *values);
 
-const char *cgGetTypeString(CGtype type);
-CGtype cgGetType(const char *name);
-const char *cgGetResourceString(CGresource resource);
-const char *cgGetEnumString(CGenum value);
+CG_API const char *cgGetTypeString(CGtype type);
+CG_API CGtype cgGetType(const char *name);
+CG_API const char *cgGetResourceString(CGresource resource);
+CG_API const char *cgGetEnumString(CGenum value);
 
 /* The last error, which the call clears. */
-CGerror cgGetError(void);
+CG_API CGerror cgGetError(void);
 /* The last error without clearing it, and its text. */
-const char *cgGetLastErrorString(CGerror *error);
-const char *cgGetErrorString(CGerror error);
+CG_API const char *cgGetLastErrorString(CGerror *error);
+CG_API const char *cgGetErrorString(CGerror error);
 /* Called (with no arguments) each time an error is set; NULL for none. */
-void cgSetErrorCallback(CGerrorCallbackFunc callback);
-CGerrorCallbackFunc cgGetErrorCallback(void);
+CG_API void cgSetErrorCallback(CGerrorCallbackFunc callback);
+CG_API CGerrorCallbackFunc cgGetErrorCallback(void);
 /* The messages of the context's last failed compilation or GL load; NULL when the last
  * one succeeded. */
-const char *cgGetLastListing(CGcontext context);
-const char *cgGetProfileString(CGprofile profile);
-CGprofile cgGetProfile(const char *name);
+CG_API const char *cgGetLastListing(CGcontext context);
+CG_API const char *cgGetProfileString(CGprofile profile);
+CG_API CGprofile cgGetProfile(const char *name);
 
 #ifdef __cplusplus
 }

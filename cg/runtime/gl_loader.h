@@ -1,0 +1,21 @@
+// Where the GL binding gets the GL from: entry points and whether a context is current,
+// through the platform's own loader (gl_loader_glx.cpp or gl_loader_wgl.cpp), so the
+// libraries need nothing but the system's GL.
+#pragma once
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+namespace vela::cg {
+
+// The entry point of the current context, or null.
+void *glProcAddress(const char *name);
+bool glContextCurrent();
+
+// glProcAddress as the function type F. The round trip through void (*)() keeps
+// -Wcast-function-type quiet.
+template <class F> F glFunction(const char *name) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(glProcAddress(name)));
+}
+
+}  // namespace vela::cg
