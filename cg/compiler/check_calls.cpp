@@ -56,6 +56,8 @@ Expr *Checker::call(Expr *e) {
             } else if (a == p) {
             } else if (implicitlyConvertible(a, p)) {
                 cost += a.sameShape(p) ? 1 : 2;
+            } else if (truncates(a, p)) {
+                cost += 16;
             } else {
                 viable = false;
             }

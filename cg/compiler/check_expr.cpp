@@ -43,9 +43,19 @@ bool Checker::implicitlyConvertible(const Type &from, const Type &to) const {
     return false;
 }
 
+bool truncates(const Type &from, const Type &to) {
+    return from.isVectorLike() && to.isVectorLike() && from.kind == Type::Vector && to.size() < from.size();
+}
+
 Expr *Checker::convert(Expr *e, const Type &to, const std::string &what, uint32_t at) {
     if (e->type.kind == Type::Error || to.kind == Type::Error) failReported();
     if (e->type == to) return e;
+    if (truncates(e->type, to)) {
+        // The language drops the extra components, as C drops a fraction: worth a word.
+        diagnostics_.warn(at == UINT32_MAX ? e->offset : at,
+                          "implicit truncation of " + typeName(e->type) + " to " + typeName(to));
+        return makeConvert(e, to);
+    }
     if (!implicitlyConvertible(e->type, to))
         fail(at == UINT32_MAX ? e->offset : at, "type mismatch: " + format(what, e->type));
     return makeConvert(e, to);

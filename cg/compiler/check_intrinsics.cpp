@@ -37,12 +37,14 @@ Expr *Checker::intrinsic(Expr *e, Intrinsic f) {
     auto allInt = [&] {
         return std::all_of(args.begin(), args.end(), [](Expr *a) { return a->type.base == Base::Int; });
     };
+    // Vectors of one size: a scalar spreads over it, a longer vector is truncated (with a
+    // warning, by convert).
     auto sameVectors = [&](size_t n) {
         arity(n);
-        int size = vectorArg(0).size();
-        for (size_t i = 1; i < n; ++i)
-            if (vectorArg(i).size() != size)
-                fail(e->offset, "type mismatch: " + name + argumentTypes(args) + " (sizes differ)");
+        int size = 0;
+        for (size_t i = 0; i < n; ++i)
+            if (vectorArg(i).size() > 1) size = size ? std::min(size, vectorArg(i).size()) : vectorArg(i).size();
+        if (size == 0) size = 1;
         for (size_t i = 0; i < n; ++i) args[i] = convert(args[i], Type::vector(size), "%s");
         return size;
     };

@@ -17,12 +17,60 @@ std::string argumentTypes(const std::vector<Expr *> &args) {
     return out + ")";
 }
 
+namespace {
+
+void callsIn(const Expr *e, std::vector<std::string_view> &out) {
+    if (!e) return;
+    if (e->kind == Expr::Call) out.push_back(e->name);
+    for (const Expr *a : e->args) callsIn(a, out);
+}
+
+void callsIn(const Stmt *s, std::vector<std::string_view> &out) {
+    if (!s) return;
+    for (const Stmt *b : s->body) callsIn(b, out);
+    for (const Var *v : s->vars) callsIn(v->init, out);
+    callsIn(s->init, out);
+    callsIn(s->then, out);
+    callsIn(s->otherwise, out);
+    callsIn(s->cond, out);
+    callsIn(s->expr, out);
+}
+
+}  // namespace
+
+bool Checker::forProfile(const Function &f) const { return f.profile.empty() || f.profile == profile_.name; }
+
+// The names of the functions the entry and the globals' initialisers call, directly or not.
+std::unordered_set<std::string_view> Checker::reachable() const {
+    std::unordered_set<std::string_view> seen{entry_};
+    std::vector<std::string_view> todo{entry_};
+    for (const Var *g : module_.globals) callsIn(g->init, todo);
+    while (!todo.empty()) {
+        std::string_view name = todo.back();
+        todo.pop_back();
+        seen.insert(name);
+        for (const Function &f : module_.functions) {
+            if (f.name != name || !forProfile(f)) continue;
+            std::vector<std::string_view> calls;
+            callsIn(f.body, calls);
+            for (std::string_view c : calls)
+                if (!seen.count(c)) {
+                    seen.insert(c);
+                    todo.push_back(c);
+                }
+        }
+    }
+    return seen;
+}
+
 void Checker::run() {
     int id = 0;
     for (Var &v : module_.vars) v.id = id++;
     for (const Module::ArraySize &a : module_.arraySizes) sizes_[a.array] = {a.size, a.offset};
     scopes_.emplace_back();
-    for (Function &f : module_.functions) functions_[f.name].push_back(&f);
+    for (Function &f : module_.functions)
+        if (forProfile(f)) functions_[f.name].push_back(&f);
+    std::unordered_set<std::string_view> reached = reachable();
 
     // Struct members first: their array sizes are constants of the global scope.
     for (StructDecl &s : module_.structs)
@@ -37,7 +85,8 @@ void Checker::run() {
     // declared before it (as C has it) and a global the constants before it.
     std::vector<std::pair<uint32_t, std::function<void()>>> items;
     for (Var *v : module_.globals) items.emplace_back(v->offset, [this, v] { declareGlobal(v); });
-    for (Function &f : module_.functions) items.emplace_back(f.offset, [this, &f] { checkFunction(f); });
+    for (Function &f : module_.functions)
+        if (forProfile(f) && reached.count(f.name)) items.emplace_back(f.offset, [this, &f] { checkFunction(f); });
     std::stable_sort(items.begin(), items.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     for (auto &[offset, check] : items) check();
     findRecursion();
@@ -92,7 +141,9 @@ void Checker::declareGlobal(Var *v) {
         const Semantic &s = v->semantic;
         if (s.kind == Semantic::TexUnit && v->type.kind != Type::Sampler)
             fail(s.offset, semanticName(s) + " applies to samplers only");
-        if (s.kind != Semantic::None && s.kind != Semantic::TexUnit)
+        if (s.kind == Semantic::Constant && (v->type.kind == Type::Sampler || !v->isUniform))
+            fail(s.offset, "a constant register (" + semanticName(s) + ") binds uniforms that are no samplers");
+        if (s.kind != Semantic::None && s.kind != Semantic::TexUnit && s.kind != Semantic::Constant)
             fail(s.offset, "global variable " + quoted(v->name) + " cannot have the semantic " + semanticName(s));
         declare(v);
         if (v->isConst && !v->init) fail(v->offset, "constant " + quoted(v->name) + " needs a value");
@@ -297,6 +348,9 @@ void Checker::statement(Stmt *s) {
     }
 }
 
-void check(const Source &source, Module &module, Diagnostics &diagnostics) { Checker(source, module, diagnostics).run(); }
+void check(const Source &source, Module &module, std::string_view entry, const ProfileDesc &profile,
+           Diagnostics &diagnostics) {
+    Checker(source, module, entry, profile, diagnostics).run();
+}
 
 }  // namespace vela::cg

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "intrinsics.h"
 #include "syntax.h"
@@ -12,9 +13,12 @@ namespace vela::cg {
 
 class Checker {
 public:
-    Checker(const Source &source, Module &module, Diagnostics &diagnostics)
-        : source_(source), module_(module), diagnostics_(diagnostics) {}
+    Checker(const Source &source, Module &module, std::string_view entry, const ProfileDesc &profile,
+            Diagnostics &diagnostics)
+        : source_(source), module_(module), entry_(entry), profile_(profile), diagnostics_(diagnostics) {}
     void run();
+    bool forProfile(const Function &f) const;
+    std::unordered_set<std::string_view> reachable() const;
 
     // ---- checker.cpp
     void resolveType(const Type &type, uint32_t offset);
@@ -50,6 +54,8 @@ public:
 
     const Source &source_;
     Module &module_;
+    std::string_view entry_;
+    const ProfileDesc &profile_;
     Diagnostics &diagnostics_;
     std::vector<std::vector<Var *>> scopes_;
     std::unordered_map<std::string_view, std::vector<Function *>> functions_;
@@ -61,6 +67,8 @@ public:
 };
 
 std::string argumentTypes(const std::vector<Expr *> &args);
+// A vector converted to a smaller vector or a scalar: allowed, with a warning.
+bool truncates(const Type &from, const Type &to);
 bool isLvalue(const Expr *e);  // a variable, or a part of one, that may be assigned
 
 }  // namespace vela::cg

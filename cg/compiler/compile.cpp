@@ -1,4 +1,6 @@
 // The compiler's entry point: runs the stages and turns rejections into a listing.
+#include <cstring>
+
 #include "interface.h"
 
 namespace vela::cg {
@@ -22,6 +24,17 @@ bool option(const std::string &text, Define &out) {
     return identifier(out.name) && !(out.undefine && eq != std::string::npos);
 }
 
+// Options hosts pass for optimisation or other compilers' modes: nothing to do here, and
+// no reason to refuse a program.
+bool ignoredOption(const std::string &o) {
+    static const char *const names[] = {"-O0", "-O1", "-O2", "-O3", "-fastmath", "-nofastmath", "-fastprecision",
+                                        "-nofastprecision", "-bestprecision", "-strict", "-nostrict", "-q", "-quiet",
+                                        "-nostdlib", "-debug", "-unroll", "-ifcvt", "-inline", "-glslWerror"};
+    for (const char *n : names)
+        if (o == n || (o.rfind(n, 0) == 0 && o.size() > std::strlen(n) && o[std::strlen(n)] == '=')) return true;
+    return false;
+}
+
 }  // namespace
 
 bool lowerText(std::string_view text, Profile profile, IrProgram &ir) {
@@ -31,12 +44,12 @@ bool lowerText(std::string_view text, Profile profile, IrProgram &ir) {
     Module module;
     std::vector<ParameterInfo> parameters;
     try {
-        preprocess(text, {}, pp, diagnostics);
+        preprocess(text, {}, SourceFiles{}, pp, diagnostics);
         source.marks = pp.marks;
         if (diagnostics.empty()) parse(source, pp.tokens, module, diagnostics);
-        if (diagnostics.empty()) check(source, module, diagnostics);
+        if (diagnostics.empty()) check(source, module, "main", describe(profile), diagnostics);
         if (!diagnostics.empty()) return false;
-        lower(source, module, "main", describe(profile), ir, parameters);
+        lower(source, module, "main", describe(profile), ir, parameters, diagnostics);
         return true;
     } catch (const CompileError &) {
         return false;
@@ -54,7 +67,26 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
                       const std::vector<std::string> &options, const SourceFiles &files, Dump dump) {
     CompileResult result;
     std::vector<Define> defines;
-    for (const std::string &o : options) {
+    SourceFiles where = files;
+    // Profile options ("-po a,b=1"): none changes what these profiles emit; hosts pass
+    // them for other profiles, so they are taken and ignored.
+    std::vector<std::string> profileOptions;
+    for (size_t i = 0; i < options.size(); ++i) {
+        const std::string &o = options[i];
+        if (o.rfind("-I", 0) == 0) {
+            if (o.size() > 2) where.includePaths.push_back(o.substr(2));
+            else if (i + 1 < options.size()) where.includePaths.push_back(options[++i]);
+            continue;
+        }
+        if (o == "-po" || o == "-profileopts") {
+            if (i + 1 < options.size()) profileOptions.push_back(options[++i]);
+            continue;
+        }
+        if (o.rfind("-po=", 0) == 0) {
+            profileOptions.push_back(o.substr(4));
+            continue;
+        }
+        if (ignoredOption(o)) continue;
         Define d;
         if (!option(o, d)) {
             Diagnostic bad;
@@ -77,13 +109,16 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
     Preprocessed pp;
     Module module;
     try {
-        preprocess(text, defines, pp, diagnostics);
+        source.files = {FileSpan{0, where.name}};
+        preprocess(text, defines, where, pp, diagnostics);
         source.marks = pp.marks;
+        source.files = pp.files;
+        if (!pp.text.empty()) source.text = pp.text;
         if (diagnostics.empty()) parse(source, pp.tokens, module, diagnostics);
-        if (diagnostics.empty()) check(source, module, diagnostics);
+        if (diagnostics.empty()) check(source, module, entry, describe(profile), diagnostics);
         if (diagnostics.empty()) {
             IrProgram ir;
-            lower(source, module, entry, describe(profile), ir, result.parameters);
+            lower(source, module, entry, describe(profile), ir, result.parameters, diagnostics);
             if (dump == Dump::Lower) result.dump = printIr(ir);
             optimize(ir);
             assignSlots(ir, result.parameters);
@@ -93,6 +128,8 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
             if (dump == Dump::Allocate) result.dump = printIr(ir, &allocation);
             result.assembly = emit(ir, allocation, result.stats);
             result.ok = true;
+            result.diagnostics = diagnostics.records(source);
+            result.listing = formatListing(result.diagnostics);
         }
     } catch (const CompileError &e) {
         try {

@@ -30,29 +30,61 @@ Place locate(std::string_view text, uint32_t offset) {
     return place;
 }
 
-// The line number a "#line" directive gives the physical line `line`.
-int reportedLine(const Source &source, uint32_t offset, int line) {
+// The file of an offset: its span's index, its text and name.
+struct InFile {
+    uint32_t base;
+    std::string_view text;
+    std::string name;
+};
+
+InFile fileOf(const Source &source, uint32_t offset) {
+    if (source.files.empty()) return {0, source.text, ""};
+    size_t i = 0;
+    while (i + 1 < source.files.size() && source.files[i + 1].offset <= offset) ++i;
+    uint32_t base = std::min<uint32_t>(source.files[i].offset, uint32_t(source.text.size()));
+    uint32_t end = i + 1 < source.files.size() ? source.files[i + 1].offset : uint32_t(source.text.size());
+    end = std::max(base, std::min<uint32_t>(end, uint32_t(source.text.size())));
+    return {base, source.text.substr(base, end - base), source.files[i].name};
+}
+
+// Line, column and file of an offset, after the "#line" directives of its file.
+struct Position {
+    Place place;
+    InFile file;
+    int line;
+};
+
+Position position(const Source &source, uint32_t offset) {
+    InFile file = fileOf(source, offset);
+    Place place = locate(file.text, offset - std::min(offset, file.base));
+    Position p{place, file, place.line};
     const LineMark *mark = nullptr;
     for (const LineMark &m : source.marks)
-        if (m.offset <= offset) mark = &m;
-    if (!mark) return line;
-    return mark->line + (line - locate(source.text, mark->offset).line);
+        if (m.offset <= offset && m.offset >= file.base) mark = &m;
+    if (mark) {
+        p.line = mark->line + (place.line - locate(file.text, mark->offset - file.base).line);
+        if (!mark->file.empty()) p.file.name = mark->file;
+    }
+    return p;
 }
 
 }  // namespace
 
 std::string Source::where(uint32_t offset) const {
-    Place place = locate(text, offset);
-    return std::to_string(reportedLine(*this, offset, place.line)) + ":" + std::to_string(place.column);
+    Position p = position(*this, offset);
+    std::string at = std::to_string(p.line) + ":" + std::to_string(p.place.column);
+    bool elsewhere = !files.empty() && !p.file.name.empty() && p.file.name != files[0].name;
+    return elsewhere ? p.file.name + ":" + at : at;
 }
 
 Diagnostic Source::diagnostic(uint32_t offset, std::string message) const {
-    Place place = locate(text, offset);
+    Position p = position(*this, offset);
     Diagnostic d;
-    d.line = reportedLine(*this, offset, place.line);
-    d.column = place.column;
+    d.file = p.file.name;
+    d.line = p.line;
+    d.column = p.place.column;
     d.message = std::move(message);
-    d.sourceLine = std::string(text.substr(place.lineStart, place.lineEnd - place.lineStart));
+    d.sourceLine = std::string(p.file.text.substr(p.place.lineStart, p.place.lineEnd - p.place.lineStart));
     return d;
 }
 
@@ -93,13 +125,22 @@ void Diagnostics::add(uint32_t offset, std::string message) {
     if (errors_.size() >= limit) throw Stop{};
 }
 
+void Diagnostics::warn(uint32_t offset, std::string message) {
+    for (const CompileError &w : warnings_)
+        if (w.offset == offset && w.message == message) return;
+    if (warnings_.size() < limit) warnings_.push_back(CompileError{offset, std::move(message)});
+}
+
 std::vector<Diagnostic> Diagnostics::records(const Source &source) const {
-    std::vector<const CompileError *> sorted;
-    for (const CompileError &e : errors_) sorted.push_back(&e);
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const CompileError *a, const CompileError *b) { return a->offset < b->offset; });
+    std::vector<std::pair<const CompileError *, Diagnostic::Severity>> sorted;
+    for (const CompileError &e : errors_) sorted.push_back({&e, Diagnostic::Error});
+    for (const CompileError &w : warnings_) sorted.push_back({&w, Diagnostic::Warning});
+    std::stable_sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) { return a.first->offset < b.first->offset; });
     std::vector<Diagnostic> out;
-    for (const CompileError *e : sorted) out.push_back(source.diagnostic(e->offset, e->message));
+    for (const auto &[e, severity] : sorted) {
+        out.push_back(source.diagnostic(e->offset, e->message));
+        out.back().severity = severity;
+    }
     if (errors_.size() >= limit) {
         Diagnostic d;
         d.message = "too many errors (" + std::to_string(limit) + "); stopping here";

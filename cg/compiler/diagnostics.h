@@ -20,15 +20,23 @@ struct CompileError {
 // Diagnostics. Only compile() catches it.
 struct Stop {};
 
-// The text with its "#line" directives: from `offset` on, lines count from `line`.
+// The text with its "#line" directives: from `offset` on, lines count from `line` (and are
+// lines of `file`, when the directive names one).
 struct LineMark {
     uint32_t offset;
     int line;
+    std::string file;
+};
+// Where each file's text begins in a text of several (the program and what it includes).
+struct FileSpan {
+    uint32_t offset;
+    std::string name;
 };
 struct Source {
     std::string_view text;
     std::vector<LineMark> marks;
-    // "line:column" (both from 1) of a byte offset.
+    std::vector<FileSpan> files;  // empty: the text is one file's, unnamed
+    // "line:column" (both from 1) of a byte offset; "file:line:column" in another file.
     std::string where(uint32_t offset) const;
     // The message at that offset: its line, column and source line.
     Diagnostic diagnostic(uint32_t offset, std::string message) const;
@@ -45,13 +53,15 @@ public:
     void add(const CompileError &e) {
         if (!e.reported) add(e.offset, e.message);
     }
-    bool empty() const { return errors_.empty(); }
+    // A warning: the program compiles all the same. Past `limit` further ones are dropped.
+    void warn(uint32_t offset, std::string message);
+    bool empty() const { return errors_.empty(); }  // no errors (warnings do not count)
     size_t size() const { return errors_.size(); }
     // Every error, sorted by position, each once.
     std::vector<Diagnostic> records(const Source &source) const;
 
 private:
-    std::vector<CompileError> errors_;
+    std::vector<CompileError> errors_, warnings_;
 };
 
 // A name or token as messages quote it: 'text'.

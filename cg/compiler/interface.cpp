@@ -25,8 +25,9 @@ ParameterInfo::Kind kindOf(const Type &t) {
 
 class InterfaceBuilder {
 public:
-    InterfaceBuilder(const Source &source, const Module &module, const ProfileDesc &profile, IrProgram &ir, Interface &out)
-        : source_(source), module_(module), profile_(profile), ir_(ir), out_(out) {}
+    InterfaceBuilder(const Source &source, const Module &module, const ProfileDesc &profile, IrProgram &ir, Interface &out,
+                     Diagnostics &diagnostics)
+        : source_(source), module_(module), profile_(profile), ir_(ir), out_(out), diagnostics_(diagnostics) {}
 
     void run(std::string_view entryName) {
         findEntry(entryName);
@@ -53,7 +54,7 @@ public:
 private:
     void findEntry(std::string_view entryName) {
         for (const Function &f : module_.functions) {
-            if (f.name != entryName || !f.body) continue;
+            if (f.name != entryName || !f.body || (!f.profile.empty() && f.profile != profile_.name)) continue;
             if (out_.entry)
                 fail(f.offset, "the entry function " + quoted(f.name) + " is defined more than once (also at " +
                                    source_.where(out_.entry->offset) + ")");
@@ -74,10 +75,12 @@ private:
             if (g->isUniform) uniforms.push_back(g);
         for (const Var *p : out_.entry->params) {
             if (!p->isUniform) continue;
-            if (p->semantic.kind != Semantic::None && p->semantic.kind != Semantic::TexUnit)
+            if (p->semantic.kind != Semantic::None && p->semantic.kind != Semantic::TexUnit && p->semantic.kind != Semantic::Constant)
                 fail(p->semantic.offset, "uniform " + quoted(p->name) + " cannot have the semantic " + semanticName(p->semantic));
             if (p->semantic.kind == Semantic::TexUnit && p->type.kind != Type::Sampler)
                 fail(p->semantic.offset, semanticName(p->semantic) + " applies to samplers only");
+            if (p->semantic.kind == Semantic::Constant && p->type.kind == Type::Sampler)
+                fail(p->semantic.offset, "a constant register (" + semanticName(p->semantic) + ") binds uniforms that are no samplers");
             uniforms.push_back(p);
         }
         constexpr int units = 16;
@@ -95,6 +98,7 @@ private:
             info.name = std::string(u->name);
             info.firstRow = row;
             info.rowCount = rowCount(u->type);
+            if (u->semantic.kind == Semantic::Constant) info.fixedSlot = u->semantic.index;
             out_.uniformOf[size_t(u->id)] = int(ir_.uniforms.size());
             Agg rows;
             std::vector<const Type *> todo{&u->type};
@@ -265,14 +269,15 @@ private:
     const ProfileDesc &profile_;
     IrProgram &ir_;
     Interface &out_;
+    Diagnostics &diagnostics_;  // for warnings
 };
 
 }  // namespace
 
 void buildInterface(const Source &source, const Module &module, std::string_view entryName, const ProfileDesc &profile,
-                    IrProgram &ir, Interface &out) {
+                    IrProgram &ir, Interface &out, Diagnostics &diagnostics) {
     ir.profile = &profile;
-    InterfaceBuilder(source, module, profile, ir, out).run(entryName);
+    InterfaceBuilder(source, module, profile, ir, out, diagnostics).run(entryName);
 }
 
 void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters) {
@@ -284,13 +289,35 @@ void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters) {
             if (i.src[s].ref.file == File::Uniform) used[size_t(ir.rowVar[i.src[s].ref.index])] = true;
         if (isTexture(i.op)) units.insert(i.unit);
     }
+    // Bound uniforms at their registers (kept free even when unread), the others in
+    // declaration order around them.
+    std::vector<bool> taken;
+    auto free = [&](int from, int count) {
+        for (int s = from; s < from + count; ++s)
+            if (size_t(s) < taken.size() && taken[size_t(s)]) return false;
+        return true;
+    };
+    auto take = [&](int from, int count) {
+        if (taken.size() < size_t(from + count)) taken.resize(size_t(from + count), false);
+        for (int s = from; s < from + count; ++s) taken[size_t(s)] = true;
+    };
+    for (size_t i = 0; i < ir.uniforms.size(); ++i) {
+        UniformVar &u = ir.uniforms[i];
+        if (u.fixedSlot < 0 || u.rowCount == 0) continue;
+        if (!free(u.fixedSlot, u.rowCount))
+            fail(0, "uniform " + quoted(u.name) + " at c" + std::to_string(u.fixedSlot) + " overlaps another bound uniform");
+        if (used[i]) u.firstSlot = u.fixedSlot;
+        take(u.fixedSlot, u.rowCount);
+    }
     int slot = 0;
     for (size_t u = 0; u < ir.uniforms.size(); ++u) {
-        if (!used[u]) continue;
+        if (!used[u] || ir.uniforms[u].fixedSlot >= 0) continue;
+        while (!free(slot, ir.uniforms[u].rowCount)) ++slot;
         ir.uniforms[u].firstSlot = slot;
+        take(slot, ir.uniforms[u].rowCount);
         slot += ir.uniforms[u].rowCount;
     }
-    ir.localSlots = slot;
+    ir.localSlots = int(taken.size());
 
     for (ParameterInfo &p : parameters) {
         if (!p.uniform) {

@@ -30,7 +30,7 @@ struct Interface {
 // Fills `out` and the uniforms of `ir`; throws CompileError for an interface the profile
 // cannot have.
 void buildInterface(const Source &source, const Module &module, std::string_view entryName,
-                    const ProfileDesc &profile, IrProgram &ir, Interface &out);
+                    const ProfileDesc &profile, IrProgram &ir, Interface &out, Diagnostics &diagnostics);
 
 // "the <profile> profile cannot <what>"
 [[noreturn]] void refuse(const ProfileDesc &profile, uint32_t offset, const std::string &what);

@@ -126,6 +126,7 @@ struct UniformVar {
     std::string name;
     int firstRow = 0, rowCount = 0;
     int firstSlot = -1;
+    int fixedSlot = -1;     // bound to a constant register ("register(c4)", ": C4")
     bool relative = false;  // read with a computed index
 };
 
@@ -171,7 +172,7 @@ private:
 // The entry function of the checked module as instructions; throws CompileError for what
 // the profile cannot express.
 void lower(const Source &source, const Module &module, std::string_view entry, const ProfileDesc &profile, IrProgram &ir,
-           std::vector<ParameterInfo> &parameters);
+           std::vector<ParameterInfo> &parameters, Diagnostics &diagnostics);
 
 // The front end and the lowering alone, for the tests of the later passes: a text's "main"
 // as IR, or false when it does not compile.

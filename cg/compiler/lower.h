@@ -23,8 +23,9 @@ struct Interface;
 
 class Lowering {
 public:
-    Lowering(const Source &source, const Module &module, const ProfileDesc &profile, IrProgram &ir)
-        : source_(source), module_(module), profile_(profile), ir_(ir), b_(ir) {}
+    Lowering(const Source &source, const Module &module, const ProfileDesc &profile, IrProgram &ir,
+             Diagnostics &diagnostics)
+        : source_(source), module_(module), profile_(profile), ir_(ir), b_(ir), diagnostics_(diagnostics) {}
     void run(const Interface &in, std::vector<ParameterInfo> &parameters);
 
     // ---- State (lower.cpp) ------------------------------------------------------------
@@ -125,6 +126,7 @@ public:
     const ProfileDesc &profile_;
     IrProgram &ir_;
     Builder b_;
+    Diagnostics &diagnostics_;  // for warnings
     State st_;
     std::vector<Frame> frames_;
     std::vector<Cond> conds_;

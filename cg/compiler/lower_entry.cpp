@@ -76,10 +76,10 @@ void Lowering::run(const Interface &in, std::vector<ParameterInfo> &parameters) 
 }
 
 void lower(const Source &source, const Module &module, std::string_view entry, const ProfileDesc &profile, IrProgram &ir,
-           std::vector<ParameterInfo> &parameters) {
+           std::vector<ParameterInfo> &parameters, Diagnostics &diagnostics) {
     Interface in;
-    buildInterface(source, module, entry, profile, ir, in);
-    Lowering(source, module, profile, ir).run(in, parameters);
+    buildInterface(source, module, entry, profile, ir, in, diagnostics);
+    Lowering(source, module, profile, ir, diagnostics).run(in, parameters);
 }
 
 }  // namespace vela::cg

@@ -199,11 +199,42 @@ private:
         const Token &t = peek();
         if (t.kind != TokenKind::Ident) fail(t.offset, "semantic expected, found " + describe(t));
         advance();
-        if (t.text == "register")
-            fail(t.offset, "register bindings are not available (uniforms take their slots in the order of the text)");
+        if (t.text == "register") return registerBinding(t);
         Semantic s;
         if (!parseSemantic(t.text, s)) fail(t.offset, "unknown semantic " + quoted(t.text));
         s.offset = t.offset;
+        return s;
+    }
+
+    // binding = "register" "(" [ profile "," ] ( "s" n | "c" n ) ")": a sampler's texture
+    // unit or a uniform's first constant slot.
+    Semantic registerBinding(const Token &word) {
+        expect("(");
+        if (peek().kind == TokenKind::Ident && isProfileWord(peek().text) && peek(1).text == ",") {
+            advance();
+            advance();
+        }
+        const Token &r = peek();
+        std::string_view text = r.kind == TokenKind::Ident ? r.text : "";
+        auto number = [&](std::string_view digits, int max, int &out) {
+            if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string_view::npos) return false;
+            out = std::stoi(std::string(digits));
+            return out <= max;
+        };
+        int index = 0;
+        Semantic s;
+        s.offset = word.offset;
+        if (text.size() >= 2 && (text[0] == 's' || text[0] == 'S') && number(text.substr(1), 15, index)) {
+            s.kind = Semantic::TexUnit;
+        } else if (text.size() >= 2 && (text[0] == 'c' || text[0] == 'C') && number(text.substr(1), 255, index)) {
+            s.kind = Semantic::Constant;
+        } else {
+            fail(r.offset, "register binding " + describe(r) +
+                               " is none these profiles have (s0-s15 for samplers, c0-c255 for uniforms)");
+        }
+        s.index = uint8_t(index);
+        advance();
+        expect(")");
         return s;
     }
 
@@ -281,6 +312,8 @@ private:
     void topLevel() {
         if (accept(";")) return;
         if (at("typedef")) return typedefDecl();
+        std::string_view profile;
+        if (peek().kind == TokenKind::Ident && isProfileWord(peek().text)) profile = advance().text;
         Qualifiers q = qualifiers();
         Type t = type();
         if (at(";") && t.kind == Type::Struct) {  // a struct definition alone
@@ -292,6 +325,7 @@ private:
         if (at("(")) {
             if (q.uniform) fail(q.uniformOffset, "'uniform' cannot qualify a function");
             function(t, n, nameOffset);
+            module_.functions.back().profile = profile;
             return;
         }
         if (q.out) fail(q.outOffset, "'out' qualifies parameters, not global variables");

@@ -1,11 +1,16 @@
 // Preprocessor: tokens -> tokens, as a shader author expects of C's: #define with and
 // without arguments (# and ## included), #undef, #if/#ifdef/#ifndef/#elif/#else/#endif,
-// #line, #error and #pragma; options define macros before the text. Expansion follows
+// #line, #error, #include and #pragma (once; any other is ignored); options define macros
+// before the text. An included file's tokens take the directive's place, their offsets
+// counting on after the texts before them (Preprocessed::text). Expansion follows
 // Prosser's algorithm: every token carries the set of macros it came through, which are
 // not expanded again in it. Tokens of a macro's body are reported where the macro is used,
 // so every position still points into the text the user wrote.
 #include <charconv>
 #include <climits>
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <unordered_map>
 
 #include "syntax.h"
@@ -32,7 +37,7 @@ bool is(const Token &t, std::string_view text) {
     return (t.kind == TokenKind::Punct || t.kind == TokenKind::Ident) && t.text == text;
 }
 
-std::string describe(const Token &t) { return t.kind == TokenKind::End ? "end of text" : quoted(t.text); }
+std::string describe(const Token &t) { return t.kind == TokenKind::End ? "end of text" : cg::quoted(t.text); }
 
 class Preprocessor;
 
@@ -59,8 +64,11 @@ private:
 
 class Preprocessor {
 public:
-    Preprocessor(std::string_view text, Preprocessed &out, Diagnostics &diagnostics)
-        : text_(text), out_(out), diagnostics_(diagnostics) {}
+    Preprocessor(std::string_view text, const SourceFiles &files, Preprocessed &out, Diagnostics &diagnostics)
+        : text_(text), files_(files), out_(out), diagnostics_(diagnostics) {
+        out_.files.push_back(FileSpan{0, files.name});
+        nextBase_ = uint64_t(text.size()) + 1;
+    }
 
     void run(const std::vector<Define> &defines) {
         LexResult lexed = tokenize(text_);
@@ -72,6 +80,19 @@ public:
             diagnostics_.add(conditions_.back().offset, "'#if' without '#endif'");
         Token end = input_.back();
         out_.tokens.push_back(end);
+        finishText();
+    }
+
+    // The texts one after another, as the offsets count them.
+    void finishText() {
+        if (included_.empty()) return;
+        out_.text.reserve(size_t(nextBase_));
+        out_.text.append(text_);
+        out_.text += '\n';
+        for (std::string_view t : included_) {
+            out_.text.append(t);
+            out_.text += '\n';
+        }
     }
 
     // The next token of the program text after directives and left-out blocks; false at its end.
@@ -248,9 +269,116 @@ private:
             }
             fail(name.offset, message);
         }
-        if (word == "pragma") return;
-        if (word == "include") fail(name.offset, "'#include' is not available: a program is one text");
-        fail(name.offset, "unknown preprocessor directive " + quoted("#" + std::string(name.text)));
+        if (word == "pragma") {
+            if (tokens.size() == 2 && is(tokens[1], "once")) once_.insert(fileName(hash.offset));
+            return;  // any other pragma is a hint for some other compiler or tool
+        }
+        if (word == "include") return include(tokens, name);
+        fail(name.offset, "unknown preprocessor directive " + cg::quoted("#" + std::string(name.text)));
+    }
+
+    // The text of the file an offset is in, and where its offsets begin.
+    std::pair<uint32_t, std::string_view> fileText(uint32_t offset) const {
+        size_t i = 0;
+        while (i + 1 < out_.files.size() && out_.files[i + 1].offset <= offset) ++i;
+        return {out_.files[i].offset, i == 0 ? text_ : included_[i - 1]};
+    }
+
+    std::string where(uint32_t offset) {
+        finishText();
+        Source source{out_.text.empty() ? text_ : std::string_view(out_.text), out_.marks, out_.files};
+        std::string at = source.where(offset);
+        out_.text.clear();
+        return at;
+    }
+
+    // The name of the file an offset is in.
+    const std::string &fileName(uint32_t offset) const {
+        size_t i = 0;
+        while (i + 1 < out_.files.size() && out_.files[i + 1].offset <= offset) ++i;
+        return out_.files[i].name;
+    }
+
+    static bool readFile(const std::string &path, std::string &text) {
+        std::error_code ec;
+        // Only regular files: a FIFO or a device would block or never end.
+        if (!std::filesystem::is_regular_file(path, ec)) return false;
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return false;
+        text.clear();
+        char buffer[65536];
+        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+            text.append(buffer, size_t(in.gcount()));
+            if (text.size() > limits::textBytes) return false;
+        }
+        return true;
+    }
+
+    // include = "#include" ( string | "<" name ">" ): relative to the including file's
+    // folder (for "..."), then the include paths; the application's callback first.
+    void include(const std::vector<Token> &tokens, const Token &name) {
+        std::vector<Token> rest(tokens.begin() + 1, tokens.end());
+        std::vector<Token> spelled;
+        if (!rest.empty() && (rest[0].kind == TokenKind::String || is(rest[0], "<"))) spelled = rest;
+        else Expander(*this, &rest, 1).run(spelled);
+        std::string file;
+        bool angled = false;
+        if (spelled.size() == 1 && spelled[0].kind == TokenKind::String && spelled[0].text.size() >= 2) {
+            file = std::string(spelled[0].text.substr(1, spelled[0].text.size() - 2));
+        } else if (spelled.size() >= 3 && is(spelled[0], "<") && is(spelled.back(), ">")) {
+            angled = true;
+            for (size_t i = 1; i + 1 < spelled.size(); ++i) {
+                if (i > 1 && spelled[i].spaceBefore) file += ' ';
+                file += spelled[i].text;
+            }
+        } else {
+            fail(name.offset, "'#include' needs a file name in quotes or in '<' '>'");
+        }
+        uint32_t at = spelled[0].offset;
+        if (file.empty()) fail(at, "'#include' needs a file name");
+        const std::string &from = fileName(name.offset);
+        std::string path, text;
+        bool found = files_.open && files_.open(file, from, path, text);
+        if (found && path.empty()) path = file;
+        std::vector<std::string> tried;
+        namespace fs = std::filesystem;
+        if (!found) {
+            if (fs::path(file).is_absolute()) tried.push_back(file);
+            else {
+                if (!angled) tried.push_back((fs::path(from).parent_path() / file).lexically_normal().string());
+                for (const std::string &dir : files_.includePaths) tried.push_back((fs::path(dir) / file).lexically_normal().string());
+                if (angled && files_.includePaths.empty()) tried.push_back(file);
+            }
+            for (const std::string &candidate : tried)
+                if (readFile(candidate, text)) {
+                    path = candidate;
+                    found = true;
+                    break;
+                }
+        }
+        if (!found) {
+            std::string where;
+            for (const std::string &t : tried) where += (where.empty() ? "" : ", ") + cg::quoted(t);
+            fail(at, "cannot open the included file " + cg::quoted(file) + (where.empty() ? "" : " (looked for " + where + ")"));
+        }
+        if (once_.count(path)) return;
+        if (++includes_ > limits::includes)
+            fail(at, "too many '#include's (more than " + std::to_string(limits::includes) + "): does a file include itself?");
+        if (nextBase_ + text.size() + 1 > limits::includedBytes)
+            fail(at, "the program and its included files are too long (more than " +
+                         std::to_string(limits::includedBytes >> 20) + " MiB)");
+        uint32_t base = uint32_t(nextBase_);
+        nextBase_ += text.size() + 1;
+        std::string_view kept = keep(std::move(text));
+        included_.push_back(kept);
+        out_.files.push_back(FileSpan{base, path});
+        LexResult lexed = tokenize(kept, base);
+        for (Token &t : lexed.tokens)
+            if (t.kind == TokenKind::Invalid) t.value += double(problems_.size());
+        for (std::string &p : lexed.problems) problems_.push_back(std::move(p));
+        lexed.tokens.pop_back();  // its End
+        if (!lexed.tokens.empty()) lexed.tokens.front().lineStart = true;
+        input_.insert(input_.begin() + long(pos_), lexed.tokens.begin(), lexed.tokens.end());
     }
 
     // define = "#define" name [ "(" [ param { "," param } ] ")" ] tokens
@@ -273,7 +401,7 @@ private:
                 }
                 if (tokens[i].kind != TokenKind::Ident) fail(tokens[i].offset, "parameter name expected in '#define'");
                 for (std::string_view p : m.params)
-                    if (p == tokens[i].text) fail(tokens[i].offset, "duplicate macro parameter " + quoted(p));
+                    if (p == tokens[i].text) fail(tokens[i].offset, "duplicate macro parameter " + cg::quoted(p));
                 m.params.push_back(tokens[i++].text);
                 if (i < tokens.size() && is(tokens[i], ",")) ++i;
                 else break;
@@ -292,8 +420,8 @@ private:
                         old.body.size() == m.body.size();
             for (size_t k = 0; same && k < m.body.size(); ++k) same = old.body[k].text == m.body[k].text;
             if (!same && !old.fromOptions)
-                fail(m.offset, "macro " + quoted(m.name) + " redefined differently (first defined at " +
-                                   source_.where(old.offset) + ")");
+                fail(m.offset, "macro " + cg::quoted(m.name) + " redefined differently (first defined at " +
+                                   where(old.offset) + ")");
         }
         macros_.push_back(std::move(m));
         defined_[macros_.back().name] = uint32_t(macros_.size() - 1);
@@ -302,7 +430,7 @@ private:
     bool definedTest(const std::vector<Token> &tokens, bool wanted) {
         if (tokens.size() < 2 || tokens[1].kind != TokenKind::Ident)
             fail(tokens.size() < 2 ? tokens[0].offset : tokens[1].offset,
-                 "macro name expected after " + quoted("#" + std::string(tokens[0].text)));
+                 "macro name expected after " + cg::quoted("#" + std::string(tokens[0].text)));
         return defined_.count(tokens[1].text) == size_t(wanted);
     }
 
@@ -315,10 +443,13 @@ private:
             expanded[0].value > 1e9 || (expanded.size() > 1 && expanded[1].kind != TokenKind::String) ||
             expanded.size() > 2)
             fail(expanded.empty() ? name.offset : expanded[0].offset, "'#line' needs a line number (and a file name)");
-        size_t next = text_.find('\n', tokens.back().offset);
-        uint32_t start = next == std::string_view::npos ? uint32_t(text_.size()) : uint32_t(next + 1);
-        out_.marks.push_back(LineMark{start, int(expanded[0].value)});
-        source_.marks = out_.marks;
+        auto [base, text] = fileText(tokens.back().offset);
+        size_t next = text.find('\n', tokens.back().offset - base);
+        uint32_t start = base + uint32_t(next == std::string_view::npos ? text.size() : next + 1);
+        std::string file;
+        if (expanded.size() > 1 && expanded[1].text.size() >= 2) file = std::string(expanded[1].text.substr(1, expanded[1].text.size() - 2));
+        out_.marks.push_back(LineMark{start, int(expanded[0].value), file});
+
     }
 
     // The value of an "#if" or "#elif" line.
@@ -344,14 +475,14 @@ private:
         }
         std::vector<Token> expanded;
         Expander(*this, &raw, 1).run(expanded);
-        if (expanded.empty()) fail(name.offset, quoted("#" + std::string(name.text)) + " needs an expression");
+        if (expanded.empty()) fail(name.offset, cg::quoted("#" + std::string(name.text)) + " needs an expression");
         Token end;
         end.offset = expanded.back().offset;
         expanded.push_back(end);
         size_t pos = 0;
         long long value = conditional(expanded, pos, 0);
         if (expanded[pos].kind != TokenKind::End)
-            fail(expanded[pos].offset, "unexpected " + describe(expanded[pos]) + " in " + quoted("#" + std::string(name.text)));
+            fail(expanded[pos].offset, "unexpected " + describe(expanded[pos]) + " in " + cg::quoted("#" + std::string(name.text)));
         return value != 0;
     }
 
@@ -438,7 +569,7 @@ private:
             unsigned long long v = 0;
             auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v, base);
             if (ec != std::errc() || end != digits.data() + digits.size() || v > (unsigned long long)LLONG_MAX)
-                fail(tok.offset, "integer " + quoted(tok.text) + " is too large for '#if'");
+                fail(tok.offset, "integer " + cg::quoted(tok.text) + " is too large for '#if'");
             return (long long)v;
         }
         if (tok.kind == TokenKind::Ident) return tok.text == "true" ? 1 : 0;
@@ -447,9 +578,13 @@ private:
     }
 
     std::string_view text_;
+    const SourceFiles &files_;
+    uint64_t nextBase_ = 0;                  // where the next included file's offsets begin
+    std::vector<std::string_view> included_;  // their texts, in that order
+    std::set<std::string> once_;              // files with "#pragma once"
+    int includes_ = 0;
     Preprocessed &out_;
     Diagnostics &diagnostics_;
-    Source source_{text_, {}};
     std::vector<Token> input_;
     std::vector<std::string> problems_;
     size_t pos_ = 0;
@@ -569,7 +704,7 @@ void Expander::paste(std::vector<Token> &out, const Token &right, const Token &u
     std::string_view kept = pp_.keep(text);
     LexResult lexed = tokenize(kept);
     if (lexed.tokens.size() != 2 || lexed.tokens[0].kind == TokenKind::Invalid)
-        fail(use.offset, "pasting " + quoted(left.text) + " and " + quoted(right.text) + " does not make one token");
+        fail(use.offset, "pasting " + cg::quoted(left.text) + " and " + cg::quoted(right.text) + " does not make one token");
     Token t = lexed.tokens[0];
     t.offset = use.offset;
     t.hideset = left.hideset;
@@ -588,7 +723,7 @@ void Expander::expandFunction(const Macro &m, uint32_t index, const Token &name)
     int level = 0;
     Token close;
     for (;;) {
-        if (!next(t)) fail(name.offset, "unterminated argument list of macro " + quoted(m.name));
+        if (!next(t)) fail(name.offset, "unterminated argument list of macro " + cg::quoted(m.name));
         if (level == 0 && is(t, ")")) {
             close = t;
             break;
@@ -606,7 +741,7 @@ void Expander::expandFunction(const Macro &m, uint32_t index, const Token &name)
     if (args.size() == 1 && args[0].empty() && wanted == 0) args.clear();
     if (m.variadic && args.size() == m.params.size()) args.emplace_back();
     if (args.size() != wanted)
-        fail(name.offset, "macro " + quoted(m.name) + " takes " + std::to_string(wanted) + " argument" +
+        fail(name.offset, "macro " + cg::quoted(m.name) + " takes " + std::to_string(wanted) + " argument" +
                               (wanted == 1 ? "" : "s") + ", " + std::to_string(args.size()) + " given");
 
     auto param = [&](const Token &b) -> int {
@@ -674,8 +809,9 @@ void Expander::expandFunction(const Macro &m, uint32_t index, const Token &name)
 
 }  // namespace
 
-void preprocess(std::string_view text, const std::vector<Define> &defines, Preprocessed &out, Diagnostics &diagnostics) {
-    Preprocessor pp(text, out, diagnostics);
+void preprocess(std::string_view text, const std::vector<Define> &defines, const SourceFiles &files, Preprocessed &out,
+                Diagnostics &diagnostics) {
+    Preprocessor pp(text, files, out, diagnostics);
     try {
         pp.run(defines);
     } catch (const CompileError &e) {

@@ -43,14 +43,18 @@ struct Preprocessed {
     std::vector<Token> tokens;  // ends with an End token
     std::vector<LineMark> marks;
     std::deque<std::string> arena;
+    // With includes: the program text and each file it included, one after another, as the
+    // tokens' offsets count them; empty when it included nothing.
+    std::string text;
+    std::vector<FileSpan> files;
 };
 struct Define {
     std::string name, value;
     bool undefine = false;
 };
 // Errors go to `diagnostics`; the text is read to its end whatever they are.
-void preprocess(std::string_view text, const std::vector<Define> &defines, Preprocessed &out,
-                Diagnostics &diagnostics);
+void preprocess(std::string_view text, const std::vector<Define> &defines, const SourceFiles &files,
+                Preprocessed &out, Diagnostics &diagnostics);
 
 // ---- Types ------------------------------------------------------------------------------
 
@@ -200,6 +204,7 @@ struct Function {
     std::vector<Var *> params;
     Semantic resultSemantic;
     Stmt *body = nullptr;  // null for a declaration without a body
+    std::string_view profile;  // "arbfp1 float f(...)": defined for that profile only; "" for all
     const Function *definition = nullptr;  // filled in by the checker for declarations
 };
 
@@ -229,7 +234,12 @@ struct Module {
 void parse(const Source &source, const std::vector<Token> &tokens, Module &module, Diagnostics &diagnostics);
 
 // Checks every function and binds every name; errors go to `diagnostics`.
-void check(const Source &source, Module &module, Diagnostics &diagnostics);
+// Only the functions the entry (and the globals' initialisers) can reach are checked;
+// definitions qualified for another profile are left out.
+void check(const Source &source, Module &module, std::string_view entry, const ProfileDesc &profile,
+           Diagnostics &diagnostics);
+// The profile names programs qualify functions with, ours or not.
+bool isProfileWord(std::string_view word);
 
 // ---- Constant expressions ------------------------------------------------------------
 

@@ -124,12 +124,25 @@ bool builtinType(std::string_view name, Type &type) {
     return false;
 }
 
+bool isProfileWord(std::string_view word) {
+    static const std::string_view words[] = {
+        "arbvp1", "arbfp1", "vp20", "vp30", "vp40", "fp20", "fp30", "fp40", "gp4vp", "gp4fp", "gp4gp", "gp5vp",
+        "gp5fp", "gp5gp", "glslv", "glslf", "glslg", "vs_1_1", "vs_2_0", "vs_2_x", "vs_3_0", "ps_1_1", "ps_1_2",
+        "ps_1_3", "ps_2_0", "ps_2_x", "ps_3_0", "vs_4_0", "ps_4_0", "gs_4_0", "vs_5_0", "ps_5_0", "gs_5_0",
+    };
+    for (std::string_view w : words)
+        if (w == word) return true;
+    return false;
+}
+
 bool isKeyword(std::string_view word) {
     static const std::string_view words[] = {
         "struct", "uniform", "return", "in", "out", "inout", "const", "static", "if", "else", "for", "while", "do",
         "switch", "case", "default", "break", "continue", "discard", "true", "false", "typedef", "extern", "inline",
-        "register", "goto", "packed", "void", "double", "sampler", "string", "texture", "interface", "asm",
+        "register", "goto", "void", "double", "sampler",
     };
+    // NOTE: the language reserves more words ("texture", "string", "packed", "interface",
+    // "asm") with no meaning in these profiles; programs use them as names, so they are.
     for (std::string_view w : words)
         if (w == word) return true;
     Type ignored;
@@ -157,6 +170,7 @@ std::string semanticName(const Semantic &semantic) {
     case Semantic::PSize: return "PSIZE";
     case Semantic::BlendWeight: return "BLENDWEIGHT";
     case Semantic::Attr: return "ATTR" + n;
+    case Semantic::Constant: return "C" + n;
     case Semantic::Count: break;
     }
     return "?";
@@ -184,7 +198,19 @@ bool parseSemantic(std::string_view text, Semantic &out) {
         {"FOGCOORD", Semantic::Fog, 1, false, 0},      {"PSIZE", Semantic::PSize, 1, false, 0},
         {"PSIZ", Semantic::PSize, 1, false, 0},        {"BLENDWEIGHT", Semantic::BlendWeight, 1, false, 0},
         {"ATTR", Semantic::Attr, 16, true, 0},
+        // Vertex inputs the profile reads as generic attributes, by the usual assignment.
+        {"TANGENT", Semantic::Attr, 1, false, 14},     {"BINORMAL", Semantic::Attr, 1, false, 15},
+        {"BLENDINDICES", Semantic::Attr, 1, false, 7}, {"VPOS", Semantic::Wpos, 1, false, 0},
     };
+    // A constant register: C0 .. C255 ("register(c4)" is the same binding).
+    if (upper.size() >= 2 && upper.size() <= 4 && upper[0] == 'C' &&
+        upper.find_first_not_of("0123456789", 1) == std::string::npos) {
+        int index = std::stoi(upper.substr(1));
+        if (index > 255) return false;
+        out.kind = Semantic::Constant;
+        out.index = uint8_t(index);
+        return true;
+    }
     for (const Name &n : names) {
         if (upper.compare(0, n.name.size(), n.name) != 0) continue;
         std::string_view rest = std::string_view(upper).substr(n.name.size());

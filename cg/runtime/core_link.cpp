@@ -19,9 +19,18 @@ void releaseGlProgram(ProgramObject &program) {
     if (glHooks) glHooks->releaseProgram(program);
 }
 
-void storeRows(ProgramObject &program, const ParameterInfo &p, int first, const float (*values)[4], int count) {
+namespace {
+
+void storeOwnRows(ProgramObject &program, const ParameterInfo &p, int first, const float (*values)[4], int count) {
     for (int i = 0; i < count; ++i) std::memcpy(program.rows[size_t(p.row + first + i)].data(), values[i], sizeof values[i]);
     if (glHooks) glHooks->uploadRows(program, p, first, count);
+}
+
+}  // namespace
+
+void storeRows(ProgramObject &program, const ParameterInfo &p, int first, const float (*values)[4], int count) {
+    storeOwnRows(program, p, first, values, count);
+    for (auto [other, q] : linkedParameters(program, p)) storeOwnRows(*other, *q, first, values, count);
 }
 
 }  // namespace vela::cg
@@ -29,7 +38,8 @@ void storeRows(ProgramObject &program, const ParameterInfo &p, int first, const 
 using namespace vela::cg;
 
 extern "C" const CoreLink *cgiCoreLink(void) {
-    static const CoreLink link = {sizeof(CoreLink), setGlHooks, findContext, findProgram, findParameter,
+    static const CoreLink link = {sizeof(CoreLink), setGlHooks, findContext, findProgram, programById,
+                                  optimalOptions, findParameter,
                                   contextOf, setError, reportListing, setDebugMode, storeRows, profileOf,
                                   apiProfile, profileName, describe, formatDiagnostic, diagnosticAt};
     return &link;

@@ -20,9 +20,11 @@ struct CoreLink {
     void (*setGlHooks)(const GlHooks *hooks);
     ContextObject *(*findContext)(CGcontext handle);
     ProgramObject *(*findProgram)(CGprogram handle);
+    ProgramObject *(*programById)(uint32_t id);
+    std::vector<std::string> &(*optimalOptions)(Profile profile);
     bool (*findParameter)(CGparameter handle, ParameterRef &out);
     ContextObject *(*contextOf)(const ProgramObject &program);
-    void (*setError)(CGerror error);
+    void (*setError)(CGerror error, uint32_t context);
     void (*reportListing)(ContextObject *context, const std::string &heading, const std::string &listing);
     void (*setDebugMode)(bool on);
     void (*storeRows)(ProgramObject &program, const ParameterInfo &p, int first, const float (*values)[4], int count);

@@ -197,27 +197,31 @@ void cgGLDisableProfile(CGprofile profile) {
 }
 
 CGprofile cgGLGetLatestProfile(CGGLenum profileClass) {
-    CGprofile profile;
-    if (profileClass == CG_GL_VERTEX) profile = CG_PROFILE_ARBVP1;
-    else if (profileClass == CG_GL_FRAGMENT) profile = CG_PROFILE_ARBFP1;
-    else {
+    if (profileClass < CG_GL_VERTEX || profileClass > CG_GL_TESSELLATION_EVALUATION) {
         setError(CG_INVALID_ENUMERANT_ERROR);
         return CG_PROFILE_UNKNOWN;
     }
-    return cgGLIsProfileSupported(profile) ? profile : CG_PROFILE_UNKNOWN;
+    // The last supported profile of the class's stage is the best; geometry and
+    // tessellation have none here.
+    CGprofile best = CG_PROFILE_UNKNOWN;
+    for (int i = 0; i < cgGetNumSupportedProfiles(); ++i) {
+        CGprofile profile = cgGetSupportedProfile(i);
+        const ProfileDesc *d = profileOf(profile);
+        bool inClass = (profileClass == CG_GL_VERTEX && d->stage == Stage::Vertex) ||
+                       (profileClass == CG_GL_FRAGMENT && d->stage == Stage::Fragment);
+        if (inClass && cgGLIsProfileSupported(profile)) best = profile;
+    }
+    return best;
 }
 
 void cgGLSetDebugMode(CGbool debug) { setDebugMode(debug != CG_FALSE); }
 
-void cgGLSetOptimalOptions(CGprofile profile) {
-    GLenum target;
-    const char *extension;
-    if (!glProfile(profile, target, extension)) setError(CG_INVALID_PROFILE_ERROR);
-}
+
 
 void cgGLLoadProgram(CGprogram program) {
     ProgramObject *p = findProgram(program);
     if (!p) return;
+    if (!p->domains.empty()) return forEachDomain(*p, cgGLLoadProgram);
     const ArbPrograms *gl = supported(cgProfileOf(*p));
     if (!gl) return;
     GLenum target = targetOf(*p);
@@ -264,11 +268,13 @@ void cgGLLoadProgram(CGprogram program) {
 
 CGbool cgGLIsProgramLoaded(CGprogram program) {
     ProgramObject *p = findProgram(program);
+    if (p && !p->domains.empty()) return combinedLoaded(*p);
     return p && p->loaded ? CG_TRUE : CG_FALSE;
 }
 
 void cgGLUnloadProgram(CGprogram program) {
     ProgramObject *p = findProgram(program);
+    if (p && !p->domains.empty()) return forEachDomain(*p, cgGLUnloadProgram);
     if (!p || !hasContext()) return;
     releaseGlProgram(*p);
 }
@@ -281,6 +287,7 @@ unsigned int cgGLGetProgramID(CGprogram program) {
 void cgGLBindProgram(CGprogram program) {
     ProgramObject *p = findProgram(program);
     if (!p) return;
+    if (!p->domains.empty()) return forEachDomain(*p, cgGLBindProgram);
     if (!p->loaded) {
         setError(CG_PROGRAM_NOT_LOADED_ERROR);
         return;

@@ -43,5 +43,12 @@ void uploadAll(const ArbPrograms &gl, GLenum target, const ProgramObject &p);
 void uploadRows(ProgramObject &program, const ParameterInfo &p, int first, int count);
 // Binds each sampler parameter's texture on its unit.
 void bindTextures(const ArbPrograms &gl, const ProgramObject &p);
+// gl_combined.cpp: a cgGL call on each domain program of a combined one, in order,
+// stopping at the first error; whether every domain is loaded.
+void forEachDomain(const ProgramObject &combined, void (*call)(CGprogram));
+CGbool combinedLoaded(const ProgramObject &combined);
+// gl_varying.cpp: a varying input's value as the GL's current attribute (cgGLSetParameter*).
+void setVaryingValue(const ParameterRef &ref, const float *values, int count);
+void setVaryingValue(const ParameterRef &ref, const double *values, int count);
 
 }  // namespace vela::cg

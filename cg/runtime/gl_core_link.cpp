@@ -27,9 +27,11 @@ const CoreLink &core() {
 
 ContextObject *findContext(CGcontext handle) { return core().findContext(handle); }
 ProgramObject *findProgram(CGprogram handle) { return core().findProgram(handle); }
+ProgramObject *programById(uint32_t id) { return core().programById(id); }
+std::vector<std::string> &optimalOptions(Profile profile) { return core().optimalOptions(profile); }
 bool findParameter(CGparameter handle, ParameterRef &out) { return core().findParameter(handle, out); }
 ContextObject *contextOf(const ProgramObject &program) { return core().contextOf(program); }
-void setError(CGerror error) { core().setError(error); }
+void setError(CGerror error, uint32_t context) { core().setError(error, context); }
 void reportListing(ContextObject *context, const std::string &heading, const std::string &listing) {
     core().reportListing(context, heading, listing);
 }

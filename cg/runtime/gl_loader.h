@@ -6,6 +6,11 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+// Mesa's <GL/gl.h> declares GL 1.3 without most of its entry-point types, and its
+// <GL/glext.h> then skips them; repeating a typedef of the same type is harmless.
+typedef void(APIENTRYP PFNGLCLIENTACTIVETEXTUREPROC)(GLenum texture);
+typedef void(APIENTRYP PFNGLMULTITEXCOORD4FPROC)(GLenum target, GLfloat s, GLfloat t, GLfloat r, GLfloat q);
+
 namespace vela::cg {
 
 // The entry point of the current context, or null.

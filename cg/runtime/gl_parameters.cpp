@@ -80,6 +80,13 @@ template <class T> void setComponents(ProgramObject &program, const ParameterInf
 
 template <class T> void setVector(CGparameter parameter, const T *values, int count) {
     ParameterRef ref;
+    if (!findParameter(parameter, ref)) return;
+    // A vertex program's input is the GL's current attribute; other varyings take no value.
+    if (!ref.info->uniform && ref.info->direction != ParameterInfo::Out &&
+        describe(ref.program->profile).stage == Stage::Vertex) {
+        if (pointer(values)) setVaryingValue(ref, values, count);
+        return;
+    }
     if (!valueParameter(parameter, ref, false) || !pointer(values)) return;
     setComponents(*ref.program, *ref.info, values, count);
 }
@@ -97,8 +104,10 @@ const std::vector<int> *elements(const ParameterRef &ref, long offset, long &cou
         return nullptr;
     }
     const std::vector<int> &all = ref.info->children;
-    if (count == 0) count = long(all.size()) - offset;
-    if (offset < 0 || count < 0 || offset + count > long(all.size())) {
+    // Compared without adding, so offsets and counts near LONG_MAX cannot overflow.
+    long size = long(all.size());
+    if (offset >= 0 && offset <= size && count == 0) count = size - offset;
+    if (offset < 0 || offset > size || count < 0 || count > size - offset) {
         setError(CG_OUT_OF_ARRAY_BOUNDS_ERROR);
         return nullptr;
     }

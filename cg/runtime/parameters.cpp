@@ -44,6 +44,13 @@ bool validSpace(CGenum space) {
 
 bool isLeaf(const ParameterInfo &p) { return p.kind != ParameterInfo::Struct && p.kind != ParameterInfo::Array; }
 
+// An array's (innermost) element, which gives an array its rows and columns; else itself.
+const ParameterInfo &element(const ProgramObject &program, const ParameterInfo &p) {
+    const ParameterInfo *e = &p;
+    while (e->kind == ParameterInfo::Array && !e->children.empty()) e = &program.parameters[size_t(e->children[0])];
+    return *e;
+}
+
 struct ResourceName {
     CGresource resource;
     const char *name;
@@ -113,6 +120,9 @@ CGparameter cgGetNamedParameter(CGprogram program, const char *name) {
     }
     for (size_t i = 0; i < p->parameters.size(); ++i)
         if (p->parameters[i].name == name) return parameterHandle(*p, i);
+    // A combined program: the first domain program's (values reach the others too).
+    for (uint32_t id : p->domains)
+        if (CGparameter q = cgGetNamedParameter(toHandle<CGprogram>(id), name)) return q;
     return nullptr;
 }
 
@@ -258,13 +268,15 @@ CGtype cgGetParameterType(CGparameter parameter) {
 int cgGetParameterRows(CGparameter parameter) {
     ParameterRef ref;
     if (!findParameter(parameter, ref)) return 0;
-    return isLeaf(*ref.info) && ref.info->kind != ParameterInfo::Sampler ? ref.info->rows : 0;
+    const ParameterInfo &p = element(*ref.program, *ref.info);
+    return isLeaf(p) && p.kind != ParameterInfo::Sampler ? p.rows : 0;
 }
 
 int cgGetParameterColumns(CGparameter parameter) {
     ParameterRef ref;
     if (!findParameter(parameter, ref)) return 0;
-    return isLeaf(*ref.info) && ref.info->kind != ParameterInfo::Sampler ? ref.info->cols : 0;
+    const ParameterInfo &p = element(*ref.program, *ref.info);
+    return isLeaf(p) && p.kind != ParameterInfo::Sampler ? p.cols : 0;
 }
 
 const char *cgGetParameterSemantic(CGparameter parameter) {
@@ -309,24 +321,6 @@ unsigned long cgGetParameterResourceIndex(CGparameter parameter) {
 CGbool cgIsParameterReferenced(CGparameter parameter) {
     ParameterRef ref;
     return findParameter(parameter, ref) && ref.info->referenced ? CG_TRUE : CG_FALSE;
-}
-
-int cgGetParameterValuefr(CGparameter parameter, int count, float *values) {
-    ParameterRef ref;
-    if (!findParameter(parameter, ref)) return 0;
-    if (!values) {
-        setError(CG_INVALID_POINTER_ERROR);
-        return 0;
-    }
-    const ParameterInfo &p = *ref.info;
-    if (!p.uniform || p.row < 0 || !isLeaf(p) || p.kind == ParameterInfo::Sampler) {
-        setError(CG_INVALID_PARAMETER_TYPE_ERROR);
-        return 0;
-    }
-    int written = 0;
-    for (int r = 0; r < p.rows; ++r)
-        for (int c = 0; c < p.cols && written < count; ++c) values[written++] = ref.program->rows[size_t(p.row + r)][size_t(c)];
-    return written;
 }
 
 const char *cgGetTypeString(CGtype type) {

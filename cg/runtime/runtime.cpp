@@ -25,8 +25,8 @@ Registry &registry() {
 
 CGerror lastError = CG_NO_ERROR;
 CGerrorCallbackFunc errorCallback = nullptr;
-
-template <class H> H toHandle(uint32_t id) { return reinterpret_cast<H>(static_cast<uintptr_t>(id)); }
+CGerrorHandlerFunc errorHandler = nullptr;
+void *errorHandlerData = nullptr;
 
 bool handleId(const void *handle, uint32_t &id) {
     uintptr_t value = reinterpret_cast<uintptr_t>(handle);
@@ -46,6 +46,10 @@ template <class T> T *find(std::unordered_map<uint32_t, T> &map, const void *han
 void destroyProgram(Registry &r, uint32_t id) {
     auto it = r.programs.find(id);
     if (it == r.programs.end()) return;
+    std::vector<uint32_t> domains = std::move(it->second.domains);
+    for (uint32_t d : domains) destroyProgram(r, d);
+    it = r.programs.find(id);
+    if (uint32_t owner = it->second.combinedIn; r.programs.count(owner)) std::erase(r.programs[owner].domains, id);
     releaseGlProgram(it->second);
     for (uint32_t p : it->second.handles) r.parameters.erase(p);
     r.programs.erase(it);
@@ -71,9 +75,120 @@ CGprofile apiProfile(Profile profile) {
     return CG_PROFILE_UNKNOWN;
 }
 
-void setError(CGerror error) {
+void setError(CGerror error, uint32_t context) {
     lastError = error;
-    if (errorCallback && error != CG_NO_ERROR) errorCallback();
+    if (error == CG_NO_ERROR) return;
+    if (errorCallback) errorCallback();
+    if (errorHandler) errorHandler(registry().contexts.count(context) ? toHandle<CGcontext>(context) : nullptr, error, errorHandlerData);
+}
+
+ProgramObject *programById(uint32_t id) {
+    auto it = registry().programs.find(id);
+    return it == registry().programs.end() ? nullptr : &it->second;
+}
+
+namespace {
+
+void addHandles(Registry &r, ProgramObject &object) {
+    object.handles.clear();
+    for (size_t i = 0; i < object.parameters.size(); ++i) {
+        uint32_t pid = r.nextId++;
+        r.parameters[pid] = ParameterObject{pid, object.id, i};
+        object.handles.push_back(pid);
+    }
+}
+
+}  // namespace
+
+ProgramObject &newProgram(ContextObject &c) {
+    Registry &r = registry();
+    uint32_t id = r.nextId++;
+    ProgramObject &object = r.programs[id];
+    object.id = id;
+    object.context = c.id;
+    c.programs.push_back(id);
+    return object;
+}
+
+ProgramObject &copyProgram(const ProgramObject &source, uint32_t combinedIn) {
+    Registry &r = registry();
+    uint32_t id = r.nextId++;
+    ProgramObject &object = r.programs[id];
+    object = source;
+    object.id = id;
+    object.glName = 0;
+    object.loaded = false;
+    object.domains.clear();
+    object.combinedIn = combinedIn;
+    object.optionPointers.clear();
+    for (const std::string &o : object.options) object.optionPointers.push_back(o.c_str());
+    object.optionPointers.push_back(nullptr);
+    addHandles(r, object);
+    return object;
+}
+
+CGprogram createProgram(ContextObject &c, CGenum programType, const char *program, const std::string &file,
+                        CGprofile profile, const char *entry, const char **args) {
+    if (programType != CG_SOURCE) {
+        // CG_OBJECT (precompiled code) included: there is no object format to read.
+        setError(CG_INVALID_ENUMERANT_ERROR, c.id);
+        return nullptr;
+    }
+    if (!program) {
+        setError(CG_INVALID_POINTER_ERROR, c.id);
+        return nullptr;
+    }
+    const ProfileDesc *desc = profileOf(profile);
+    if (!desc) {
+        setError(CG_INVALID_PROFILE_ERROR, c.id);
+        return nullptr;
+    }
+    Profile p = desc->id;
+    std::string entryName = entry ? entry : "main";
+    std::vector<std::string> options;
+    for (const char **a = args; a && *a; ++a) options.emplace_back(*a);
+    for (const std::string &o : optimalOptions(p)) options.push_back(o);
+    uint32_t contextId = c.id;
+    CompileResult result = compile(program, p, entryName, options, sourceFiles(contextId, file));
+    // An include callback may have destroyed the context.
+    ContextObject *context = find(registry().contexts, toHandle<CGcontext>(contextId));
+    if (!context) {
+        setError(CG_INVALID_CONTEXT_HANDLE_ERROR);
+        return nullptr;
+    }
+    if (!file.empty()) result.listing = formatListing(result.diagnostics, file);  // name the file
+    if (!result.ok) {
+        reportListing(context, std::string("the ") + profileName(p) + " program \"" + entryName + "\" did not compile:",
+                      result.listing);
+        setError(CG_COMPILER_ERROR, contextId);
+        return nullptr;
+    }
+    context->listing.clear();
+    if (!result.listing.empty())
+        reportListing(context, std::string("the ") + profileName(p) + " program \"" + entryName + "\" compiled with warnings:",
+                      result.listing);
+
+    Registry &r = registry();
+    ProgramObject &object = newProgram(*context);
+    object.profile = p;
+    object.source = program;
+    object.entry = std::move(entryName);
+    object.options = std::move(options);
+    for (const std::string &o : object.options) object.optionPointers.push_back(o.c_str());
+    object.optionPointers.push_back(nullptr);
+    object.assembly = std::move(result.assembly);
+    object.parameters = std::move(result.parameters);
+    object.stats = result.stats;
+    object.textures.assign(object.parameters.size(), 0);
+    addHandles(r, object);
+    int rows = 0;
+    for (const ParameterInfo &info : object.parameters)
+        if (info.uniform && info.row >= 0) rows = std::max(rows, info.row + info.slotCount);
+    object.rows.assign(size_t(rows), {0, 0, 0, 0});
+    for (const ParameterInfo &info : object.parameters)
+        for (size_t v = 0; v < info.defaults.size() && info.row >= 0; ++v)
+            object.rows[size_t(info.row) + v / 4][v % 4] = info.defaults[v];
+    return toHandle<CGprogram>(object.id);
 }
 
 ContextObject *findContext(CGcontext handle) {
@@ -141,6 +256,7 @@ void cgDestroyContext(CGcontext context) {
     for (uint32_t p : programs) destroyProgram(r, p);
     uint32_t id = c->id;
     r.contexts.erase(id);
+    if (r.contexts.empty()) clearOptimalOptions();
 }
 
 CGbool cgIsContext(CGcontext context) { return find(registry().contexts, context) ? CG_TRUE : CG_FALSE; }
@@ -148,63 +264,7 @@ CGbool cgIsContext(CGcontext context) { return find(registry().contexts, context
 CGprogram cgCreateProgram(CGcontext context, CGenum programType, const char *program, CGprofile profile,
                           const char *entry, const char **args) {
     ContextObject *c = findContext(context);
-    if (!c) return nullptr;
-    if (programType != CG_SOURCE) {
-        // CG_OBJECT (precompiled code) included: there is no object format to read.
-        setError(CG_INVALID_ENUMERANT_ERROR);
-        return nullptr;
-    }
-    if (!program) {
-        setError(CG_INVALID_POINTER_ERROR);
-        return nullptr;
-    }
-    const ProfileDesc *desc = profileOf(profile);
-    if (!desc) {
-        setError(CG_INVALID_PROFILE_ERROR);
-        return nullptr;
-    }
-    Profile p = desc->id;
-    std::string entryName = entry ? entry : "main";
-    std::vector<std::string> options;
-    for (const char **a = args; a && *a; ++a) options.emplace_back(*a);
-    CompileResult result = compile(program, p, entryName, options);
-    if (!result.ok) {
-        reportListing(c, std::string("the ") + profileName(p) + " program \"" + entryName + "\" did not compile:",
-                      result.listing);
-        setError(CG_COMPILER_ERROR);
-        return nullptr;
-    }
-    c->listing.clear();
-
-    Registry &r = registry();
-    uint32_t id = r.nextId++;
-    ProgramObject &object = r.programs[id];
-    object.id = id;
-    object.context = c->id;
-    object.profile = p;
-    object.source = program;
-    object.entry = std::move(entryName);
-    object.options = std::move(options);
-    for (const std::string &o : object.options) object.optionPointers.push_back(o.c_str());
-    object.optionPointers.push_back(nullptr);
-    object.assembly = std::move(result.assembly);
-    object.parameters = std::move(result.parameters);
-    object.stats = result.stats;
-    object.textures.assign(object.parameters.size(), 0);
-    int rows = 0;
-    for (size_t i = 0; i < object.parameters.size(); ++i) {
-        uint32_t pid = r.nextId++;
-        r.parameters[pid] = ParameterObject{pid, id, i};
-        object.handles.push_back(pid);
-        const ParameterInfo &info = object.parameters[i];
-        if (info.uniform && info.row >= 0) rows = std::max(rows, info.row + info.slotCount);
-    }
-    object.rows.assign(size_t(rows), {0, 0, 0, 0});
-    for (const ParameterInfo &info : object.parameters)
-        for (size_t v = 0; v < info.defaults.size() && info.row >= 0; ++v)
-            object.rows[size_t(info.row) + v / 4][v % 4] = info.defaults[v];
-    c->programs.push_back(id);
-    return toHandle<CGprogram>(id);
+    return c ? createProgram(*c, programType, program, "", profile, entry, args) : nullptr;
 }
 
 void cgDestroyProgram(CGprogram program) {
@@ -218,7 +278,7 @@ CGbool cgIsProgram(CGprogram program) { return find(registry().programs, program
 
 CGprofile cgGetProgramProfile(CGprogram program) {
     ProgramObject *p = findProgram(program);
-    if (!p) return CG_PROFILE_UNKNOWN;
+    if (!p || !p->domains.empty()) return CG_PROFILE_UNKNOWN;  // a combination has one a domain
     return apiProfile(p->profile);
 }
 
@@ -296,11 +356,27 @@ const char *cgGetErrorString(CGerror error) {
     case CG_ARRAY_PARAM_ERROR: return "the parameter is not an array";
     case CG_OUT_OF_ARRAY_BOUNDS_ERROR: return "the index is outside the array";
     case CG_NOT_UNIFORM_PARAM_ERROR: return "the parameter is not uniform";
+    case CG_INVALID_PARAMETER_ERROR: return "an argument is out of its range or does not fit the call";
+    case CG_FILE_READ_ERROR: return "the file could not be read";
+    case CG_NOT_ENOUGH_DATA_ERROR: return "fewer values than the parameter holds";
+    case CG_INVALID_DIMENSION_ERROR: return "invalid dimension";
+    case CG_NOT_MATRIX_PARAM_ERROR: return "the parameter is not a matrix";
+    case CG_UNKNOWN_PROFILE_ERROR: return "unknown profile";
     }
     return "unknown error";
 }
 
 void cgSetErrorCallback(CGerrorCallbackFunc callback) { errorCallback = callback; }
+
+void cgSetErrorHandler(CGerrorHandlerFunc handler, void *data) {
+    errorHandler = handler;
+    errorHandlerData = data;
+}
+
+CGerrorHandlerFunc cgGetErrorHandler(void **data) {
+    if (data) *data = errorHandlerData;
+    return errorHandler;
+}
 
 CGerrorCallbackFunc cgGetErrorCallback(void) { return errorCallback; }
 

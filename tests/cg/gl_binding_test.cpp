@@ -261,5 +261,142 @@ TEST_F(Binding, DestroyingAProgramReleasesItsGlProgram) {
     EXPECT_EQ(cgGetError(), CG_NO_ERROR);
 }
 
+// ---- Core setters into program.local, vertex data, combined programs, profiles ----
+
+std::array<float, 4> local(GLenum target, GLuint program, unsigned slot) {
+    std::array<float, 4> v{};
+    glProc<PFNGLBINDPROGRAMARBPROC>("glBindProgramARB")(target, program);
+    glProc<PFNGLGETPROGRAMLOCALPARAMETERFVARBPROC>("glGetProgramLocalParameterfvARB")(target, slot, v.data());
+    return v;
+}
+
+TEST_F(Binding, CoreSettersReachTheProgramLocalParameters) {
+    CGprogram f = load("uniform float2x3 m;\nuniform float4 t[2];\n"
+                       "float4 main(float4 c : COLOR0) : COLOR { return float4(mul(m, c.xyz), 0, 1) + t[1] + t[0]; }\n",
+                       CG_PROFILE_ARBFP1);
+    ASSERT_NE(f, nullptr);
+    GLuint name = cgGLGetProgramID(f);
+    CGparameter m = cgGetNamedParameter(f, "m"), t = cgGetNamedParameter(f, "t");
+    unsigned mSlot = unsigned(cgGetParameterResourceIndex(m));
+    unsigned tSlot = unsigned(cgGetParameterResourceIndex(cgGetArrayParameter(t, 1)));
+    cgSetMatrixParameterfc(m, std::vector<float>{1, 4, 2, 5, 3, 6}.data());  // columns of [[1 2 3] [4 5 6]]
+    EXPECT_EQ(local(GL_FRAGMENT_PROGRAM_ARB, name, mSlot), (std::array<float, 4>{1, 2, 3, 0}));
+    EXPECT_EQ(local(GL_FRAGMENT_PROGRAM_ARB, name, mSlot + 1), (std::array<float, 4>{4, 5, 6, 0}));
+    cgSetParameterValueir(t, 8, std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}.data());
+    EXPECT_EQ(local(GL_FRAGMENT_PROGRAM_ARB, name, tSlot), (std::array<float, 4>{5, 6, 7, 8}));
+    cgSetParameter2d(cgGetArrayParameter(t, 1), -1, -2);
+    EXPECT_EQ(local(GL_FRAGMENT_PROGRAM_ARB, name, tSlot), (std::array<float, 4>{-1, -2, 7, 8}));
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+}
+
+// COLOR0 * ATTR6 + TEXCOORD1 at every vertex: each input's data shows in the pixel.
+const char *const vertexDataText =
+    "void main(float4 p : POSITION, float4 c : COLOR0, float4 s : ATTR6, float4 t : TEXCOORD1,\n"
+    "          out float4 op : POSITION, out float4 oc : COLOR0) { op = p; oc = c * s + t; }\n";
+
+TEST_F(Binding, VertexArraysAndImmediateValuesThroughTheirParameters) {
+    CGprogram v = load(vertexDataText, CG_PROFILE_ARBVP1);
+    CGprogram f = load("float4 main(float4 c : COLOR0) : COLOR { return c; }", CG_PROFILE_ARBFP1);
+    ASSERT_TRUE(v && f);
+    use(v, f);
+    CGparameter p = cgGetNamedParameter(v, "p"), c = cgGetNamedParameter(v, "c"), s = cgGetNamedParameter(v, "s"),
+                t = cgGetNamedParameter(v, "t");
+    const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    const GLubyte colours[4][4] = {{204, 51, 102, 255}, {204, 51, 102, 255}, {204, 51, 102, 255}, {204, 51, 102, 255}};
+    const float scales[4][4] = {{0.5f, 1, 0.5f, 1}, {0.5f, 1, 0.5f, 1}, {0.5f, 1, 0.5f, 1}, {0.5f, 1, 0.5f, 1}};
+    const double offsets[4][3] = {{0.1, 0.1, 0.1}, {0.1, 0.1, 0.1}, {0.1, 0.1, 0.1}, {0.1, 0.1, 0.1}};
+    cgGLSetParameterPointer(p, 2, GL_FLOAT, 0, corners);
+    cgGLSetParameterPointer(c, 4, GL_UNSIGNED_BYTE, 0, colours);
+    cgGLSetParameterPointer(s, 4, GL_FLOAT, 4 * sizeof(float), scales);
+    cgGLSetParameterPointer(t, 3, GL_DOUBLE, 0, offsets);
+    for (CGparameter x : {p, c, s, t}) cgGLEnableClientState(x);
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+    GLint unit = -1;
+    glGetIntegerv(GL_CLIENT_ACTIVE_TEXTURE, &unit);
+    EXPECT_EQ(unit, GL_TEXTURE0) << "the client unit is restored";
+    glDrawArrays(GL_QUADS, 0, 4);
+    EXPECT_TRUE(nearColour(pixel(size / 2, size / 2), {0.5f, 0.3f, 0.3f}));
+    for (CGparameter x : {p, c, s, t}) cgGLDisableClientState(x);
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
+
+    // The same through immediate-mode values: colour and the rest first, the position last.
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBegin(GL_QUADS);
+    for (const auto &corner : corners) {
+        cgGLSetParameter4f(c, 0.2f, 0.6f, 1, 1);
+        cgGLSetParameter3d(s, 1, 0.5, 0.25);  // w: 1
+        cgGLSetParameter1f(t, 0.3f);          // y, z: 0
+        cgGLSetParameter2fv(p, corner);
+    }
+    glEnd();
+    EXPECT_TRUE(nearColour(pixel(size / 2, size / 2), {0.5f, 0.3f, 0.25f}));
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+
+    // Sizes the GL call would refuse are refused before it.
+    cgGLSetParameterPointer(p, 1, GL_FLOAT, 0, corners);
+    EXPECT_EQ(cgGetError(), CG_INVALID_PARAMETER_ERROR);
+    cgGLSetParameterPointer(t, 4, GL_FLOAT, -4, corners);
+    EXPECT_EQ(cgGetError(), CG_INVALID_PARAMETER_ERROR);
+}
+
+TEST_F(Binding, CombinedProgramsBindBothStagesAndShareUniforms) {
+    CGprogram v = cgCreateProgram(cg, CG_SOURCE,
+                                  "void main(float4 p : POSITION, uniform float4 tint, out float4 op : POSITION,\n"
+                                  "          out float4 c : COLOR0) { op = p; c = tint; }\n",
+                                  CG_PROFILE_ARBVP1, nullptr, nullptr);
+    CGprogram f = cgCreateProgram(cg, CG_SOURCE,
+                                  "float4 main(float4 c : COLOR0, uniform float4 tint) : COLOR { return c * tint; }\n",
+                                  CG_PROFILE_ARBFP1, nullptr, nullptr);
+    CGprogram both = cgCombinePrograms2(v, f);
+    ASSERT_NE(both, nullptr);
+    cgSetParameter4f(cgGetNamedParameter(both, "tint"), 0.5f, 0.8f, 1, 1);  // before loading: kept
+    cgGLLoadProgram(both);
+    EXPECT_TRUE(cgGLIsProgramLoaded(both));
+    cgGLEnableProgramProfiles(both);
+    EXPECT_TRUE(glIsEnabled(GL_VERTEX_PROGRAM_ARB) && glIsEnabled(GL_FRAGMENT_PROGRAM_ARB));
+    cgGLBindProgram(both);
+    EXPECT_EQ(boundProgram(GL_VERTEX_PROGRAM_ARB), GLint(cgGLGetProgramID(cgGetProgramDomainProgram(both, 0))));
+    EXPECT_EQ(boundProgram(GL_FRAGMENT_PROGRAM_ARB), GLint(cgGLGetProgramID(cgGetProgramDomainProgram(both, 1))));
+    EXPECT_TRUE(nearColour(drawFullQuad({}), {0.25f, 0.64f, 1}));
+    cgSetParameter4f(cgGetNamedParameter(both, "tint"), 1, 0.5f, 0, 1);  // loaded: both GL programs
+    EXPECT_TRUE(nearColour(drawFullQuad({}), {1, 0.25f, 0}));
+    cgGLDisableProgramProfiles(both);
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_PROGRAM_ARB) || glIsEnabled(GL_FRAGMENT_PROGRAM_ARB));
+    cgGLUnloadProgram(both);
+    EXPECT_FALSE(cgGLIsProgramLoaded(both));
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+}
+
+TEST_F(Binding, LatestProfilesAndOptimalOptions) {
+    EXPECT_EQ(cgGLGetLatestProfile(CG_GL_VERTEX), CG_PROFILE_ARBVP1);
+    EXPECT_EQ(cgGLGetLatestProfile(CG_GL_FRAGMENT), CG_PROFILE_ARBFP1);
+    for (CGGLenum none : {CG_GL_GEOMETRY, CG_GL_TESSELLATION_CONTROL, CG_GL_TESSELLATION_EVALUATION})
+        EXPECT_EQ(cgGLGetLatestProfile(none), CG_PROFILE_UNKNOWN);
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+
+    EXPECT_EQ(cgGLGetOptimalOptions(CG_PROFILE_ARBFP1)[0], nullptr);
+    cgGLSetOptimalOptions(CG_PROFILE_ARBFP1);
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+    GLint temporaries = 0;
+    glProc<PFNGLGETPROGRAMIVARBPROC>("glGetProgramivARB")(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_TEMPORARIES_ARB,
+                                                          &temporaries);
+    // A text sized by the option: the GL's figure, seen through the program's value.
+    CGprogram f = load("float4 main() : COLOR { return CG_MAX_TEMPORARIES / 1024.0; }", CG_PROFILE_ARBFP1);
+    ASSERT_NE(f, nullptr);
+    const char *const *options = cgGetProgramOptions(f);
+    EXPECT_EQ(std::string(options[1]), "-DCG_MAX_TEMPORARIES=" + std::to_string(temporaries));
+    EXPECT_EQ(std::string(cgGLGetOptimalOptions(CG_PROFILE_ARBFP1)[1]), options[1]);
+    EXPECT_EQ(cgCreateProgram(cg, CG_SOURCE, "float4 main(float4 p : POSITION) : POSITION { return p * CG_MAX_TEMPORARIES; }",
+                              CG_PROFILE_ARBVP1, nullptr, nullptr),
+              nullptr)
+        << "the vertex profile has no options yet";
+    EXPECT_EQ(cgGetError(), CG_COMPILER_ERROR);
+    // The last context destroyed takes them away.
+    cgDestroyContext(cg);
+    cg = cgCreateContext();
+    EXPECT_EQ(cgGLGetOptimalOptions(CG_PROFILE_ARBFP1)[0], nullptr);
+}
+
 }  // namespace
 }  // namespace vela::test

@@ -43,7 +43,9 @@ Diagnostic diagnosticAt(std::string_view text, size_t offset, std::string messag
 enum class Base : uint8_t { Bool, Int, Fixed, Half, Float };
 enum class SamplerKind : uint8_t { S1D, S2D, S3D, Cube, Rect };
 struct SemanticRegister {
-    enum Kind : uint8_t { None, Position, Normal, Color, TexCoord, Depth, Wpos, TexUnit, Fog, PSize, BlendWeight, Attr, Count };
+    // TexUnit binds a sampler's unit and Constant a uniform's first program.local slot.
+    enum Kind : uint8_t { None, Position, Normal, Color, TexCoord, Depth, Wpos, TexUnit, Fog, PSize, BlendWeight, Attr,
+                          Constant, Count };
     Kind kind = None;
     uint8_t index = 0;
 };
@@ -156,7 +158,9 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
 // Limits that keep a hostile text from exhausting time, memory or the stack; each ends in a
 // clear error.
 namespace limits {
-constexpr size_t textBytes = size_t(1) << 20;   // program text
+constexpr size_t textBytes = size_t(1) << 20;   // program text, and each included file
+constexpr size_t includedBytes = size_t(16) << 20;  // the program with everything it includes
+constexpr int includes = 1024;                  // '#include's obeyed
 constexpr size_t tokens = 500000;               // after macro expansion
 constexpr int nesting = 64;                     // blocks; parentheses in an expression; #if; macro arguments
 constexpr int expressionDepth = 128;            // operators in one expression tree

@@ -35,6 +35,9 @@ typedef int CGbool;
 #define CG_FALSE 0
 #define CG_TRUE 1
 
+/* The level of the API these headers describe. */
+#define CG_VERSION_NUM 3100
+
 typedef enum {
     CG_UNKNOWN = 4096,
     CG_IN = 4097,
@@ -63,8 +66,45 @@ typedef enum {
     CG_COMPILED_PROGRAM = 4128, /* the emitted assembly */
     CG_PROGRAM_SOURCE = 4129,
     CG_PROGRAM_ENTRY = 4130,
-    CG_PROGRAM_PROFILE = 4131
+    CG_PROGRAM_PROFILE = 4131,
+
+    /* cgGetProgramInput, cgGetProgramOutput */
+    CG_VERTEX = 4132,
+    CG_FRAGMENT = 4133,
+
+    /* cgGetProfileProperty */
+    CG_IS_OPENGL_PROFILE = 4140,
+    CG_IS_DIRECT3D_PROFILE = 4141,
+    CG_IS_VERTEX_PROFILE = 4142,
+    CG_IS_FRAGMENT_PROFILE = 4143,
+    CG_IS_GEOMETRY_PROFILE = 4144,
+    CG_IS_TESSELLATION_CONTROL_PROFILE = 4145,
+    CG_IS_TESSELLATION_EVALUATION_PROFILE = 4146,
+    CG_IS_GLSL_PROFILE = 4147,
+    CG_IS_HLSL_PROFILE = 4148,
+    CG_IS_TRANSLATION_PROFILE = 4149
 } CGenum;
+
+typedef enum {
+    CG_PARAMETERCLASS_UNKNOWN = 0,
+    CG_PARAMETERCLASS_SCALAR = 1,
+    CG_PARAMETERCLASS_VECTOR = 2,
+    CG_PARAMETERCLASS_MATRIX = 3,
+    CG_PARAMETERCLASS_STRUCT = 4,
+    CG_PARAMETERCLASS_ARRAY = 5,
+    CG_PARAMETERCLASS_SAMPLER = 6,
+    CG_PARAMETERCLASS_OBJECT = 7
+} CGparameterclass;
+
+typedef enum {
+    CG_UNKNOWN_DOMAIN = 0,
+    CG_FIRST_DOMAIN = 0,
+    CG_VERTEX_DOMAIN = 1,
+    CG_FRAGMENT_DOMAIN = 2,
+    CG_GEOMETRY_DOMAIN = 3,
+    CG_TESSELLATION_CONTROL_DOMAIN = 4,
+    CG_TESSELLATION_EVALUATION_DOMAIN = 5
+} CGdomain;
 
 typedef enum {
     CG_PROFILE_UNKNOWN = 6145,
@@ -139,10 +179,19 @@ typedef enum {
     CG_SINGULAR_MATRIX_ERROR = 13,
     CG_ARRAY_PARAM_ERROR = 14,           /* an array call on what is no array */
     CG_OUT_OF_ARRAY_BOUNDS_ERROR = 15,
-    CG_NOT_UNIFORM_PARAM_ERROR = 16      /* a value set on a varying parameter */
+    CG_NOT_UNIFORM_PARAM_ERROR = 16,     /* a value set on a varying parameter */
+    CG_INVALID_PARAMETER_ERROR = 17,     /* an argument out of its range, or a call that does not fit */
+    CG_FILE_READ_ERROR = 18,
+    CG_NOT_ENOUGH_DATA_ERROR = 19,       /* fewer values given (or room for fewer) than the parameter holds */
+    CG_INVALID_DIMENSION_ERROR = 20,
+    CG_NOT_MATRIX_PARAM_ERROR = 21,
+    CG_UNKNOWN_PROFILE_ERROR = 22        /* a profile number this runtime does not know */
 } CGerror;
 
 typedef void (*CGerrorCallbackFunc)(void);
+/* context: the context the failed call concerned, or NULL when it concerned none. */
+typedef void (*CGerrorHandlerFunc)(CGcontext context, CGerror error, void *data);
+typedef void (*CGIncludeCallbackFunc)(CGcontext context, const char *filename);
 
 CG_API CGcontext cgCreateContext(void);
 CG_API void cgDestroyContext(CGcontext context); /* and every program made in it */
@@ -150,10 +199,23 @@ CG_API CGbool cgIsContext(CGcontext context);
 
 /* Compiles `program` (text) for the profile. entry NULL means "main". args: a NULL-
  * terminated option list, or NULL: "-DNAME", "-DNAME=value" and "-UNAME"; any other
- * option is refused. On a compile error: returns NULL, cgGetError gives CG_COMPILER_ERROR,
- * cgGetLastListing the messages, and the listing is printed to stderr. */
+ * option is refused (options cgGLSetOptimalOptions gave the profile follow). On a compile
+ * error: returns NULL, cgGetError gives CG_COMPILER_ERROR, cgGetLastListing the messages
+ * (printed to stderr in debug mode, cgGLSetDebugMode). */
 CG_API CGprogram cgCreateProgram(CGcontext context, CGenum programType, const char *program,
                           CGprofile profile, const char *entry, const char **args);
+/* The same, the text read from a file; its #include "name" are found beside the file.
+ * An unreadable file: NULL and CG_FILE_READ_ERROR. */
+CG_API CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const char *file,
+                                  CGprofile profile, const char *entry, const char **args);
+/* The context's own include files, searched first by every #include of its programs
+ * (exactly by name), then the callback, which may add the file it is asked for, then the
+ * file system. A file is read when it is set (CG_FILE_READ_ERROR when it cannot be). A
+ * NULL source removes the name; a NULL callback removes the callback. */
+CG_API void cgSetCompilerIncludeString(CGcontext context, const char *name, const char *source);
+CG_API void cgSetCompilerIncludeFile(CGcontext context, const char *name, const char *filename);
+CG_API void cgSetCompilerIncludeCallback(CGcontext context, CGIncludeCallbackFunc callback);
+CG_API CGIncludeCallbackFunc cgGetCompilerIncludeCallback(CGcontext context);
 CG_API void cgDestroyProgram(CGprogram program);
 CG_API CGbool cgIsProgram(CGprogram program);
 CG_API CGprofile cgGetProgramProfile(CGprogram program);
@@ -170,6 +232,24 @@ CG_API const char *cgGetProgramString(CGprogram program, CGenum pname);
 /* The options the program was compiled with, NULL-terminated. */
 CG_API const char *const *cgGetProgramOptions(CGprogram program);
 
+/* Combined programs: 2 or 3 programs of different domains (copies are combined: the
+ * given ones may be destroyed), bound, loaded and enabled as one. A combined program has
+ * no parameters of its own: cgGetFirstParameter gives NULL, and cgGetNamedParameter the
+ * parameter of the first domain program that has the name. A value set on a uniform of a
+ * domain program is also set on the uniforms of the same name and type of the others, so
+ * one parameter sets both stages. Destroying a domain program takes it out of its
+ * combination. */
+CG_API CGprogram cgCombinePrograms(int n, const CGprogram *programs);
+CG_API CGprogram cgCombinePrograms2(const CGprogram program1, const CGprogram program2);
+CG_API CGprogram cgCombinePrograms3(const CGprogram program1, const CGprogram program2, const CGprogram program3);
+CG_API int cgGetNumProgramDomains(CGprogram program);          /* 1 for a program not combined */
+CG_API CGprogram cgGetProgramDomainProgram(CGprogram program, int index);
+CG_API CGprofile cgGetProgramDomainProfile(CGprogram program, int index);
+CG_API CGdomain cgGetProgramDomain(CGprogram program);         /* CG_UNKNOWN_DOMAIN for a combined one */
+/* CG_VERTEX or CG_FRAGMENT: what the program takes and gives. */
+CG_API CGenum cgGetProgramInput(CGprogram program);
+CG_API CGenum cgGetProgramOutput(CGprogram program);
+
 /* A parameter by name: "mvp", "light.position", "bones[2]", "IN.pos"; NULL when there is
  * none (which is no error). */
 CG_API CGparameter cgGetNamedParameter(CGprogram program, const char *name);
@@ -184,12 +264,17 @@ CG_API CGparameter cgGetNamedStructParameter(CGparameter parameter, const char *
 CG_API CGparameter cgGetArrayParameter(CGparameter parameter, int index);
 CG_API int cgGetArrayDimension(CGparameter parameter);
 CG_API int cgGetArraySize(CGparameter parameter, int dimension);
+CG_API int cgGetArrayTotalSize(CGparameter parameter); /* the product of the sizes; 0 for no array */
 
 CG_API CGbool cgIsParameter(CGparameter parameter);
 CG_API CGprogram cgGetParameterProgram(CGparameter parameter);
 CG_API CGcontext cgGetParameterContext(CGparameter parameter);
 CG_API const char *cgGetParameterName(CGparameter parameter);
 CG_API CGtype cgGetParameterType(CGparameter parameter);
+CG_API CGparameterclass cgGetParameterClass(CGparameter parameter);
+/* CG_FLOAT for float, float3 and float4x4 (and for arrays of them), a sampler's type, CG_STRUCT. */
+CG_API CGtype cgGetParameterBaseType(CGparameter parameter);
+/* Of a scalar, vector or matrix, and of an array's elements; 0 for structs and samplers. */
 CG_API int cgGetParameterRows(CGparameter parameter);
 CG_API int cgGetParameterColumns(CGparameter parameter);
 CG_API const char *cgGetParameterSemantic(CGparameter parameter); /* "" when it has none */
@@ -200,10 +285,66 @@ CG_API CGenum cgGetParameterVariability(CGparameter parameter);   /* CG_UNIFORM 
 CG_API CGresource cgGetParameterResource(CGparameter parameter);
 CG_API CGresource cgGetParameterBaseResource(CGparameter parameter);
 CG_API unsigned long cgGetParameterResourceIndex(CGparameter parameter);
+CG_API const char *cgGetParameterResourceName(CGparameter parameter); /* "TEXCOORD3", "C", "undefined" */
 CG_API CGbool cgIsParameterReferenced(CGparameter parameter);
-/* The initial value of a uniform (its initialiser, or what was set since), `count` floats
- * at most, row after row; the number of floats written. */
+
+/* Uniform values, kept by the runtime (and in the GL once the program is loaded). */
+/* Scalars and vectors: the given components; the others keep their values. */
+CG_API void cgSetParameter1f(CGparameter parameter, float x);
+CG_API void cgSetParameter2f(CGparameter parameter, float x, float y);
+CG_API void cgSetParameter3f(CGparameter parameter, float x, float y, float z);
+CG_API void cgSetParameter4f(CGparameter parameter, float x, float y, float z, float w);
+CG_API void cgSetParameter1d(CGparameter parameter, double x);
+CG_API void cgSetParameter2d(CGparameter parameter, double x, double y);
+CG_API void cgSetParameter3d(CGparameter parameter, double x, double y, double z);
+CG_API void cgSetParameter4d(CGparameter parameter, double x, double y, double z, double w);
+CG_API void cgSetParameter1i(CGparameter parameter, int x);
+CG_API void cgSetParameter2i(CGparameter parameter, int x, int y);
+CG_API void cgSetParameter3i(CGparameter parameter, int x, int y, int z);
+CG_API void cgSetParameter4i(CGparameter parameter, int x, int y, int z, int w);
+CG_API void cgSetParameter1fv(CGparameter parameter, const float *values);
+CG_API void cgSetParameter2fv(CGparameter parameter, const float *values);
+CG_API void cgSetParameter3fv(CGparameter parameter, const float *values);
+CG_API void cgSetParameter4fv(CGparameter parameter, const float *values);
+CG_API void cgSetParameter1dv(CGparameter parameter, const double *values);
+CG_API void cgSetParameter2dv(CGparameter parameter, const double *values);
+CG_API void cgSetParameter3dv(CGparameter parameter, const double *values);
+CG_API void cgSetParameter4dv(CGparameter parameter, const double *values);
+CG_API void cgSetParameter1iv(CGparameter parameter, const int *values);
+CG_API void cgSetParameter2iv(CGparameter parameter, const int *values);
+CG_API void cgSetParameter3iv(CGparameter parameter, const int *values);
+CG_API void cgSetParameter4iv(CGparameter parameter, const int *values);
+/* Matrices: rows x columns values, row after row (r) or column after column (c);
+ * CG_NOT_MATRIX_PARAM_ERROR for anything else. */
+CG_API void cgSetMatrixParameterfr(CGparameter parameter, const float *values);
+CG_API void cgSetMatrixParameterfc(CGparameter parameter, const float *values);
+CG_API void cgSetMatrixParameterdr(CGparameter parameter, const double *values);
+CG_API void cgSetMatrixParameterdc(CGparameter parameter, const double *values);
+CG_API void cgSetMatrixParameterir(CGparameter parameter, const int *values);
+CG_API void cgSetMatrixParameteric(CGparameter parameter, const int *values);
+CG_API void cgGetMatrixParameterfr(CGparameter parameter, float *values);
+CG_API void cgGetMatrixParameterfc(CGparameter parameter, float *values);
+CG_API void cgGetMatrixParameterdr(CGparameter parameter, double *values);
+CG_API void cgGetMatrixParameterdc(CGparameter parameter, double *values);
+CG_API void cgGetMatrixParameterir(CGparameter parameter, int *values);
+CG_API void cgGetMatrixParameteric(CGparameter parameter, int *values);
+/* Every value of a scalar, vector, matrix or (nested) array of them: rows x columns x
+ * cgGetArrayTotalSize values, element after element, each matrix row after row (r) or
+ * column after column (c). `count` is the room in `values`: fewer than the parameter
+ * holds is CG_NOT_ENOUGH_DATA_ERROR and nothing is set or read. The getters give the
+ * number of values written (0 on error); ints are the values rounded toward zero. */
+CG_API void cgSetParameterValuefr(CGparameter parameter, int count, const float *values);
+CG_API void cgSetParameterValuefc(CGparameter parameter, int count, const float *values);
+CG_API void cgSetParameterValuedr(CGparameter parameter, int count, const double *values);
+CG_API void cgSetParameterValuedc(CGparameter parameter, int count, const double *values);
+CG_API void cgSetParameterValueir(CGparameter parameter, int count, const int *values);
+CG_API void cgSetParameterValueic(CGparameter parameter, int count, const int *values);
 CG_API int cgGetParameterValuefr(CGparameter parameter, int count, float *values);
+CG_API int cgGetParameterValuefc(CGparameter parameter, int count, float *values);
+CG_API int cgGetParameterValuedr(CGparameter parameter, int count, double *values);
+CG_API int cgGetParameterValuedc(CGparameter parameter, int count, double *values);
+CG_API int cgGetParameterValueir(CGparameter parameter, int count, int *values);
+CG_API int cgGetParameterValueic(CGparameter parameter, int count, int *values);
 
 CG_API const char *cgGetTypeString(CGtype type);
 CG_API CGtype cgGetType(const char *name);
@@ -218,11 +359,24 @@ CG_API const char *cgGetErrorString(CGerror error);
 /* Called (with no arguments) each time an error is set; NULL for none. */
 CG_API void cgSetErrorCallback(CGerrorCallbackFunc callback);
 CG_API CGerrorCallbackFunc cgGetErrorCallback(void);
-/* The messages of the context's last failed compilation or GL load; NULL when the last
- * one succeeded. */
+/* Called with the context, the error and `data` each time an error is set, after the
+ * callback; NULL for none. */
+CG_API void cgSetErrorHandler(CGerrorHandlerFunc handler, void *data);
+CG_API CGerrorHandlerFunc cgGetErrorHandler(void **data);
+/* The messages of the context's last compilation or GL load: the errors of a failure, the
+ * warnings of a success; NULL when there were none. */
 CG_API const char *cgGetLastListing(CGcontext context);
 CG_API const char *cgGetProfileString(CGprofile profile);
 CG_API CGprofile cgGetProfile(const char *name);
+/* What a profile is: CG_IS_OPENGL_PROFILE, CG_IS_VERTEX_PROFILE, CG_IS_FRAGMENT_PROFILE,
+ * ... (CG_INVALID_ENUMERANT_ERROR for another query, CG_UNKNOWN_PROFILE_ERROR for a
+ * profile this runtime does not know). */
+CG_API CGbool cgGetProfileProperty(CGprofile profile, CGenum query);
+CG_API CGdomain cgGetProfileDomain(CGprofile profile);
+/* The profiles this runtime compiles for (whether the GL runs them: cgGLIsProfileSupported). */
+CG_API int cgGetNumSupportedProfiles(void);
+CG_API CGprofile cgGetSupportedProfile(int index);
+CG_API CGbool cgIsProfileSupported(CGprofile profile);
 
 #ifdef __cplusplus
 }

@@ -38,17 +38,27 @@ typedef enum {
     CG_GL_MODELVIEW_PROJECTION_MATRIX = 7,
 
     CG_GL_VERTEX = 8,   /* cgGLGetLatestProfile */
-    CG_GL_FRAGMENT = 9
+    CG_GL_FRAGMENT = 9,
+    CG_GL_GEOMETRY = 10, /* classes without a profile here: CG_PROFILE_UNKNOWN */
+    CG_GL_TESSELLATION_CONTROL = 11,
+    CG_GL_TESSELLATION_EVALUATION = 12
 } CGGLenum;
 
 CGGL_API CGbool cgGLIsProfileSupported(CGprofile profile);
 CGGL_API void cgGLEnableProfile(CGprofile profile);
 CGGL_API void cgGLDisableProfile(CGprofile profile);
-/* The best supported profile of the class (CG_GL_VERTEX or CG_GL_FRAGMENT), or
- * CG_PROFILE_UNKNOWN. */
+/* The best supported profile of the class (CG_GL_VERTEX, CG_GL_FRAGMENT, CG_GL_GEOMETRY
+ * ...), or CG_PROFILE_UNKNOWN. */
 CGGL_API CGprofile cgGLGetLatestProfile(CGGLenum profileClass);
-/* Nothing to do: the compiler always does its best. Checks the profile. */
+/* The compiler always optimises fully; what it can be told is this GL's limits for the
+ * profile. With a GL context current that supports the profile, every later compilation
+ * for it (cgCreateProgram, cgCreateProgramFromFile, in any context, until the last context
+ * is destroyed) gets the options cgGLGetOptimalOptions gives: -DCG_MAX_INSTRUCTIONS=n,
+ * -DCG_MAX_TEMPORARIES=n, -DCG_MAX_LOCAL_PARAMETERS=n (the GL's native figures), after the
+ * program's own, so a text may size itself to the GL. */
 CGGL_API void cgGLSetOptimalOptions(CGprofile profile);
+/* NULL-terminated; empty until cgGLSetOptimalOptions; NULL for an unknown profile. */
+CGGL_API const char **cgGLGetOptimalOptions(CGprofile profile);
 // With debug mode on, every failed compilation or load also prints its listing to stderr.
 CGGL_API void cgGLSetDebugMode(CGbool debug);
 
@@ -59,18 +69,27 @@ CGGL_API void cgGLSetDebugMode(CGbool debug);
 CGGL_API void cgGLLoadProgram(CGprogram program);
 CGGL_API CGbool cgGLIsProgramLoaded(CGprogram program);
 CGGL_API void cgGLUnloadProgram(CGprogram program);
-/* The GL's name for the loaded program, 0 when not loaded. */
+/* The GL's name for the loaded program, 0 when not loaded (and for a combined program,
+ * which has one a domain: cgGetProgramDomainProgram). Load, bind and unload take combined
+ * programs, domain by domain. */
 CGGL_API unsigned int cgGLGetProgramID(CGprogram program);
 /* Binds the program (and, when the context manages them, its textures). */
 CGGL_API void cgGLBindProgram(CGprogram program);
 CGGL_API void cgGLUnbindProgram(CGprofile profile);
+/* Enables (disables) the profile of the program, or of each domain of a combined one. */
+CGGL_API void cgGLEnableProgramProfiles(CGprogram program);
+CGGL_API void cgGLDisableProgramProfiles(CGprogram program);
 
 /* Sets a matrix parameter from the current GL matrices: matrix is one of the *_MATRIX
  * values (MODELVIEW_PROJECTION is projection x modelview), transform one of the
  * CG_GL_MATRIX_* values. mul(parameter, v) then transforms v as the GL would. */
 CGGL_API void cgGLSetStateMatrixParameter(CGparameter parameter, CGGLenum matrix, CGGLenum transform);
 
-/* Scalar and vector parameters: the given components; the others keep their values. */
+/* Scalar and vector parameters: the given components; the others keep their values. On a
+ * varying input of a vertex program they are the GL's current attribute instead
+ * (glVertex4f for POSITION, glColor4f for COLOR0, glSecondaryColor3f for COLOR1,
+ * glMultiTexCoord4f for TEXCOORDn, glNormal3f for NORMAL, glVertexAttrib4fARB for ATTRn),
+ * components not given being 0 (w: 1). */
 CGGL_API void cgGLSetParameter1f(CGparameter parameter, float x);
 CGGL_API void cgGLSetParameter2f(CGparameter parameter, float x, float y);
 CGGL_API void cgGLSetParameter3f(CGparameter parameter, float x, float y, float z);
@@ -123,6 +142,18 @@ CGGL_API void cgGLSetMatrixParameterArrayfr(CGparameter parameter, long offset, 
 CGGL_API void cgGLSetMatrixParameterArrayfc(CGparameter parameter, long offset, long count, const float *values);
 CGGL_API void cgGLSetMatrixParameterArraydr(CGparameter parameter, long offset, long count, const double *values);
 CGGL_API void cgGLSetMatrixParameterArraydc(CGparameter parameter, long offset, long count, const double *values);
+
+/* Vertex arrays for the varying inputs of vertex programs: glVertexPointer for POSITION,
+ * glColorPointer for COLOR0, glSecondaryColorPointer for COLOR1 (size 3), glTexCoordPointer
+ * on its unit for TEXCOORDn, glNormalPointer for NORMAL (size 3), glVertexAttribPointerARB
+ * for ATTRn. size 1-4 as the GL call takes it; type GL_UNSIGNED_BYTE (colours and
+ * attributes only), GL_SHORT, GL_INT, GL_FLOAT or GL_DOUBLE. Anything else, a uniform or
+ * a fragment input: CG_INVALID_PARAMETER_ERROR (a bad type: CG_INVALID_ENUMERANT_ERROR)
+ * and no GL call. The client state calls enable (disable) that array; the active client
+ * texture unit is restored. */
+CGGL_API void cgGLSetParameterPointer(CGparameter parameter, int size, unsigned int type, int stride, const void *pointer);
+CGGL_API void cgGLEnableClientState(CGparameter parameter);
+CGGL_API void cgGLDisableClientState(CGparameter parameter);
 
 /* Samplers: the texture object a sampler parameter stands for, and its unit. */
 CGGL_API void cgGLSetTextureParameter(CGparameter parameter, unsigned int texture);
