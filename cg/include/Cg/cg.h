@@ -203,11 +203,11 @@ CG_API CGbool cgIsContext(CGcontext context);
  * error: returns NULL, cgGetError gives CG_COMPILER_ERROR, cgGetLastListing the messages
  * (printed to stderr in debug mode, cgGLSetDebugMode). */
 CG_API CGprogram cgCreateProgram(CGcontext context, CGenum programType, const char *program,
-                          CGprofile profile, const char *entry, const char **args);
+                                 CGprofile profile, const char *entry, const char **args);
 /* The same, the text read from a file; its #include "name" are found beside the file.
  * An unreadable file: NULL and CG_FILE_READ_ERROR. */
 CG_API CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const char *file,
-                                  CGprofile profile, const char *entry, const char **args);
+                                         CGprofile profile, const char *entry, const char **args);
 /* The context's own include files, searched first by every #include of its programs
  * (exactly by name), then the callback, which may add the file it is asked for, then the
  * file system. A file is read when it is set (CG_FILE_READ_ERROR when it cannot be). A
