@@ -62,7 +62,7 @@ Expr *Checker::intrinsic(Expr *e, Intrinsic f) {
         static const char *const samplers[] = {"sampler1D", "sampler2D", "sampler3D", "samplerCUBE", "samplerRECT"};
         if (args.size() < 2) arity(2);
         const Type &s = args[0]->type;
-        if (s.kind != Type::Sampler || s.cols != uint8_t(form.sampler))
+        if (s.kind != Type::Sampler || (s.cols != uint8_t(form.sampler) && s.cols != uint8_t(SamplerKind::Any)))
             fail(args[0]->offset, quoted(name) + " needs a " + samplers[int(form.sampler)] +
                                       " as its first argument, not " + typeName(s));
         int size = vectorArg(1).size();

@@ -38,6 +38,15 @@ void callsIn(const Stmt *s, std::vector<std::string_view> &out) {
 
 }  // namespace
 
+bool holdsSampler(const Type &t) {
+    if (t.kind == Type::Sampler) return true;
+    if (t.kind == Type::Array) return holdsSampler(t.array->element);
+    if (t.kind == Type::Struct)
+        for (const Member &m : t.decl->members)
+            if (holdsSampler(m.type)) return true;
+    return false;
+}
+
 bool Checker::forProfile(const Function &f) const { return f.profile.empty() || f.profile == profile_.name; }
 
 // The names of the functions the entry and the globals' initialisers call, directly or not.
@@ -71,6 +80,11 @@ void Checker::run() {
     for (Function &f : module_.functions)
         if (forProfile(f)) functions_[f.name].push_back(&f);
     std::unordered_set<std::string_view> reached = reachable();
+    // A struct holding a sampler, passed to the entry, can only be uniform.
+    for (Function &f : module_.functions)
+        if (f.name == entry_ && forProfile(f))
+            for (Var *p : f.params)
+                if (!p->isOut && !p->isUniform && p->type.kind == Type::Struct && holdsSampler(p->type)) p->isUniform = true;
 
     // Struct members first: their array sizes are constants of the global scope.
     for (StructDecl &s : module_.structs)

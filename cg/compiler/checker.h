@@ -67,8 +67,6 @@ public:
 };
 
 std::string argumentTypes(const std::vector<Expr *> &args);
-// A vector converted to a smaller vector or a scalar: allowed, with a warning.
-bool truncates(const Type &from, const Type &to);
 bool isLvalue(const Expr *e);  // a variable, or a part of one, that may be assigned
 
 }  // namespace vela::cg

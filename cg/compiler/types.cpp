@@ -1,9 +1,28 @@
 // Types, semantics, operators and reserved words of the language.
+#include <algorithm>
 #include <cctype>
 
 #include "syntax.h"
 
 namespace vela::cg {
+
+bool Type::isNumericTree() const {
+    if (kind == Struct) return std::all_of(decl->members.begin(), decl->members.end(), [](const Member &m) { return m.type.isNumericTree(); });
+    if (kind == Array) return array->element.isNumericTree();
+    return isNumeric();
+}
+
+bool truncates(const Type &from, const Type &to) {
+    return from.isVectorLike() && to.isVectorLike() && from.kind == Type::Vector && to.size() < from.size();
+}
+
+// A 1xN or Nx1 matrix and a vector of N: the same numbers.
+bool vectorMatrix(const Type &a, const Type &b) {
+    auto line = [](const Type &m, const Type &v) {
+        return m.kind == Type::Matrix && v.kind == Type::Vector && (m.rows == 1 || m.cols == 1) && m.rows * m.cols == v.size();
+    };
+    return line(a, b) || line(b, a);
+}
 
 bool Type::sameShape(const Type &o) const {
     if (kind != o.kind || rows != o.rows || cols != o.cols || decl != o.decl) return false;
@@ -61,7 +80,7 @@ const char *baseName(Base b) {
     return "?";
 }
 
-const char *const samplerNames[] = {"sampler1D", "sampler2D", "sampler3D", "samplerCUBE", "samplerRECT"};
+const char *const samplerNames[] = {"sampler1D", "sampler2D", "sampler3D", "samplerCUBE", "samplerRECT", "sampler"};
 
 }  // namespace
 
@@ -95,7 +114,7 @@ bool builtinType(std::string_view name, Type &type) {
         type = Type{};
         return true;
     }
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 6; ++i)
         if (name == samplerNames[i]) {
             type = Type{Type::Sampler, Base::Float, 1, uint8_t(i), nullptr, nullptr};
             return true;

@@ -77,7 +77,6 @@ const Case cases[] = {
     {"ReadBeforeSet", Profile::Arbvp1, vertexWith("  float4 c;\n  OUT.col = c;"), "8:13: error: 'c' is used before it is set"},
     {"ComponentReadBeforeSet", Profile::Arbvp1, vertexWith("  float4 c;\n  c.xyz = IN.nrm.xyz;\n  OUT.col = c;"),
      "9:13: error: 'c.w' is used before it is set"},
-    {"ResultMemberNeverSet", Profile::Arbvp1, vertexWith(""), "8:10: error: 'OUT.col' is used before it is set"},
     {"MissingReturn", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm;", "}\n"),
      "8:1: error: missing return statement at the end of 'main'"},
     {"BreakOutsideLoop", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm; break;"), "7:21: error: 'break' outside a loop"},

@@ -41,7 +41,9 @@ Diagnostic diagnosticAt(std::string_view text, size_t offset, std::string messag
 // What the language and the runtime both name: a numeric base, a sampler's kind, the
 // register class a semantic binds.
 enum class Base : uint8_t { Bool, Int, Fixed, Half, Float };
-enum class SamplerKind : uint8_t { S1D, S2D, S3D, Cube, Rect };
+// Any: the generic "sampler", whichever lookup reads it (a compiled program's parameters
+// show the target its lookups use).
+enum class SamplerKind : uint8_t { S1D, S2D, S3D, Cube, Rect, Any };
 struct SemanticRegister {
     // TexUnit binds a sampler's unit and Constant a uniform's first program.local slot.
     enum Kind : uint8_t { None, Position, Normal, Color, TexCoord, Depth, Wpos, TexUnit, Fog, PSize, BlendWeight, Attr,
