@@ -20,10 +20,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# vela.exe must start on a plain Windows machine: link libgcc, libstdc++ (and
-# winpthread, with the posix thread model) into the executable instead of
-# depending on the mingw runtime DLLs. Console subsystem is the default.
+# vela.exe, cg.dll and cgGL.dll must start on a plain Windows machine: link libgcc,
+# libstdc++ (and winpthread, with the posix thread model) into each instead of depending
+# on the mingw runtime DLLs. Console subsystem is the default.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -mconsole")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # windres reads the .rc with the C preprocessor; keep it the target's one.
 set(CMAKE_RC_FLAGS_INIT "--target=pe-i386")

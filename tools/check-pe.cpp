@@ -1,5 +1,6 @@
 // check-pe: checks that a Windows build of Vela is what a Windows user needs: a PE32
-// i386 console program, linked with opengl32, gdi32 and user32, carrying no
+// i386 console program, linked with opengl32, gdi32, user32 and the shader runtime's
+// cg.dll and cgGL.dll, carrying no
 // dependency on the mingw runtime DLLs, whose resources hold bitmaps 1001 and 2001
 // (512 x 512, 24 bits per pixel) and menu 1002.
 //
@@ -263,7 +264,7 @@ int checkFile(const char *path) {
         std::string list;
         for (const std::string &d : *dlls) list += (list.empty() ? "" : " ") + d;
         std::printf("     imports: %s\n", list.c_str());
-        for (const char *needed : {"opengl32.dll", "gdi32.dll", "user32.dll"}) {
+        for (const char *needed : {"opengl32.dll", "gdi32.dll", "user32.dll", "cg.dll", "cggl.dll"}) {
             bool found = std::any_of(dlls->begin(), dlls->end(),
                                      [&](const std::string &d) { return lower(d) == needed; });
             report.check(found, std::string("imports ") + needed);

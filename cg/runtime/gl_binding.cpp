@@ -1,8 +1,8 @@
 // The cgGL entry points for programs and profiles: into the GL through ARB_vertex_program
 // and ARB_fragment_program, checked against the GL's limits first, then loaded, bound.
 //
-// The ARB entry points come from wglGetProcAddress when first needed (a GL context must
-// be current), so the same code runs over opengl32 on Windows and our layer on Linux.
+// The ARB entry points come from the platform's GL loader (gl_loader.h) when first needed
+// (a GL context must be current).
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,21 +14,21 @@ namespace vela::cg {
 const ArbPrograms *arb() {
     static ArbPrograms gl;
     if (gl.complete) return &gl;
-    if (!wglGetCurrentContext()) return nullptr;
-    gl.genPrograms = glEntryPoint<PFNGLGENPROGRAMSARBPROC>("glGenProgramsARB");
-    gl.deletePrograms = glEntryPoint<PFNGLDELETEPROGRAMSARBPROC>("glDeleteProgramsARB");
-    gl.bindProgram = glEntryPoint<PFNGLBINDPROGRAMARBPROC>("glBindProgramARB");
-    gl.programString = glEntryPoint<PFNGLPROGRAMSTRINGARBPROC>("glProgramStringARB");
-    gl.programLocalParameter4fv = glEntryPoint<PFNGLPROGRAMLOCALPARAMETER4FVARBPROC>("glProgramLocalParameter4fvARB");
-    gl.getProgramiv = glEntryPoint<PFNGLGETPROGRAMIVARBPROC>("glGetProgramivARB");
-    gl.activeTexture = glEntryPoint<PFNGLACTIVETEXTUREPROC>("glActiveTexture");
+    if (!glContextCurrent()) return nullptr;
+    gl.genPrograms = glFunction<PFNGLGENPROGRAMSARBPROC>("glGenProgramsARB");
+    gl.deletePrograms = glFunction<PFNGLDELETEPROGRAMSARBPROC>("glDeleteProgramsARB");
+    gl.bindProgram = glFunction<PFNGLBINDPROGRAMARBPROC>("glBindProgramARB");
+    gl.programString = glFunction<PFNGLPROGRAMSTRINGARBPROC>("glProgramStringARB");
+    gl.programLocalParameter4fv = glFunction<PFNGLPROGRAMLOCALPARAMETER4FVARBPROC>("glProgramLocalParameter4fvARB");
+    gl.getProgramiv = glFunction<PFNGLGETPROGRAMIVARBPROC>("glGetProgramivARB");
+    gl.activeTexture = glFunction<PFNGLACTIVETEXTUREPROC>("glActiveTexture");
     gl.complete = gl.genPrograms && gl.deletePrograms && gl.bindProgram && gl.programString &&
                   gl.programLocalParameter4fv && gl.getProgramiv;
     return gl.complete ? &gl : nullptr;
 }
 
 bool hasContext() {
-    if (wglGetCurrentContext()) return true;
+    if (glContextCurrent()) return true;
     setError(CG_NO_GL_CONTEXT_ERROR);
     return false;
 }
@@ -165,7 +165,7 @@ GLenum targetOf(const ProgramObject &p) {
 }
 
 void releaseGlProgram(ProgramObject &program) {
-    if (program.glName && wglGetCurrentContext())
+    if (program.glName && glContextCurrent())
         if (const ArbPrograms *gl = arb()) gl->deletePrograms(1, &program.glName);
     program.glName = 0;
     program.loaded = false;
@@ -180,7 +180,7 @@ extern "C" {
 CGbool cgGLIsProfileSupported(CGprofile profile) {
     GLenum target;
     const char *extension;
-    if (!glProfile(profile, target, extension) || !wglGetCurrentContext()) return CG_FALSE;
+    if (!glProfile(profile, target, extension) || !glContextCurrent()) return CG_FALSE;
     return arb() && hasExtension(extension) ? CG_TRUE : CG_FALSE;
 }
 
@@ -214,7 +214,7 @@ CGprofile cgGLGetLatestProfile(CGGLenum profileClass) {
     return best;
 }
 
-void cgGLSetDebugMode(CGbool debug) { debugMode = debug != CG_FALSE; }
+void cgGLSetDebugMode(CGbool debug) { setDebugMode(debug != CG_FALSE); }
 
 
 

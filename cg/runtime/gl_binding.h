@@ -2,7 +2,7 @@
 // gl_parameters.cpp (values, matrices, textures).
 #pragma once
 
-#include <vela/gl.h>
+#include "gl_loader.h"
 
 #include <Cg/cgGL.h>
 
@@ -39,6 +39,8 @@ template <class F> void withProgramBound(const ArbPrograms &gl, const ProgramObj
 
 // gl_parameters.cpp: every uniform value into the program's local parameters (bound).
 void uploadAll(const ArbPrograms &gl, GLenum target, const ProgramObject &p);
+// Sends rows of a uniform, already stored in the program, to the GL when it is loaded.
+void uploadRows(ProgramObject &program, const ParameterInfo &p, int first, int count);
 // Binds each sampler parameter's texture on its unit.
 void bindTextures(const ArbPrograms &gl, const ProgramObject &p);
 // gl_combined.cpp: a cgGL call on each domain program of a combined one, in order,

@@ -10,24 +10,14 @@
 
 namespace vela::cg {
 
-namespace {
-
-void storeOwnRows(ProgramObject &program, const ParameterInfo &p, int first, const float (*values)[4], int count) {
-    for (int i = 0; i < count; ++i) std::memcpy(program.rows[size_t(p.row + first + i)].data(), values[i], sizeof values[i]);
-    if (p.firstSlot < 0 || !program.loaded || !wglGetCurrentContext()) return;
+void uploadRows(ProgramObject &program, const ParameterInfo &p, int first, int count) {
+    if (p.firstSlot < 0 || !program.loaded || !glContextCurrent()) return;
     const ArbPrograms *gl = arb();
     if (!gl) return;
     withProgramBound(*gl, program, [&](GLenum target) {
         for (int i = 0; i < count; ++i)
             gl->programLocalParameter4fv(target, GLuint(p.firstSlot + first + i), program.rows[size_t(p.row + first + i)].data());
     });
-}
-
-}  // namespace
-
-void storeRows(ProgramObject &program, const ParameterInfo &p, int first, const float (*values)[4], int count) {
-    storeOwnRows(program, p, first, values, count);
-    for (auto [other, q] : linkedParameters(program, p)) storeOwnRows(*other, *q, first, values, count);
 }
 
 void uploadAll(const ArbPrograms &gl, GLenum target, const ProgramObject &p) {

@@ -22,14 +22,14 @@ const VaryingCalls &calls() {
     static VaryingCalls c;
     static bool looked = false;
     if (!looked) {
-        c.clientActiveTexture = glEntryPoint<PFNGLCLIENTACTIVETEXTUREPROC>("glClientActiveTexture");
-        c.multiTexCoord4f = glEntryPoint<PFNGLMULTITEXCOORD4FPROC>("glMultiTexCoord4f");
-        c.secondaryColorPointer = glEntryPoint<PFNGLSECONDARYCOLORPOINTERPROC>("glSecondaryColorPointer");
-        c.secondaryColor3f = glEntryPoint<PFNGLSECONDARYCOLOR3FPROC>("glSecondaryColor3f");
-        c.vertexAttribPointer = glEntryPoint<PFNGLVERTEXATTRIBPOINTERARBPROC>("glVertexAttribPointerARB");
-        c.enableVertexAttribArray = glEntryPoint<PFNGLENABLEVERTEXATTRIBARRAYARBPROC>("glEnableVertexAttribArrayARB");
-        c.disableVertexAttribArray = glEntryPoint<PFNGLDISABLEVERTEXATTRIBARRAYARBPROC>("glDisableVertexAttribArrayARB");
-        c.vertexAttrib4f = glEntryPoint<PFNGLVERTEXATTRIB4FARBPROC>("glVertexAttrib4fARB");
+        c.clientActiveTexture = glFunction<PFNGLCLIENTACTIVETEXTUREPROC>("glClientActiveTexture");
+        c.multiTexCoord4f = glFunction<PFNGLMULTITEXCOORD4FPROC>("glMultiTexCoord4f");
+        c.secondaryColorPointer = glFunction<PFNGLSECONDARYCOLORPOINTERPROC>("glSecondaryColorPointer");
+        c.secondaryColor3f = glFunction<PFNGLSECONDARYCOLOR3FPROC>("glSecondaryColor3f");
+        c.vertexAttribPointer = glFunction<PFNGLVERTEXATTRIBPOINTERARBPROC>("glVertexAttribPointerARB");
+        c.enableVertexAttribArray = glFunction<PFNGLENABLEVERTEXATTRIBARRAYARBPROC>("glEnableVertexAttribArrayARB");
+        c.disableVertexAttribArray = glFunction<PFNGLDISABLEVERTEXATTRIBARRAYARBPROC>("glDisableVertexAttribArrayARB");
+        c.vertexAttrib4f = glFunction<PFNGLVERTEXATTRIB4FARBPROC>("glVertexAttrib4fARB");
         // Looked up once a context exists; before that every entry point is still unknown.
         looked = c.clientActiveTexture != nullptr;
     }

@@ -88,15 +88,17 @@ bool readFile(const std::string &path, std::string &text);
 // Keeps a failure's listing in the context (cgGetLastListing); in debug mode also prints
 // it to stderr under a heading.
 extern bool debugMode;
+void setDebugMode(bool on);
 void reportListing(ContextObject *context, const std::string &heading, const std::string &listing);
 
-// gl_binding.cpp: releases the program's GL object when a GL context is current.
+// Releases the program's GL object when a GL context is current (the GL library's hook).
 void releaseGlProgram(ProgramObject &program);
 // combined.cpp: the uniforms of the other domains of a combination that share `p`'s name
 // and shape, which every value set on `p` also reaches.
 std::vector<std::pair<ProgramObject *, const ParameterInfo *>> linkedParameters(const ProgramObject &program,
                                                                                 const ParameterInfo &p);
-// gl_parameters.cpp: writes rows of a uniform (from `row`, its first) to the program and the GL.
+// Writes rows of a uniform (from `row`, its first) to the program, and through the GL
+// library's hook to the GL.
 void storeRows(ProgramObject &program, const ParameterInfo &p, int first, const float (*values)[4], int count);
 
 }  // namespace vela::cg

@@ -7,6 +7,22 @@
 #ifndef VELA_CG_CG_H
 #define VELA_CG_CG_H
 
+/* The libraries export the API and nothing else. CG_EXPORTS is defined while building the
+ * core library itself. */
+#ifndef CG_API
+#if defined(_WIN32)
+#ifdef CG_EXPORTS
+#define CG_API __declspec(dllexport)
+#else
+#define CG_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
+#define CG_API __attribute__((visibility("default")))
+#else
+#define CG_API
+#endif
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -177,44 +193,44 @@ typedef void (*CGerrorCallbackFunc)(void);
 typedef void (*CGerrorHandlerFunc)(CGcontext context, CGerror error, void *data);
 typedef void (*CGIncludeCallbackFunc)(CGcontext context, const char *filename);
 
-CGcontext cgCreateContext(void);
-void cgDestroyContext(CGcontext context); /* and every program made in it */
-CGbool cgIsContext(CGcontext context);
+CG_API CGcontext cgCreateContext(void);
+CG_API void cgDestroyContext(CGcontext context); /* and every program made in it */
+CG_API CGbool cgIsContext(CGcontext context);
 
 /* Compiles `program` (text) for the profile. entry NULL means "main". args: a NULL-
  * terminated option list, or NULL: "-DNAME", "-DNAME=value" and "-UNAME"; any other
  * option is refused (options cgGLSetOptimalOptions gave the profile follow). On a compile
  * error: returns NULL, cgGetError gives CG_COMPILER_ERROR, cgGetLastListing the messages
  * (printed to stderr in debug mode, cgGLSetDebugMode). */
-CGprogram cgCreateProgram(CGcontext context, CGenum programType, const char *program,
-                          CGprofile profile, const char *entry, const char **args);
+CG_API CGprogram cgCreateProgram(CGcontext context, CGenum programType, const char *program,
+                                 CGprofile profile, const char *entry, const char **args);
 /* The same, the text read from a file; its #include "name" are found beside the file.
  * An unreadable file: NULL and CG_FILE_READ_ERROR. */
-CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const char *file,
-                                  CGprofile profile, const char *entry, const char **args);
+CG_API CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const char *file,
+                                         CGprofile profile, const char *entry, const char **args);
 /* The context's own include files, searched first by every #include of its programs
  * (exactly by name), then the callback, which may add the file it is asked for, then the
  * file system. A file is read when it is set (CG_FILE_READ_ERROR when it cannot be). A
  * NULL source removes the name; a NULL callback removes the callback. */
-void cgSetCompilerIncludeString(CGcontext context, const char *name, const char *source);
-void cgSetCompilerIncludeFile(CGcontext context, const char *name, const char *filename);
-void cgSetCompilerIncludeCallback(CGcontext context, CGIncludeCallbackFunc callback);
-CGIncludeCallbackFunc cgGetCompilerIncludeCallback(CGcontext context);
-void cgDestroyProgram(CGprogram program);
-CGbool cgIsProgram(CGprogram program);
-CGprofile cgGetProgramProfile(CGprogram program);
-CGcontext cgGetProgramContext(CGprogram program);
+CG_API void cgSetCompilerIncludeString(CGcontext context, const char *name, const char *source);
+CG_API void cgSetCompilerIncludeFile(CGcontext context, const char *name, const char *filename);
+CG_API void cgSetCompilerIncludeCallback(CGcontext context, CGIncludeCallbackFunc callback);
+CG_API CGIncludeCallbackFunc cgGetCompilerIncludeCallback(CGcontext context);
+CG_API void cgDestroyProgram(CGprogram program);
+CG_API CGbool cgIsProgram(CGprogram program);
+CG_API CGprofile cgGetProgramProfile(CGprogram program);
+CG_API CGcontext cgGetProgramContext(CGprogram program);
 /* The context's programs in the order they were made. */
-CGprogram cgGetFirstProgram(CGcontext context);
-CGprogram cgGetNextProgram(CGprogram program);
+CG_API CGprogram cgGetFirstProgram(CGcontext context);
+CG_API CGprogram cgGetNextProgram(CGprogram program);
 /* Programs are compiled when they are created: these only check the handle. */
-void cgCompileProgram(CGprogram program);
-CGbool cgIsProgramCompiled(CGprogram program);
+CG_API void cgCompileProgram(CGprogram program);
+CG_API CGbool cgIsProgramCompiled(CGprogram program);
 /* CG_COMPILED_PROGRAM, CG_PROGRAM_SOURCE, CG_PROGRAM_ENTRY or CG_PROGRAM_PROFILE; the
  * text lives as long as the program. NULL on error. */
-const char *cgGetProgramString(CGprogram program, CGenum pname);
+CG_API const char *cgGetProgramString(CGprogram program, CGenum pname);
 /* The options the program was compiled with, NULL-terminated. */
-const char *const *cgGetProgramOptions(CGprogram program);
+CG_API const char *const *cgGetProgramOptions(CGprogram program);
 
 /* Combined programs: 2 or 3 programs of different domains (copies are combined: the
  * given ones may be destroyed), bound, loaded and enabled as one. A combined program has
@@ -223,144 +239,144 @@ const char *const *cgGetProgramOptions(CGprogram program);
  * domain program is also set on the uniforms of the same name and type of the others, so
  * one parameter sets both stages. Destroying a domain program takes it out of its
  * combination. */
-CGprogram cgCombinePrograms(int n, const CGprogram *programs);
-CGprogram cgCombinePrograms2(const CGprogram program1, const CGprogram program2);
-CGprogram cgCombinePrograms3(const CGprogram program1, const CGprogram program2, const CGprogram program3);
-int cgGetNumProgramDomains(CGprogram program);          /* 1 for a program not combined */
-CGprogram cgGetProgramDomainProgram(CGprogram program, int index);
-CGprofile cgGetProgramDomainProfile(CGprogram program, int index);
-CGdomain cgGetProgramDomain(CGprogram program);         /* CG_UNKNOWN_DOMAIN for a combined one */
+CG_API CGprogram cgCombinePrograms(int n, const CGprogram *programs);
+CG_API CGprogram cgCombinePrograms2(const CGprogram program1, const CGprogram program2);
+CG_API CGprogram cgCombinePrograms3(const CGprogram program1, const CGprogram program2, const CGprogram program3);
+CG_API int cgGetNumProgramDomains(CGprogram program);          /* 1 for a program not combined */
+CG_API CGprogram cgGetProgramDomainProgram(CGprogram program, int index);
+CG_API CGprofile cgGetProgramDomainProfile(CGprogram program, int index);
+CG_API CGdomain cgGetProgramDomain(CGprogram program);         /* CG_UNKNOWN_DOMAIN for a combined one */
 /* CG_VERTEX or CG_FRAGMENT: what the program takes and gives. */
-CGenum cgGetProgramInput(CGprogram program);
-CGenum cgGetProgramOutput(CGprogram program);
+CG_API CGenum cgGetProgramInput(CGprogram program);
+CG_API CGenum cgGetProgramOutput(CGprogram program);
 
 /* A parameter by name: "mvp", "light.position", "bones[2]", "IN.pos"; NULL when there is
  * none (which is no error). */
-CGparameter cgGetNamedParameter(CGprogram program, const char *name);
+CG_API CGparameter cgGetNamedParameter(CGprogram program, const char *name);
 /* Iteration: name_space CG_PROGRAM (the entry's parameters) or CG_GLOBAL. */
-CGparameter cgGetFirstParameter(CGprogram program, CGenum name_space);
-CGparameter cgGetNextParameter(CGparameter parameter);
+CG_API CGparameter cgGetFirstParameter(CGprogram program, CGenum name_space);
+CG_API CGparameter cgGetNextParameter(CGparameter parameter);
 /* The parameters that hold values (no structs or arrays), depth first. */
-CGparameter cgGetFirstLeafParameter(CGprogram program, CGenum name_space);
-CGparameter cgGetNextLeafParameter(CGparameter parameter);
-CGparameter cgGetFirstStructParameter(CGparameter parameter);
-CGparameter cgGetNamedStructParameter(CGparameter parameter, const char *name);
-CGparameter cgGetArrayParameter(CGparameter parameter, int index);
-int cgGetArrayDimension(CGparameter parameter);
-int cgGetArraySize(CGparameter parameter, int dimension);
-int cgGetArrayTotalSize(CGparameter parameter); /* the product of the sizes; 0 for no array */
+CG_API CGparameter cgGetFirstLeafParameter(CGprogram program, CGenum name_space);
+CG_API CGparameter cgGetNextLeafParameter(CGparameter parameter);
+CG_API CGparameter cgGetFirstStructParameter(CGparameter parameter);
+CG_API CGparameter cgGetNamedStructParameter(CGparameter parameter, const char *name);
+CG_API CGparameter cgGetArrayParameter(CGparameter parameter, int index);
+CG_API int cgGetArrayDimension(CGparameter parameter);
+CG_API int cgGetArraySize(CGparameter parameter, int dimension);
+CG_API int cgGetArrayTotalSize(CGparameter parameter); /* the product of the sizes; 0 for no array */
 
-CGbool cgIsParameter(CGparameter parameter);
-CGprogram cgGetParameterProgram(CGparameter parameter);
-CGcontext cgGetParameterContext(CGparameter parameter);
-const char *cgGetParameterName(CGparameter parameter);
-CGtype cgGetParameterType(CGparameter parameter);
-CGparameterclass cgGetParameterClass(CGparameter parameter);
+CG_API CGbool cgIsParameter(CGparameter parameter);
+CG_API CGprogram cgGetParameterProgram(CGparameter parameter);
+CG_API CGcontext cgGetParameterContext(CGparameter parameter);
+CG_API const char *cgGetParameterName(CGparameter parameter);
+CG_API CGtype cgGetParameterType(CGparameter parameter);
+CG_API CGparameterclass cgGetParameterClass(CGparameter parameter);
 /* CG_FLOAT for float, float3 and float4x4 (and for arrays of them), a sampler's type, CG_STRUCT. */
-CGtype cgGetParameterBaseType(CGparameter parameter);
+CG_API CGtype cgGetParameterBaseType(CGparameter parameter);
 /* Of a scalar, vector or matrix, and of an array's elements; 0 for structs and samplers. */
-int cgGetParameterRows(CGparameter parameter);
-int cgGetParameterColumns(CGparameter parameter);
-const char *cgGetParameterSemantic(CGparameter parameter); /* "" when it has none */
-CGenum cgGetParameterDirection(CGparameter parameter);     /* CG_IN, CG_OUT or CG_INOUT */
-CGenum cgGetParameterVariability(CGparameter parameter);   /* CG_UNIFORM or CG_VARYING */
+CG_API int cgGetParameterRows(CGparameter parameter);
+CG_API int cgGetParameterColumns(CGparameter parameter);
+CG_API const char *cgGetParameterSemantic(CGparameter parameter); /* "" when it has none */
+CG_API CGenum cgGetParameterDirection(CGparameter parameter);     /* CG_IN, CG_OUT or CG_INOUT */
+CG_API CGenum cgGetParameterVariability(CGparameter parameter);   /* CG_UNIFORM or CG_VARYING */
 /* CG_C with the first program.local slot as its index; CG_TEXUNITn; the register of a
  * varying; CG_UNDEFINED for a uniform the program does not read. */
-CGresource cgGetParameterResource(CGparameter parameter);
-CGresource cgGetParameterBaseResource(CGparameter parameter);
-unsigned long cgGetParameterResourceIndex(CGparameter parameter);
-const char *cgGetParameterResourceName(CGparameter parameter); /* "TEXCOORD3", "C", "undefined" */
-CGbool cgIsParameterReferenced(CGparameter parameter);
+CG_API CGresource cgGetParameterResource(CGparameter parameter);
+CG_API CGresource cgGetParameterBaseResource(CGparameter parameter);
+CG_API unsigned long cgGetParameterResourceIndex(CGparameter parameter);
+CG_API const char *cgGetParameterResourceName(CGparameter parameter); /* "TEXCOORD3", "C", "undefined" */
+CG_API CGbool cgIsParameterReferenced(CGparameter parameter);
 
 /* Uniform values, kept by the runtime (and in the GL once the program is loaded). */
 /* Scalars and vectors: the given components; the others keep their values. */
-void cgSetParameter1f(CGparameter parameter, float x);
-void cgSetParameter2f(CGparameter parameter, float x, float y);
-void cgSetParameter3f(CGparameter parameter, float x, float y, float z);
-void cgSetParameter4f(CGparameter parameter, float x, float y, float z, float w);
-void cgSetParameter1d(CGparameter parameter, double x);
-void cgSetParameter2d(CGparameter parameter, double x, double y);
-void cgSetParameter3d(CGparameter parameter, double x, double y, double z);
-void cgSetParameter4d(CGparameter parameter, double x, double y, double z, double w);
-void cgSetParameter1i(CGparameter parameter, int x);
-void cgSetParameter2i(CGparameter parameter, int x, int y);
-void cgSetParameter3i(CGparameter parameter, int x, int y, int z);
-void cgSetParameter4i(CGparameter parameter, int x, int y, int z, int w);
-void cgSetParameter1fv(CGparameter parameter, const float *values);
-void cgSetParameter2fv(CGparameter parameter, const float *values);
-void cgSetParameter3fv(CGparameter parameter, const float *values);
-void cgSetParameter4fv(CGparameter parameter, const float *values);
-void cgSetParameter1dv(CGparameter parameter, const double *values);
-void cgSetParameter2dv(CGparameter parameter, const double *values);
-void cgSetParameter3dv(CGparameter parameter, const double *values);
-void cgSetParameter4dv(CGparameter parameter, const double *values);
-void cgSetParameter1iv(CGparameter parameter, const int *values);
-void cgSetParameter2iv(CGparameter parameter, const int *values);
-void cgSetParameter3iv(CGparameter parameter, const int *values);
-void cgSetParameter4iv(CGparameter parameter, const int *values);
+CG_API void cgSetParameter1f(CGparameter parameter, float x);
+CG_API void cgSetParameter2f(CGparameter parameter, float x, float y);
+CG_API void cgSetParameter3f(CGparameter parameter, float x, float y, float z);
+CG_API void cgSetParameter4f(CGparameter parameter, float x, float y, float z, float w);
+CG_API void cgSetParameter1d(CGparameter parameter, double x);
+CG_API void cgSetParameter2d(CGparameter parameter, double x, double y);
+CG_API void cgSetParameter3d(CGparameter parameter, double x, double y, double z);
+CG_API void cgSetParameter4d(CGparameter parameter, double x, double y, double z, double w);
+CG_API void cgSetParameter1i(CGparameter parameter, int x);
+CG_API void cgSetParameter2i(CGparameter parameter, int x, int y);
+CG_API void cgSetParameter3i(CGparameter parameter, int x, int y, int z);
+CG_API void cgSetParameter4i(CGparameter parameter, int x, int y, int z, int w);
+CG_API void cgSetParameter1fv(CGparameter parameter, const float *values);
+CG_API void cgSetParameter2fv(CGparameter parameter, const float *values);
+CG_API void cgSetParameter3fv(CGparameter parameter, const float *values);
+CG_API void cgSetParameter4fv(CGparameter parameter, const float *values);
+CG_API void cgSetParameter1dv(CGparameter parameter, const double *values);
+CG_API void cgSetParameter2dv(CGparameter parameter, const double *values);
+CG_API void cgSetParameter3dv(CGparameter parameter, const double *values);
+CG_API void cgSetParameter4dv(CGparameter parameter, const double *values);
+CG_API void cgSetParameter1iv(CGparameter parameter, const int *values);
+CG_API void cgSetParameter2iv(CGparameter parameter, const int *values);
+CG_API void cgSetParameter3iv(CGparameter parameter, const int *values);
+CG_API void cgSetParameter4iv(CGparameter parameter, const int *values);
 /* Matrices: rows x columns values, row after row (r) or column after column (c);
  * CG_NOT_MATRIX_PARAM_ERROR for anything else. */
-void cgSetMatrixParameterfr(CGparameter parameter, const float *values);
-void cgSetMatrixParameterfc(CGparameter parameter, const float *values);
-void cgSetMatrixParameterdr(CGparameter parameter, const double *values);
-void cgSetMatrixParameterdc(CGparameter parameter, const double *values);
-void cgSetMatrixParameterir(CGparameter parameter, const int *values);
-void cgSetMatrixParameteric(CGparameter parameter, const int *values);
-void cgGetMatrixParameterfr(CGparameter parameter, float *values);
-void cgGetMatrixParameterfc(CGparameter parameter, float *values);
-void cgGetMatrixParameterdr(CGparameter parameter, double *values);
-void cgGetMatrixParameterdc(CGparameter parameter, double *values);
-void cgGetMatrixParameterir(CGparameter parameter, int *values);
-void cgGetMatrixParameteric(CGparameter parameter, int *values);
+CG_API void cgSetMatrixParameterfr(CGparameter parameter, const float *values);
+CG_API void cgSetMatrixParameterfc(CGparameter parameter, const float *values);
+CG_API void cgSetMatrixParameterdr(CGparameter parameter, const double *values);
+CG_API void cgSetMatrixParameterdc(CGparameter parameter, const double *values);
+CG_API void cgSetMatrixParameterir(CGparameter parameter, const int *values);
+CG_API void cgSetMatrixParameteric(CGparameter parameter, const int *values);
+CG_API void cgGetMatrixParameterfr(CGparameter parameter, float *values);
+CG_API void cgGetMatrixParameterfc(CGparameter parameter, float *values);
+CG_API void cgGetMatrixParameterdr(CGparameter parameter, double *values);
+CG_API void cgGetMatrixParameterdc(CGparameter parameter, double *values);
+CG_API void cgGetMatrixParameterir(CGparameter parameter, int *values);
+CG_API void cgGetMatrixParameteric(CGparameter parameter, int *values);
 /* Every value of a scalar, vector, matrix or (nested) array of them: rows x columns x
  * cgGetArrayTotalSize values, element after element, each matrix row after row (r) or
  * column after column (c). `count` is the room in `values`: fewer than the parameter
  * holds is CG_NOT_ENOUGH_DATA_ERROR and nothing is set or read. The getters give the
  * number of values written (0 on error); ints are the values rounded toward zero. */
-void cgSetParameterValuefr(CGparameter parameter, int count, const float *values);
-void cgSetParameterValuefc(CGparameter parameter, int count, const float *values);
-void cgSetParameterValuedr(CGparameter parameter, int count, const double *values);
-void cgSetParameterValuedc(CGparameter parameter, int count, const double *values);
-void cgSetParameterValueir(CGparameter parameter, int count, const int *values);
-void cgSetParameterValueic(CGparameter parameter, int count, const int *values);
-int cgGetParameterValuefr(CGparameter parameter, int count, float *values);
-int cgGetParameterValuefc(CGparameter parameter, int count, float *values);
-int cgGetParameterValuedr(CGparameter parameter, int count, double *values);
-int cgGetParameterValuedc(CGparameter parameter, int count, double *values);
-int cgGetParameterValueir(CGparameter parameter, int count, int *values);
-int cgGetParameterValueic(CGparameter parameter, int count, int *values);
+CG_API void cgSetParameterValuefr(CGparameter parameter, int count, const float *values);
+CG_API void cgSetParameterValuefc(CGparameter parameter, int count, const float *values);
+CG_API void cgSetParameterValuedr(CGparameter parameter, int count, const double *values);
+CG_API void cgSetParameterValuedc(CGparameter parameter, int count, const double *values);
+CG_API void cgSetParameterValueir(CGparameter parameter, int count, const int *values);
+CG_API void cgSetParameterValueic(CGparameter parameter, int count, const int *values);
+CG_API int cgGetParameterValuefr(CGparameter parameter, int count, float *values);
+CG_API int cgGetParameterValuefc(CGparameter parameter, int count, float *values);
+CG_API int cgGetParameterValuedr(CGparameter parameter, int count, double *values);
+CG_API int cgGetParameterValuedc(CGparameter parameter, int count, double *values);
+CG_API int cgGetParameterValueir(CGparameter parameter, int count, int *values);
+CG_API int cgGetParameterValueic(CGparameter parameter, int count, int *values);
 
-const char *cgGetTypeString(CGtype type);
-CGtype cgGetType(const char *name);
-const char *cgGetResourceString(CGresource resource);
-const char *cgGetEnumString(CGenum value);
+CG_API const char *cgGetTypeString(CGtype type);
+CG_API CGtype cgGetType(const char *name);
+CG_API const char *cgGetResourceString(CGresource resource);
+CG_API const char *cgGetEnumString(CGenum value);
 
 /* The last error, which the call clears. */
-CGerror cgGetError(void);
+CG_API CGerror cgGetError(void);
 /* The last error without clearing it, and its text. */
-const char *cgGetLastErrorString(CGerror *error);
-const char *cgGetErrorString(CGerror error);
+CG_API const char *cgGetLastErrorString(CGerror *error);
+CG_API const char *cgGetErrorString(CGerror error);
 /* Called (with no arguments) each time an error is set; NULL for none. */
-void cgSetErrorCallback(CGerrorCallbackFunc callback);
-CGerrorCallbackFunc cgGetErrorCallback(void);
+CG_API void cgSetErrorCallback(CGerrorCallbackFunc callback);
+CG_API CGerrorCallbackFunc cgGetErrorCallback(void);
 /* Called with the context, the error and `data` each time an error is set, after the
  * callback; NULL for none. */
-void cgSetErrorHandler(CGerrorHandlerFunc handler, void *data);
-CGerrorHandlerFunc cgGetErrorHandler(void **data);
+CG_API void cgSetErrorHandler(CGerrorHandlerFunc handler, void *data);
+CG_API CGerrorHandlerFunc cgGetErrorHandler(void **data);
 /* The messages of the context's last compilation or GL load: the errors of a failure, the
  * warnings of a success; NULL when there were none. */
-const char *cgGetLastListing(CGcontext context);
-const char *cgGetProfileString(CGprofile profile);
-CGprofile cgGetProfile(const char *name);
+CG_API const char *cgGetLastListing(CGcontext context);
+CG_API const char *cgGetProfileString(CGprofile profile);
+CG_API CGprofile cgGetProfile(const char *name);
 /* What a profile is: CG_IS_OPENGL_PROFILE, CG_IS_VERTEX_PROFILE, CG_IS_FRAGMENT_PROFILE,
  * ... (CG_INVALID_ENUMERANT_ERROR for another query, CG_UNKNOWN_PROFILE_ERROR for a
  * profile this runtime does not know). */
-CGbool cgGetProfileProperty(CGprofile profile, CGenum query);
-CGdomain cgGetProfileDomain(CGprofile profile);
+CG_API CGbool cgGetProfileProperty(CGprofile profile, CGenum query);
+CG_API CGdomain cgGetProfileDomain(CGprofile profile);
 /* The profiles this runtime compiles for (whether the GL runs them: cgGLIsProfileSupported). */
-int cgGetNumSupportedProfiles(void);
-CGprofile cgGetSupportedProfile(int index);
-CGbool cgIsProfileSupported(CGprofile profile);
+CG_API int cgGetNumSupportedProfiles(void);
+CG_API CGprofile cgGetSupportedProfile(int index);
+CG_API CGbool cgIsProfileSupported(CGprofile profile);
 
 #ifdef __cplusplus
 }
