@@ -84,9 +84,14 @@ TEST_P(PublishedForms, CompileAndDraw) {
     ASSERT_NE(p, nullptr);
     const char *listing = cgGetLastListing(cg);
     std::string shown = listing ? listing : "";
-    if (*f.warning) EXPECT_NE(shown.find(std::string("warning: ") + f.warning), std::string::npos) << shown;
-    else EXPECT_EQ(shown.find("warning:"), std::string::npos) << shown;
-    if (CGparameter k = cgGetNamedParameter(p, "k")) EXPECT_EQ(cgGetParameterResourceIndex(k), 3u);
+    if (*f.warning) {
+        EXPECT_NE(shown.find(std::string("warning: ") + f.warning), std::string::npos) << shown;
+    } else {
+        EXPECT_EQ(shown.find("warning:"), std::string::npos) << shown;
+    }
+    if (CGparameter k = cgGetNamedParameter(p, "k")) {
+        EXPECT_EQ(cgGetParameterResourceIndex(k), 3u);
+    }
     EXPECT_TRUE(nearColour(shadeFragment(f.text, {0.25f, 0.5f, 0.75f, 1}, {}, [&](CGprogram q) {
         if (CGparameter kk = cgGetNamedParameter(q, "k")) {
             cgGLSetParameter4f(kk, 1, 1, 1, 1);
