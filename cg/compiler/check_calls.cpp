@@ -112,10 +112,14 @@ Expr *Checker::call(Expr *e) {
 Expr *Checker::construct(Expr *e) {
     const Type &t = e->written;
     resolveType(t, e->offset);
+    if (t.kind == Type::Struct) {
+        // S(a, b): its members in order, as a '{a, b}' list gives them.
+        e->kind = Expr::InitList;
+        return initialiser(e, t, "cannot construct " + typeName(t) + " from %s", e->offset);
+    }
     for (Expr *&a : e->args) a = value(a);
     for (Expr *a : e->args)
         if (a->type.kind == Type::Error) failReported();
-    if (t.kind == Type::Struct) fail(e->offset, typeName(t) + " has no constructor (give it a '{...}' list)");
     if (!t.isNumeric()) fail(e->offset, quoted(typeName(t)) + " cannot be constructed");
     e->type = t;
     int wanted = components(t);

@@ -39,12 +39,8 @@ Expr *Checker::makeConvert(Expr *e, const Type &to) {
 
 bool Checker::implicitlyConvertible(const Type &from, const Type &to) const {
     if (from.kind == Type::Error || to.kind == Type::Error || from == to) return true;
-    if (from.isNumeric() && to.isNumeric()) return from.sameShape(to) || from.kind == Type::Scalar;
+    if (from.isNumeric() && to.isNumeric()) return from.sameShape(to) || from.kind == Type::Scalar || vectorMatrix(from, to);
     return false;
-}
-
-bool truncates(const Type &from, const Type &to) {
-    return from.isVectorLike() && to.isVectorLike() && from.kind == Type::Vector && to.size() < from.size();
 }
 
 Expr *Checker::convert(Expr *e, const Type &to, const std::string &what, uint32_t at) {
@@ -66,6 +62,8 @@ Expr *Checker::convertExplicit(Expr *e, const Type &to, uint32_t offset) {
     if (from.kind == Type::Error) failReported();
     if (from == to) return e;
     bool ok = implicitlyConvertible(from, to);
+    // (S)0: every member of a struct (or element of an array) from one number.
+    if (!ok && from.kind == Type::Scalar && (to.kind == Type::Struct || to.kind == Type::Array)) ok = to.isNumericTree();
     if (!ok && from.isVectorLike() && to.isVectorLike()) ok = to.size() <= from.size();
     if (!ok && from.kind == Type::Matrix && to.kind == Type::Matrix) ok = to.rows <= from.rows && to.cols <= from.cols;
     if (!ok) fail(offset, "cannot convert " + typeName(from) + " to " + typeName(to));
@@ -361,6 +359,24 @@ Expr *Checker::initialiser(Expr *e, const Type &to, const std::string &what, uin
     if (e->kind != Expr::InitList) return convert(value(e), to, what, at);
     if (to.kind == Type::Array) {
         auto *array = const_cast<ArrayType *>(to.array);
+        // { -0.3, -0.4, ... } for an array of vectors: their components, flattened.
+        const Type &element = array->element;
+        size_t k = element.kind == Type::Vector ? size_t(element.size()) : 0;
+        bool flat = k > 1 && std::none_of(e->args.begin(), e->args.end(), [](const Expr *a) { return a->kind == Expr::InitList; }) &&
+                    e->args.size() % k == 0 && (array->length < 0 ? true : e->args.size() == k * size_t(array->length)) &&
+                    e->args.size() != size_t(array->length);
+        if (flat) {
+            std::vector<Expr *> groups;
+            for (size_t i = 0; i < e->args.size(); i += k) {
+                Expr &g = module_.exprs.emplace_back();
+                g.kind = Expr::InitList;
+                g.offset = e->args[i]->offset;
+                g.depth = uint16_t(e->depth + 1);
+                g.args.assign(e->args.begin() + long(i), e->args.begin() + long(i + k));
+                groups.push_back(&g);
+            }
+            e->args = std::move(groups);
+        }
         if (array->length < 0) array->length = int(e->args.size());
         if (int(e->args.size()) != array->length)
             fail(e->offset, std::to_string(e->args.size()) + " initialisers for " + typeName(to));

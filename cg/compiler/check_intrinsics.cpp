@@ -62,12 +62,14 @@ Expr *Checker::intrinsic(Expr *e, Intrinsic f) {
         static const char *const samplers[] = {"sampler1D", "sampler2D", "sampler3D", "samplerCUBE", "samplerRECT"};
         if (args.size() < 2) arity(2);
         const Type &s = args[0]->type;
-        if (s.kind != Type::Sampler || s.cols != uint8_t(form.sampler))
+        if (s.kind != Type::Sampler || (s.cols != uint8_t(form.sampler) && s.cols != uint8_t(SamplerKind::Any)))
             fail(args[0]->offset, quoted(name) + " needs a " + samplers[int(form.sampler)] +
                                       " as its first argument, not " + typeName(s));
         int size = vectorArg(1).size();
-        bool derivatives = form.kind == TextureForm::Plain && args.size() == 4;
-        if (!derivatives) arity(2);
+        // Later profiles' forms (explicit derivatives, a texel offset) type here; the
+        // lowering refuses them as what the profile cannot do.
+        bool later = form.kind == TextureForm::Plain && (args.size() == 3 || args.size() == 4 || args.size() == 5);
+        if (!later) arity(2);
         bool fits = form.kind == TextureForm::Plain ? size == form.coordinates || size == form.coordinates + 1
                     : form.kind == TextureForm::Proj ? size == form.coordinates + 1 || size == 4
                                                      : size == 4;
@@ -179,6 +181,11 @@ Expr *Checker::intrinsic(Expr *e, Intrinsic f) {
         arity(n);
         args[0] = convert(args[0], Type::vector(vectorArg(0).size()), "%s");
         e->type = Type::scalar();
+        break;
+    case Signature::Beyond:
+        for (size_t i = 0; i < args.size(); ++i)
+            if (args[i]->type.isNumeric()) args[i] = convert(args[i], args[i]->type, "%s");
+        e->type = Type::vector(4);
         break;
     case Signature::Texture: break;
     }

@@ -38,6 +38,15 @@ void callsIn(const Stmt *s, std::vector<std::string_view> &out) {
 
 }  // namespace
 
+bool holdsSampler(const Type &t) {
+    if (t.kind == Type::Sampler) return true;
+    if (t.kind == Type::Array) return holdsSampler(t.array->element);
+    if (t.kind == Type::Struct)
+        for (const Member &m : t.decl->members)
+            if (holdsSampler(m.type)) return true;
+    return false;
+}
+
 bool Checker::forProfile(const Function &f) const { return f.profile.empty() || f.profile == profile_.name; }
 
 // The names of the functions the entry and the globals' initialisers call, directly or not.
@@ -71,6 +80,11 @@ void Checker::run() {
     for (Function &f : module_.functions)
         if (forProfile(f)) functions_[f.name].push_back(&f);
     std::unordered_set<std::string_view> reached = reachable();
+    // A struct holding a sampler, passed to the entry, can only be uniform.
+    for (Function &f : module_.functions)
+        if (f.name == entry_ && forProfile(f))
+            for (Var *p : f.params)
+                if (!p->isOut && !p->isUniform && p->type.kind == Type::Struct && holdsSampler(p->type)) p->isUniform = true;
 
     // Struct members first: their array sizes are constants of the global scope.
     for (StructDecl &s : module_.structs)
@@ -96,17 +110,21 @@ void Checker::run() {
 
 Var *Checker::lookup(std::string_view name) {
     for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope)
-        for (auto v = scope->rbegin(); v != scope->rend(); ++v)
-            if ((*v)->name == name) return *v;
+        if (auto it = scope->find(name); it != scope->end()) return it->second.latest;
     return nullptr;
 }
 
 void Checker::declare(Var *v) {
-    for (Var *other : scopes_.back())
-        if (other->name == v->name)
-            fail(v->offset, "redefinition of " + quoted(v->name) + " (first declared at " +
-                                source_.where(other->offset) + ")");
-    scopes_.back().push_back(v);
+    if (auto it = scopes_.back().find(v->name); it != scopes_.back().end())
+        fail(v->offset, "redefinition of " + quoted(v->name) + " (first declared at " +
+                            source_.where(it->second.first->offset) + ")");
+    scopes_.back().emplace(v->name, Named{v, v});
+}
+
+// A variable whose declaration failed is still known, so its uses do not fail again.
+void Checker::keep(Var *v) {
+    Named &n = scopes_.back().try_emplace(v->name, Named{v, v}).first->second;
+    n.latest = v;
 }
 
 // ---- Types -----------------------------------------------------------------------------
@@ -114,6 +132,8 @@ void Checker::declare(Var *v) {
 void Checker::resolveType(const Type &type, uint32_t offset) {
     if (type.kind == Type::Struct) {
         for (const Member &m : type.decl->members) resolveType(m.type, m.offset);
+        if (size_t(rowCount(type)) > limits::typeRows)
+            fail(offset, typeName(type) + " is too large (more than " + std::to_string(limits::typeRows) + " rows)");
         return;
     }
     if (type.kind != Type::Array || type.array->length >= 0) return;
@@ -127,7 +147,8 @@ void Checker::resolveType(const Type &type, uint32_t offset) {
         fail(size->offset, "the size of an array must be a constant integer");
     if (n < 1 || n > 65536) fail(size->offset, "array size " + std::to_string(int64_t(n)) + " is out of range (1 to 65536)");
     array->length = int(n);
-    if (rowCount(type) > 65536) fail(offset, "the array is too large (more than 65536 rows)");
+    if (size_t(rowCount(type)) > limits::typeRows)
+        fail(offset, "the array is too large (more than " + std::to_string(limits::typeRows) + " rows)");
 }
 
 // ---- Declarations -----------------------------------------------------------------------
@@ -157,7 +178,7 @@ void Checker::declareGlobal(Var *v) {
     } catch (const CompileError &e) {
         if (e.reported) return;
         diagnostics_.add(e);
-        if (std::find(scopes_[0].begin(), scopes_[0].end(), v) == scopes_[0].end()) scopes_[0].push_back(v);
+        keep(v);
     }
 }
 
@@ -299,10 +320,7 @@ void Checker::statement(Stmt *s) {
         return;
     case Stmt::Decl:
         for (Var *v : s->vars) guarded([&] { declaration(v); });
-        // A variable whose declaration failed is still declared, so its uses do not fail again.
-        for (Var *v : s->vars)
-            if (std::find(scopes_.back().begin(), scopes_.back().end(), v) == scopes_.back().end())
-                scopes_.back().push_back(v);
+        for (Var *v : s->vars) keep(v);
         return;
     case Stmt::Expression: guarded([&] { s->expr = value(s->expr); }); return;
     case Stmt::If:

@@ -51,13 +51,18 @@ public:
     // ---- names
     Var *lookup(std::string_view name);
     void declare(Var *v);
+    void keep(Var *v);
 
     const Source &source_;
     Module &module_;
     std::string_view entry_;
     const ProfileDesc &profile_;
     Diagnostics &diagnostics_;
-    std::vector<std::vector<Var *>> scopes_;
+    // Names in hashed scopes: a text of many declarations costs linear time.
+    struct Named {
+        Var *first, *latest;  // the first declaration, and the one uses see
+    };
+    std::vector<std::unordered_map<std::string_view, Named>> scopes_;
     std::unordered_map<std::string_view, std::vector<Function *>> functions_;
     Function *current_ = nullptr;  // the function being checked
     int loops_ = 0;
@@ -67,8 +72,6 @@ public:
 };
 
 std::string argumentTypes(const std::vector<Expr *> &args);
-// A vector converted to a smaller vector or a scalar: allowed, with a warning.
-bool truncates(const Type &from, const Type &to);
 bool isLvalue(const Expr *e);  // a variable, or a part of one, that may be assigned
 
 }  // namespace vela::cg

@@ -1,5 +1,7 @@
 // The compiler's entry point: runs the stages and turns rejections into a listing.
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "interface.h"
 
@@ -63,8 +65,10 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
     return compile(text, profile, entry, options, SourceFiles{}, dump);
 }
 
-CompileResult compile(std::string_view text, Profile profile, std::string_view entry,
-                      const std::vector<std::string> &options, const SourceFiles &files, Dump dump) {
+namespace {
+
+CompileResult run(std::string_view text, Profile profile, std::string_view entry, const std::vector<std::string> &options,
+                  const SourceFiles &files, Dump dump) {
     CompileResult result;
     std::vector<Define> defines;
     SourceFiles where = files;
@@ -109,16 +113,29 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
     Preprocessed pp;
     Module module;
     try {
+        // Profile options that change the profile; the others are for other profiles.
+        ProfileDesc desc = describe(profile);
+        for (const std::string &list : profileOptions)
+            for (size_t at = 0; at <= list.size();) {
+                size_t end = std::min(list.find(',', at), list.size());
+                std::string one = list.substr(at, end - at);
+                if ((one == "ARB_draw_buffers" || one == "ATI_draw_buffers") && desc.stage == Stage::Fragment) {
+                    desc.drawBuffers = true;
+                    desc.outputs[SemanticRegister::Color] = 4;
+                    desc.outputList = "COLOR0-3, DEPTH";
+                }
+                at = end + 1;
+            }
         source.files = {FileSpan{0, where.name}};
         preprocess(text, defines, where, pp, diagnostics);
         source.marks = pp.marks;
         source.files = pp.files;
         if (!pp.text.empty()) source.text = pp.text;
         if (diagnostics.empty()) parse(source, pp.tokens, module, diagnostics);
-        if (diagnostics.empty()) check(source, module, entry, describe(profile), diagnostics);
+        if (diagnostics.empty()) check(source, module, entry, desc, diagnostics);
         if (diagnostics.empty()) {
             IrProgram ir;
-            lower(source, module, entry, describe(profile), ir, result.parameters, diagnostics);
+            lower(source, module, entry, desc, ir, result.parameters, diagnostics);
             if (dump == Dump::Lower) result.dump = printIr(ir);
             optimize(ir);
             assignSlots(ir, result.parameters);
@@ -144,6 +161,24 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
         result.assembly.clear();
         result.parameters.clear();
     }
+    return result;
+}
+
+}  // namespace
+
+CompileResult compile(std::string_view text, Profile profile, std::string_view entry,
+                      const std::vector<std::string> &options, const SourceFiles &files, Dump dump) {
+    // Whatever the text, the host gets an answer, never an abort.
+    try {
+        return run(text, profile, entry, options, files, dump);
+    } catch (const std::bad_alloc &) {
+    } catch (const std::length_error &) {
+    }
+    CompileResult result;
+    Diagnostic d;
+    d.message = "the compiler ran out of memory on this program";
+    result.diagnostics.push_back(d);
+    result.listing = formatListing(result.diagnostics);
     return result;
 }
 

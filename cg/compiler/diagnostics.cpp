@@ -14,20 +14,36 @@ struct Place {
     int line, column;
 };
 
+// Lines end at LF, CR LF or a lone CR.
 Place locate(std::string_view text, uint32_t offset) {
     size_t at = offset > text.size() ? text.size() : offset;
     Place place{0, 0, 1, 1};
     for (size_t i = 0; i < at; ++i) {
-        if (text[i] == '\n') {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
             ++place.line;
             place.lineStart = i + 1;
         }
     }
     place.column = int(at - place.lineStart) + 1;
-    place.lineEnd = text.find('\n', place.lineStart);
+    place.lineEnd = text.find_first_of("\r\n", place.lineStart);
     if (place.lineEnd == std::string_view::npos) place.lineEnd = text.size();
-    if (place.lineEnd > place.lineStart && text[place.lineEnd - 1] == '\r') --place.lineEnd;
     return place;
+}
+
+// Control bytes as \xHH, so that a text cannot drive the terminal it is shown on.
+std::string shown(std::string_view text) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : text) {
+        if ((c < 0x20 && c != '\t') || c == 0x7f) {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
 }
 
 // The file of an offset: its span's index, its text and name.
@@ -102,19 +118,33 @@ std::string formatDiagnostic(const Diagnostic &d, std::string_view file) {
         out += ':';
     }
     out += std::to_string(d.line) + ":" + std::to_string(d.column) + ": " + severity;
-    out += d.message;
+    out += shown(d.message);
     out += '\n';
-    out += d.sourceLine;
+    // A long line is shown as a window around the column.
+    constexpr size_t whole = 240, half = 100;
+    size_t column = size_t(std::max(d.column, 1)) - 1;
+    bool window = d.sourceLine.size() > whole;
+    size_t from = window && column > half ? column - half : 0;
+    size_t to = window ? std::min(d.sourceLine.size(), column + half) : d.sourceLine.size();
+    std::string before = from > 0 ? "..." : "";
+    std::string prefix = before + shown(std::string_view(d.sourceLine).substr(from, std::min(column, d.sourceLine.size()) - std::min(from, d.sourceLine.size())));
+    out += before + shown(std::string_view(d.sourceLine).substr(std::min(from, d.sourceLine.size()), to - std::min(from, to)));
+    if (to < d.sourceLine.size()) out += "...";
     out += '\n';
     // Tabs are copied so that the caret lines up however the reader's terminal shows them.
-    for (size_t i = 0; i + 1 < size_t(d.column) && i < d.sourceLine.size(); ++i) out += d.sourceLine[i] == '\t' ? '\t' : ' ';
+    for (char c : prefix) out += c == '\t' ? '\t' : ' ';
     out += "^\n";
     return out;
 }
 
 std::string formatListing(const std::vector<Diagnostic> &diagnostics, std::string_view file) {
+    constexpr size_t cap = 64 * 1024;
     std::string out;
-    for (const Diagnostic &d : diagnostics) out += formatDiagnostic(d, file);
+    for (const Diagnostic &d : diagnostics) {
+        std::string one = formatDiagnostic(d, file);
+        if (out.size() + one.size() > cap) return out + "error: the listing is cut here (more than 64 KiB)\n";
+        out += one;
+    }
     return out;
 }
 

@@ -61,10 +61,12 @@ std::string inputName(const ProfileDesc &p, const Semantic &s) {
     }
 }
 
-std::string outputName(const Semantic &s) {
+std::string outputName(const ProfileDesc &p, const Semantic &s) {
     switch (s.kind) {
     case Semantic::Position: return "result.position";
-    case Semantic::Color: return s.index ? "result.color.secondary" : "result.color";
+    case Semantic::Color:
+        if (p.drawBuffers && s.index) return "result.color[" + std::to_string(s.index) + "]";
+        return s.index ? "result.color.secondary" : "result.color";
     case Semantic::TexCoord: return "result.texcoord[" + std::to_string(s.index) + "]";
     case Semantic::Fog: return "result.fogcoord";
     case Semantic::PSize: return "result.pointsize";
@@ -95,6 +97,12 @@ public:
         next_ = 0;
         for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
         std::string out = std::string(ir_.profile->header) + "\n";
+        if (ir_.profile->drawBuffers) out += "OPTION ARB_draw_buffers;\n";
+        for (const Instr &i : ir_.code)
+            if (!i.dead && isTexture(i.op) && i.target >= shadowTarget) {
+                out += "OPTION ARB_fragment_program_shadow;\n";
+                break;
+            }
         out += declarations();
         out += body_;
         out += "END\n";
@@ -325,7 +333,7 @@ private:
         int ordered[4] = {0, 1, 2, 3};
         const int *lanes = inOrder ? ordered : laneOfSlot;
         bool scalar = isScalarOp(i.op);
-        std::string dst = (p.file == File::Output ? outputName(registerSemantic(p.index)) : numbered('R', p.index)) +
+        std::string dst = (p.file == File::Output ? outputName(*ir_.profile, registerSemantic(p.index)) : numbered('R', p.index)) +
                           maskSuffix(mask);
         Op op = i.op;
         std::vector<Operand> operands(i.src, i.src + i.nsrc);
@@ -337,8 +345,7 @@ private:
         std::string text = name + (i.sat ? "_SAT " : " ") + dst;
         for (const Operand &o : operands) text += ", " + operand(o, lanes, scalar);
         if (isTexture(op)) {
-            static const char *const targets[] = {"1D", "2D", "3D", "CUBE", "RECT"};
-            text += ", texture[" + std::to_string(i.unit) + "], " + targets[i.target];
+            text += ", texture[" + std::to_string(i.unit) + "], " + targetName(i.target);
             countTexture(i);
         } else if (ir_.profile->countsAluAndTex) {
             ++stats_.aluInstructions;
@@ -353,7 +360,7 @@ private:
         auto target = [&](int lane) -> uint8_t {
             return output ? uint8_t(1u << outputSlot(p.index, lane)) : p.slots[lane];
         };
-        std::string dstName = output ? outputName(registerSemantic(p.index)) : numbered('R', p.index);
+        std::string dstName = output ? outputName(*ir_.profile, registerSemantic(p.index)) : numbered('R', p.index);
         struct Source {
             Operand o;
             uint8_t mask = 0;

@@ -61,6 +61,9 @@ private:
             out_.entry = &f;
         }
         if (out_.entry) return;
+        for (const Function &f : module_.functions)
+            if (f.name == entryName && (f.profile.empty() || f.profile == profile_.name))
+                fail(f.offset, "the entry function " + quoted(f.name) + " is declared but never defined");
         if (module_.functions.empty()) fail(module_.endOffset, "no entry function " + quoted(entryName) + " in the program");
         fail(module_.functions[0].offset,
              "no entry function " + quoted(entryName) + " (found " + quoted(module_.functions[0].name) + " instead)");
@@ -98,6 +101,8 @@ private:
             info.name = std::string(u->name);
             info.firstRow = row;
             info.rowCount = rowCount(u->type);
+            if (size_t(row) + size_t(info.rowCount) > limits::uniformRows)
+                fail(u->offset, "the uniforms are too large together (more than " + std::to_string(limits::uniformRows) + " rows)");
             if (u->semantic.kind == Semantic::Constant) info.fixedSlot = u->semantic.index;
             out_.uniformOf[size_t(u->id)] = int(ir_.uniforms.size());
             Agg rows;
@@ -147,7 +152,9 @@ private:
                                           : quoted(owner.empty() ? member : owner + "." + member);
         if (!profile_.isOutput(s))
             refuse(profile_, s.offset, "write a " + semanticName(s) + " result (its results: " + profile_.outputList + ")");
-        if ((s.kind == Semantic::Position || s.kind == Semantic::Color) && !(t.isVectorLike() && t.size() == 4))
+        // A float3 COLOR is written with alpha 1.
+        bool color3 = s.kind == Semantic::Color && t.isVectorLike() && t.size() == 3;
+        if ((s.kind == Semantic::Position || s.kind == Semantic::Color) && !(t.isVectorLike() && t.size() == 4) && !color3)
             fail(offset, "the " + std::string(s.kind == Semantic::Position ? "POSITION" : "COLOR") + " result " + name +
                              " must be float4, not " + typeName(t));
         if ((s.kind == Semantic::Depth || s.kind == Semantic::Fog || s.kind == Semantic::PSize) && t.kind != Type::Scalar)
@@ -179,30 +186,45 @@ private:
         }
     }
 
-    Val input(const Var &p, const Semantic &s, const Type &t, uint32_t offset, const std::string &name) {
+    // The rows of one input: its register, or (without a semantic) rows that say why
+    // they cannot be read.
+    void input(Agg &rows, const Var &p, const Semantic &s, const Type &t, uint32_t offset, const std::string &name) {
         if (s.kind == Semantic::None) {
-            if (name.find('.') != std::string::npos)
-                fail(offset, "member " + quoted(name.substr(name.find('.') + 1)) + " of struct " + quoted(p.type.decl->name) +
-                                 " needs a semantic to be a varying input");
-            fail(offset, "varying parameter " + quoted(name) + " needs a semantic (or 'uniform')");
+            std::string why = name.find('.') != std::string::npos
+                                  ? "member " + quoted(name.substr(name.find('.') + 1)) + " of struct " + quoted(p.type.decl->name) +
+                                        " needs a semantic to be a varying input"
+                                  : "varying parameter " + quoted(name) + " needs a semantic (or 'uniform')";
+            Val v;
+            v.n = uint8_t(t.isVectorLike() ? t.size() : 4);
+            for (int i = 0; i < v.n; ++i) v.c[i].ref = Ref{File::Input, uint32_t(out_.unbound.size())};
+            out_.unbound.emplace_back(offset, why);
+            for (int r = 0; r < rowCount(t); ++r) rows.push_back(v);
+            return;
         }
         if (!t.isVectorLike()) fail(offset, "the varying input " + quoted(name) + " must be a scalar or a vector");
         if (!profile_.isInput(s))
             refuse(profile_, s.offset, "read a " + semanticName(s) + " input (its inputs: " + profile_.inputList + ")");
-        return Builder::reg(Ref{File::Input, semanticRegister(s)}, t.size());
+        rows.push_back(Builder::reg(Ref{File::Input, semanticRegister(s)}, t.size()));
     }
 
     Agg inputs(const Var &p) {
         Agg rows;
         if (p.type.kind == Type::Struct) {
-            if (p.semantic.kind != Semantic::None)
-                fail(p.semantic.offset, "struct parameter " + quoted(p.name) + " takes its semantics from its members");
-            for (const Member &m : p.type.decl->members)
-                rows.push_back(input(p, m.semantic, m.type, m.offset, std::string(p.name) + "." + std::string(m.name)));
+            // A semantic on the struct is the base its members without one count on from.
+            Semantic next = p.semantic;
+            for (const Member &m : p.type.decl->members) {
+                Semantic s = m.semantic;
+                if (s.kind == Semantic::None && next.kind != Semantic::None) {
+                    s = next;
+                    s.offset = p.semantic.offset;
+                }
+                if (next.kind != Semantic::None) next.index = uint8_t(s.index + rowCount(m.type));
+                input(rows, p, s, m.type, m.offset, std::string(p.name) + "." + std::string(m.name));
+            }
         } else if (p.type.kind == Type::Sampler) {
             fail(p.offset, "sampler parameter " + quoted(p.name) + " of the entry function must be uniform");
         } else if (p.type.isVectorLike()) {
-            rows.push_back(input(p, p.semantic, p.type, p.offset, std::string(p.name)));
+            input(rows, p, p.semantic, p.type, p.offset, std::string(p.name));
         } else {
             fail(p.offset, "parameter " + quoted(p.name) + " of type " + typeName(p.type) + " must be uniform");
         }
@@ -327,6 +349,11 @@ void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters) {
         if (p.kind == ParameterInfo::Sampler) {
             p.referenced = units.count(p.textureUnit) > 0;
             p.firstSlot = -1;
+            if (p.sampler == SamplerKind::Any) {
+                p.sampler = SamplerKind::S2D;
+                for (const Instr &i : ir.code)
+                    if (!i.dead && isTexture(i.op) && i.unit == p.textureUnit) p.sampler = SamplerKind(i.target % shadowTarget);
+            }
             continue;
         }
         if (p.row < 0 || p.slotCount == 0) continue;

@@ -22,6 +22,9 @@ struct Interface {
     std::vector<int> uniformOf;    // by Var::id: its uniform, -1
     std::vector<std::pair<const Var *, Agg>> inputs;  // varying in parameters and their registers
     std::vector<OutputLeaf> outputs;
+    // Why an input without a register cannot be read; its components are Undef with
+    // ref {File::Input, index into this}, so that only a read of one is an error.
+    std::vector<std::pair<uint32_t, std::string>> unbound;  // at the declaration
     std::vector<ParameterInfo> parameters;
     // Uniforms with an initial value: the parameter that holds it, computed with the body.
     std::vector<std::pair<size_t, const Var *>> defaults;

@@ -8,13 +8,15 @@ constexpr TextureForm none{SamplerKind::S1D, TextureForm::Plain, 0};
 
 // By Intrinsic, None first.
 constexpr IntrinsicInfo table[] = {
-    {"?", Signature::Float, 0, none},
-#define INTRINSIC(id, name, signature, arguments) {name, Signature::signature, arguments, none},
+    {"?", Signature::Float, 0, none, nullptr},
+#define INTRINSIC(id, name, signature, arguments) {name, Signature::signature, arguments, none, nullptr},
 #define TEXTURE(id, name, sampler, form, coordinates) \
-    {name, Signature::Texture, 2, {SamplerKind::sampler, TextureForm::form, coordinates}},
+    {name, Signature::Texture, 2, {SamplerKind::sampler, TextureForm::form, coordinates}, nullptr},
+#define BEYOND(id, name, what) {name, Signature::Beyond, -1, none, what},
 #include "intrinsics.def"
 #undef INTRINSIC
 #undef TEXTURE
+#undef BEYOND
 };
 
 }  // namespace

@@ -10,9 +10,11 @@ enum class Intrinsic : uint8_t {
     None,
 #define INTRINSIC(id, name, signature, arguments) id,
 #define TEXTURE(id, name, sampler, form, coordinates) id,
+#define BEYOND(id, name, what) id,
 #include "intrinsics.def"
 #undef INTRINSIC
 #undef TEXTURE
+#undef BEYOND
 };
 
 // How the checker types a call: the classes of intrinsics.def.
@@ -30,6 +32,7 @@ enum class Signature : uint8_t {
     Statement,   // clip: no value
     Noise,
     Texture,
+    Beyond,      // a function of later profiles: refused by the lowering as IntrinsicInfo::what
 };
 
 // A texture lookup: its sampler kind and form.
@@ -44,6 +47,7 @@ struct IntrinsicInfo {
     Signature signature;
     int arguments;
     TextureForm texture;  // Signature::Texture
+    const char *what;     // Signature::Beyond: what the profile cannot do
 };
 const IntrinsicInfo &intrinsicInfo(Intrinsic f);
 bool textureForm(Intrinsic f, TextureForm &form);

@@ -77,6 +77,12 @@ enum class Op : uint8_t {
 #undef OP
 };
 
+constexpr uint8_t shadowTarget = 5;
+inline const char *targetName(uint8_t target) {
+    static const char *const names[] = {"1D", "2D", "3D", "CUBE", "RECT", "SHADOW1D", "SHADOW2D", "SHADOW3D", "SHADOWCUBE", "SHADOWRECT"};
+    return target < 10 ? names[target] : "?";
+}
+
 // What ops.def says of an operation.
 struct OpInfo {
     enum Property : uint8_t { C = 1, S = 2, F = 4, K = 8, T = 16 };
@@ -108,7 +114,7 @@ struct Instr {
     bool sat = false;
     uint8_t n = 0;      // components of the result
     uint8_t nsrc = 0;
-    uint8_t unit = 0;   // texture lookups: the unit and the SamplerKind
+    uint8_t unit = 0;   // texture lookups: the unit and the SamplerKind, + shadowTarget to compare
     uint8_t target = 0;
     uint32_t dst = 0;   // the value defined; Output: the result register; Arl: the address value
     Operand src[4];     // Build, Output: lane i from src[i]

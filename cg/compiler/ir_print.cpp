@@ -81,8 +81,7 @@ std::string printIr(const IrProgram &ir, const Allocation *allocation) {
         int lanes = operandLanes(i.op, i.n);
         for (int s = 0; s < i.nsrc; ++s) line += (s ? ", " : " ") + operandText(ir, i.src[s], lanes);
         if (isTexture(i.op)) {
-            static const char *const targets[] = {"1D", "2D", "3D", "CUBE", "RECT"};
-            line += ", unit " + std::to_string(i.unit) + " " + targets[i.target % 5];
+            line += ", unit " + std::to_string(i.unit) + " " + targetName(i.target);
         }
         if (allocation && defines && i.dst < allocation->place.size() && !ir.values[i.dst].address)
             line += "  -> " + placement(ir, allocation->place[i.dst]);

@@ -64,7 +64,7 @@ private:
     void skipSpaceAndComments() {
         while (pos_ < text_.size()) {
             char c = text_[pos_];
-            if (c == '\n') {
+            if (c == '\n' || (c == '\r' && peek(1) != '\n')) {  // a lone CR ends a line too (old Mac files)
                 lineStart_ = space_ = true;
                 ++pos_;
             } else if (c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f') {
@@ -73,12 +73,12 @@ private:
             } else if (c == '\\' && (peek(1) == '\n' || (peek(1) == '\r' && peek(2) == '\n'))) {
                 pos_ += peek(1) == '\n' ? 2 : 3;
             } else if (c == '/' && peek(1) == '/') {
-                while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+                while (pos_ < text_.size() && text_[pos_] != '\n' && text_[pos_] != '\r') ++pos_;
             } else if (c == '/' && peek(1) == '*') {
                 size_t close = text_.find("*/", pos_ + 2);
                 if (close == std::string_view::npos) fail(base_ + uint32_t(pos_), "unterminated comment");
                 for (size_t i = pos_; i < close; ++i)
-                    if (text_[i] == '\n') lineStart_ = true;
+                    if (text_[i] == '\n' || text_[i] == '\r') lineStart_ = true;
                 space_ = true;
                 pos_ = close + 2;
             } else {

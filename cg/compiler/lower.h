@@ -132,6 +132,7 @@ public:
     std::vector<Cond> conds_;
     std::vector<Agg> uniformRows_;  // by uniform var id: the rows as first given
     std::vector<int> uniformOf_;    // by Var::id: index into ir_.uniforms, -1
+    const std::vector<std::pair<uint32_t, std::string>> *unbound_ = nullptr;  // Interface::unbound
     size_t work_ = 0;
     int callDepth_ = 0;
     uint32_t lastReturn_ = 0;

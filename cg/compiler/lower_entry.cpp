@@ -10,6 +10,7 @@ void Lowering::run(const Interface &in, std::vector<ParameterInfo> &parameters) 
     const Function &entry = *entry_;
     st_.vars.resize(module_.vars.size());
     uniformOf_ = in.uniformOf;
+    unbound_ = &in.unbound;
     uniformRows_ = in.uniformRows;
     for (size_t id = 0; id < uniformOf_.size(); ++id)
         if (uniformOf_[id] >= 0) st_.vars[id] = uniformRows_[size_t(uniformOf_[id])];
@@ -43,14 +44,26 @@ void Lowering::run(const Interface &in, std::vector<ParameterInfo> &parameters) 
             size_t slot = o.var ? size_t(o.var->id) : last.resultSlot;
             Val v = st_.vars[slot][size_t(o.row)];
             if (v.hasUndef()) {
+                // Left unwritten (or its missing components 0), as the language allows.
                 std::string missing;
                 for (int i = 0; i < v.n; ++i)
                     if (v.c[i].kind == Comp::Undef) missing += "xyzw"[i];
                 std::string owner = o.owner.empty() ? returnedName_ : o.owner;
                 std::string name = o.member.empty() ? owner : owner.empty() ? o.member : owner + "." + o.member;
-                if (int(missing.size()) < v.n && !name.empty()) name += "." + missing;
-                fail(lastReturn_, (name.empty() ? "the result of " + quoted(entry.name) : quoted(name)) +
-                                      " is used before it is set");
+                bool none = int(missing.size()) == v.n;
+                if (!none && !name.empty()) name += "." + missing;
+                std::string what = name.empty() ? "the result of " + quoted(entry.name) : quoted(name);
+                diagnostics_.warn(lastReturn_, what + (none ? " is never written: the " + semanticName(o.semantic) +
+                                                                   " result is left unwritten"
+                                                            : " is not written: those components of " +
+                                                                  semanticName(o.semantic) + " are 0"));
+                if (none) continue;
+                for (int i = 0; i < v.n; ++i)
+                    if (v.c[i].kind == Comp::Undef) v.c[i] = Comp::constant(0);
+            }
+            if (o.semantic.kind == Semantic::Color && v.n == 3) {
+                v.n = 4;
+                v.c[3] = Comp::constant(1);
             }
             b_.where = lastReturn_;
             b_.output(semanticRegister(o.semantic), v);

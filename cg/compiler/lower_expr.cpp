@@ -160,7 +160,41 @@ Agg Lowering::zero(const Type &t, Comp::Kind kind) {
 // ---- Conversions -----------------------------------------------------------------------------
 
 Agg Lowering::convert(const Agg &rows, const Type &from, const Type &to, uint32_t offset) {
+    if (from.kind == Type::Scalar && (to.kind == Type::Struct || to.kind == Type::Array)) {
+        // (S)x: every leaf from the one number.
+        Agg out;
+        auto fill = [&](auto &&self, const Type &t) -> void {
+            if (t.kind == Type::Struct) {
+                for (const Member &m : t.decl->members) self(self, m.type);
+            } else if (t.kind == Type::Array) {
+                for (int i = 0; i < t.array->length; ++i) self(self, t.array->element);
+            } else {
+                Agg leaf = convert(rows, from, t, offset);
+                out.insert(out.end(), leaf.begin(), leaf.end());
+            }
+        };
+        fill(fill, to);
+        return out;
+    }
     if (from == to || !to.isNumeric() || !from.isNumeric()) return rows;
+    if (vectorMatrix(from, to)) {
+        // Between a vector and a one-row or one-column matrix: the same numbers in order.
+        std::vector<Comp> numbers;
+        for (const Val &r : rows)
+            for (int c = 0; c < r.n; ++c) numbers.push_back(r.c[c]);
+        Agg out;
+        int outRows = to.kind == Type::Matrix ? to.rows : 1;
+        int outCols = to.kind == Type::Matrix ? to.cols : to.size();
+        for (int r = 0; r < outRows; ++r) {
+            Val v;
+            v.n = uint8_t(outCols);
+            for (int c = 0; c < outCols; ++c) v.c[c] = numbers[size_t(r * outCols + c)];
+            if (to.base == Base::Bool && from.base != Base::Bool) v = nonZero(v);
+            else if (to.base == Base::Int && from.base != Base::Int && from.base != Base::Bool) v = trunc(v);
+            out.push_back(v);
+        }
+        return out;
+    }
     Agg out;
     int outRows = to.kind == Type::Matrix ? to.rows : 1;
     int outCols = to.kind == Type::Matrix ? to.cols : to.size();
@@ -331,6 +365,8 @@ Agg Lowering::read(const Place &p, uint32_t offset) {
         std::string missing;
         for (int i = 0; i < p.n; ++i) {
             v.c[i] = (*rows)[size_t(p.row[i] - p.first + base)].c[p.comp[i]];
+            if (v.c[i].kind == Comp::Undef && v.c[i].ref.file == File::Input && unbound_)
+                fail((*unbound_)[v.c[i].ref.index].first, (*unbound_)[v.c[i].ref.index].second);
             if (v.c[i].kind == Comp::Undef) missing += "xyzw"[i];
             if (profile_.positionInputUnreadable && v.c[i].kind == Comp::Reg && v.c[i].ref.file == File::Input &&
                 registerSemantic(v.c[i].ref.index).kind == Semantic::Position)

@@ -38,6 +38,8 @@ Val Lowering::sinCos(const Val &x, bool cosine) {
 }
 
 Agg Lowering::intrinsic(const Expr *e) {
+    const IntrinsicInfo &info = intrinsicInfo(e->intrinsic);
+    if (info.signature == Signature::Beyond) refuse(e->offset, std::string(info.what) + " (" + info.name + ")");
     const auto &args = e->args;
     uint32_t at = e->offset;
     auto arg = [&](size_t i) { return value(args[i]); };
@@ -265,13 +267,17 @@ Val Lowering::texture(const Expr *e) {
     textureForm(e->intrinsic, form);
     Val sampler = value(e->args[0]);
     if (sampler.c[0].kind != Comp::Sampler) fail(e->args[0]->offset, "internal compiler error: no sampler");
-    if (e->args.size() == 4) refuse(e->offset, "sample with explicit derivatives (" + name + " with four arguments)");
+    if (e->args.size() == 3) refuse(e->offset, "sample with a texel offset (" + name + " with three arguments)");
+    if (e->args.size() >= 4) refuse(e->offset, "sample with explicit derivatives (" + name + " with " + std::to_string(e->args.size()) + " arguments)");
     if (form.kind == TextureForm::Lod) refuse(e->offset, "choose a texture's level of detail (" + name + ")");
     if (form.kind == TextureForm::Bias && form.sampler == SamplerKind::Rect)
         refuse(e->offset, "bias a lookup in a rectangle texture (" + name + ")");
     Val coord = value(e->args[1]);
     Op op = form.kind == TextureForm::Proj ? Op::Txp : form.kind == TextureForm::Bias ? Op::Txb : Op::Tex;
-    if (form.kind == TextureForm::Plain && coord.n > form.coordinates)
+    // One more coordinate than the plain form: the depth to compare with (a shadow lookup).
+    bool shadow = form.kind == TextureForm::Plain && coord.n > form.coordinates;
+    bool comparable = form.sampler == SamplerKind::S1D || form.sampler == SamplerKind::S2D || form.sampler == SamplerKind::Rect;
+    if (shadow && (!profile_.shadow || !comparable))
         refuse(e->offset, "compare against a depth texture (" + name + " with " + std::to_string(coord.n) + " coordinates)");
     if (form.kind == TextureForm::Proj && coord.n < 4) {
         // The divisor, last, goes to w, where TXP takes it.
@@ -282,7 +288,7 @@ Val Lowering::texture(const Expr *e) {
         moved.c[3] = q;
         coord = moved;
     }
-    return b_.tex(op, int(sampler.c[0].ref.index), int(form.sampler), coord);
+    return b_.tex(op, int(sampler.c[0].ref.index), int(form.sampler) + (shadow ? shadowTarget : 0), coord);
 }
 
 // mul in every shape: the rows of a matrix operand dotted with a vector, or the rows

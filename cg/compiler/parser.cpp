@@ -110,10 +110,15 @@ private:
 
     // ---- Types ---------------------------------------------------------------------------
 
+    // A variable hides a type of its name from where it is declared on ("input input;"):
+    // its scope holds an Error type for the name.
     const Type *findTypeName(std::string_view n) const {
         for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope)
-            if (auto it = scope->find(n); it != scope->end()) return &it->second;
+            if (auto it = scope->find(n); it != scope->end()) return it->second.kind == Type::Error ? nullptr : &it->second;
         return nullptr;
+    }
+    void hideTypeName(std::string_view n) {
+        if (findTypeName(n)) scopes_.back()[n] = Type{Type::Error, Base::Float, 1, 1, nullptr, nullptr};
     }
 
     bool isTypeName(const Token &t) const {
@@ -167,7 +172,7 @@ private:
                 advance();
                 return *named;
             }
-            static const char *const foreign[] = {"double", "string", "texture", "sampler", "uint", "dword"};
+            static const char *const foreign[] = {"double", "string", "texture", "uint", "dword"};
             for (const char *f : foreign)
                 if (t.text == f) fail(t.offset, "type " + quoted(t.text) + " is not part of the language");
             if (!isKeyword(t.text)) fail(t.offset, "unknown type " + quoted(t.text));
@@ -246,8 +251,10 @@ private:
         std::string_view structName = name("struct name");
         if (!at("{")) {
             const Type *known = findTypeName(structName);
-            if (!known || known->kind != Type::Struct) fail(nameOffset, "unknown struct " + quoted(structName));
-            return *known;
+            if (known && known->kind == Type::Struct) return *known;
+            for (auto s = module_.structs.rbegin(); s != module_.structs.rend(); ++s)  // hidden by a variable
+                if (s->name == structName) return Type{Type::Struct, Base::Float, 1, 1, &*s, nullptr};
+            fail(nameOffset, "unknown struct " + quoted(structName));
         }
         if (auto it = scopes_.back().find(structName); it != scopes_.back().end())
             fail(nameOffset, "redefinition of " + quoted(structName) + " (first defined at " +
@@ -257,6 +264,8 @@ private:
         decl.offset = nameOffset;
         const Token &open = advance();
         while (!at("}") && peek().kind != TokenKind::End) {
+            // 'uniform' on a member says what the struct's variable is; the variable decides.
+            while (is(peek(), "uniform")) advance();
             if (isQualifier(peek())) fail(peek().offset, quoted(peek().text) + " cannot qualify a struct member");
             uint32_t typeOffset = peek().offset;
             Type t = type();
@@ -306,6 +315,7 @@ private:
         v.isUniform = q.uniform;
         v.isOut = q.out;
         v.isIn = q.in || !q.out;
+        hideTypeName(n);
         return &v;
     }
 
@@ -376,6 +386,11 @@ private:
         f.name = functionName;
         f.offset = offset;
         const Token &open = advance();
+        scopes_.emplace_back();  // the parameters' names, and the body's
+        struct Leave {
+            std::vector<std::unordered_map<std::string_view, Type>> &scopes;
+            ~Leave() { scopes.pop_back(); }
+        } leave{scopes_};
         if (at("void") && is(peek(1), ")")) advance();
         if (!at(")")) {
             do f.params.push_back(param(f));
@@ -385,9 +400,7 @@ private:
         f.resultSemantic = semanticClause();
         if (accept(";")) return;
         if (!at("{")) fail(peek().offset, "'{' expected, found " + describe(peek()));
-        scopes_.emplace_back();
         f.body = block(0);
-        scopes_.pop_back();
     }
 
     // param = qualifiers type name array-suffix [ ":" semantic ]

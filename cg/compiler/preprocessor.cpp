@@ -85,7 +85,7 @@ public:
 
     // The texts one after another, as the offsets count them.
     void finishText() {
-        if (included_.empty()) return;
+        if (included_.empty() || !out_.text.empty()) return;
         out_.text.reserve(size_t(nextBase_));
         out_.text.append(text_);
         out_.text += '\n';
@@ -186,8 +186,13 @@ private:
         Macro m;
         m.name = keep(d.name);
         m.fromOptions = true;
+        // The value is a text of its own, so that a fault in it is reported as the option.
         std::string_view value = keep(d.value);
-        LexResult lexed = tokenize(value);
+        uint32_t base = uint32_t(nextBase_);
+        nextBase_ += value.size() + 1;
+        included_.push_back(value);
+        out_.files.push_back(FileSpan{base, "option '-D" + d.name + "=" + d.value + "'"});
+        LexResult lexed = tokenize(value, base);
         for (Token &t : lexed.tokens) {
             if (t.kind == TokenKind::End) break;
             if (t.kind == TokenKind::Invalid) t.value += double(problems_.size());
@@ -816,9 +821,13 @@ void preprocess(std::string_view text, const std::vector<Define> &defines, const
         pp.run(defines);
     } catch (const CompileError &e) {
         diagnostics.add(e);
+        pp.finishText();  // for the positions of what was reported
         Token end;
         end.offset = uint32_t(text.size());
         out.tokens.push_back(end);
+    } catch (const Stop &) {
+        pp.finishText();
+        throw;
     }
 }
 

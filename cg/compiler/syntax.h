@@ -78,6 +78,7 @@ struct Type {
     static Type matrix(int r, int c, Base b = Base::Float) { return {Matrix, b, uint8_t(r), uint8_t(c), nullptr, nullptr}; }
     static Type error() { return {Error, Base::Float, 1, 1, nullptr, nullptr}; }
     bool isNumeric() const { return kind == Scalar || kind == Vector || kind == Matrix; }
+    bool isNumericTree() const;  // numeric, or a struct or array of numeric leaves only
     bool isVectorLike() const { return kind == Scalar || kind == Vector; }  // a value of one register
     int size() const { return kind == Vector ? cols : 1; }                 // components of a scalar or vector
     bool sameShape(const Type &o) const;
@@ -108,6 +109,11 @@ struct Semantic : SemanticRegister {
 std::string semanticName(const Semantic &semantic);
 // NAME or NAMEn as written (any case); false when it is no semantic of the language.
 bool parseSemantic(std::string_view text, Semantic &out);
+
+// A vector converted to a smaller vector or a scalar: allowed, with a warning.
+bool truncates(const Type &from, const Type &to);
+// A 1xN or Nx1 matrix and a vector of N: the same numbers.
+bool vectorMatrix(const Type &a, const Type &b);
 
 // ---- Syntax tree ------------------------------------------------------------------------
 

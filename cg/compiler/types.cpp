@@ -1,9 +1,30 @@
 // Types, semantics, operators and reserved words of the language.
+#include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstdint>
 
 #include "syntax.h"
 
 namespace vela::cg {
+
+bool Type::isNumericTree() const {
+    if (kind == Struct) return std::all_of(decl->members.begin(), decl->members.end(), [](const Member &m) { return m.type.isNumericTree(); });
+    if (kind == Array) return array->element.isNumericTree();
+    return isNumeric();
+}
+
+bool truncates(const Type &from, const Type &to) {
+    return from.isVectorLike() && to.isVectorLike() && from.kind == Type::Vector && to.size() < from.size();
+}
+
+// A 1xN or Nx1 matrix and a vector of N: the same numbers.
+bool vectorMatrix(const Type &a, const Type &b) {
+    auto line = [](const Type &m, const Type &v) {
+        return m.kind == Type::Matrix && v.kind == Type::Vector && (m.rows == 1 || m.cols == 1) && m.rows * m.cols == v.size();
+    };
+    return line(a, b) || line(b, a);
+}
 
 bool Type::sameShape(const Type &o) const {
     if (kind != o.kind || rows != o.rows || cols != o.cols || decl != o.decl) return false;
@@ -33,15 +54,16 @@ Type Module::arrayOf(const Type &element, int length) {
     return t;
 }
 
+// Saturates at INT_MAX, so that a size check after it cannot be fooled by a wrap.
 int rowCount(const Type &type) {
     switch (type.kind) {
     case Type::Matrix: return type.rows;
     case Type::Struct: {
-        int rows = 0;
-        for (const Member &m : type.decl->members) rows += rowCount(m.type);
-        return rows;
+        int64_t rows = 0;
+        for (const Member &m : type.decl->members) rows = std::min<int64_t>(rows + rowCount(m.type), INT_MAX);
+        return int(rows);
     }
-    case Type::Array: return type.array->length * rowCount(type.array->element);
+    case Type::Array: return int(std::min<int64_t>(int64_t(std::max(type.array->length, 0)) * rowCount(type.array->element), INT_MAX));
     case Type::Void:
     case Type::Error: return 0;
     default: return 1;
@@ -61,7 +83,7 @@ const char *baseName(Base b) {
     return "?";
 }
 
-const char *const samplerNames[] = {"sampler1D", "sampler2D", "sampler3D", "samplerCUBE", "samplerRECT"};
+const char *const samplerNames[] = {"sampler1D", "sampler2D", "sampler3D", "samplerCUBE", "samplerRECT", "sampler"};
 
 }  // namespace
 
@@ -95,7 +117,7 @@ bool builtinType(std::string_view name, Type &type) {
         type = Type{};
         return true;
     }
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 6; ++i)
         if (name == samplerNames[i]) {
             type = Type{Type::Sampler, Base::Float, 1, uint8_t(i), nullptr, nullptr};
             return true;
@@ -191,7 +213,7 @@ bool parseSemantic(std::string_view text, Semantic &out) {
         {"POSITION", Semantic::Position, 1, false, 0}, {"HPOS", Semantic::Position, 1, false, 0},
         {"NORMAL", Semantic::Normal, 1, false, 0},     {"COLOR", Semantic::Color, 2, false, 0},
         {"COL", Semantic::Color, 2, true, 0},          {"DIFFUSE", Semantic::Color, 1, false, 0},
-        {"SPECULAR", Semantic::Color, 1, false, 1},    {"TEXCOORD", Semantic::TexCoord, 8, false, 0},
+        {"SPECULAR", Semantic::Color, 1, false, 1},    {"TEXCOORD", Semantic::TexCoord, 16, false, 0},
         {"TEX", Semantic::TexCoord, 8, true, 0},       {"DEPTH", Semantic::Depth, 1, false, 0},
         {"WPOS", Semantic::Wpos, 1, false, 0},         {"TEXUNIT", Semantic::TexUnit, 16, true, 0},
         {"FOG", Semantic::Fog, 1, false, 0},           {"FOGC", Semantic::Fog, 1, false, 0},

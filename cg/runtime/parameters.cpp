@@ -232,6 +232,10 @@ int cgGetArraySize(CGparameter parameter, int dimension) {
         setError(CG_ARRAY_PARAM_ERROR);
         return 0;
     }
+    if (dimension < 0) {
+        setError(CG_INVALID_DIMENSION_ERROR);
+        return 0;
+    }
     const ParameterInfo *p = ref.info;
     for (int d = 0; d < dimension; ++d) {
         if (p->children.empty() || ref.program->parameters[size_t(p->children[0])].kind != ParameterInfo::Array) {
@@ -340,7 +344,7 @@ const char *cgGetTypeString(CGtype type) {
 }
 
 CGtype cgGetType(const char *name) {
-    if (!name) return CG_UNKNOWN_TYPE;
+    if (!name || std::strcmp(name, "unknown") == 0) return CG_UNKNOWN_TYPE;
     for (int t = CG_STRUCT; t <= CG_SAMPLERRECT; ++t)
         if (std::strcmp(cgGetTypeString(CGtype(t)), name) == 0) return CGtype(t);
     return CG_UNKNOWN_TYPE;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "compiler.h"
 
 namespace {
@@ -104,6 +106,9 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "vela-cgc: cannot write the output: %s\n", std::strerror(errno));
         return 1;
     }
+    // A partial file we made is removed; anything that was there before is left as it is.
+    struct stat before;
+    bool existed = ::stat(output.c_str(), &before) == 0;
     std::FILE *o = std::fopen(output.c_str(), "wb");
     bool written = o && writeAll(o, out);
     int error = errno;
@@ -113,6 +118,7 @@ int main(int argc, char **argv) {
     }
     if (written) return 0;
     std::fprintf(stderr, "vela-cgc: cannot write '%s': %s\n", output.c_str(), std::strerror(error));
-    if (o) std::remove(output.c_str());
+    struct stat after;
+    if (o && !existed && ::stat(output.c_str(), &after) == 0 && S_ISREG(after.st_mode)) std::remove(output.c_str());
     return 1;
 }

@@ -77,7 +77,6 @@ const Case cases[] = {
     {"ReadBeforeSet", Profile::Arbvp1, vertexWith("  float4 c;\n  OUT.col = c;"), "8:13: error: 'c' is used before it is set"},
     {"ComponentReadBeforeSet", Profile::Arbvp1, vertexWith("  float4 c;\n  c.xyz = IN.nrm.xyz;\n  OUT.col = c;"),
      "9:13: error: 'c.w' is used before it is set"},
-    {"ResultMemberNeverSet", Profile::Arbvp1, vertexWith(""), "8:10: error: 'OUT.col' is used before it is set"},
     {"MissingReturn", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm;", "}\n"),
      "8:1: error: missing return statement at the end of 'main'"},
     {"BreakOutsideLoop", Profile::Arbvp1, vertexWith("  OUT.col = IN.nrm; break;"), "7:21: error: 'break' outside a loop"},
@@ -139,6 +138,13 @@ const Case cases[] = {
      "2:32: error: macro 'TWICE' takes 1 argument, 2 given"},
     {"ErrorDirective", Profile::Arbfp1, "#ifndef LIGHTS\n#error LIGHTS must be defined\n#endif\n",
      "2:2: error: #error LIGHTS must be defined"},
+    // Later profiles' lookups and registers, refused as the profile's limits.
+    {"TexelOffset", Profile::Arbfp1, "uniform sampler2D s;\nfloat4 main(float2 uv : TEXCOORD0) : COLOR { return tex2D(s, uv, int2(1, 0)); }",
+     "2:53: error: the arbfp1 profile cannot sample with a texel offset (tex2D with three arguments)"},
+    {"TexelFetch", Profile::Arbfp1, "uniform sampler2D s;\nfloat4 main() : COLOR { return tex2Dfetch(s, int4(0)); }",
+     "2:32: error: the arbfp1 profile cannot fetch texels (tex2Dfetch)"},
+    {"NinthTexcoord", Profile::Arbfp1, "float4 main(float4 t : TEXCOORD8) : COLOR { return t; }",
+     "1:24: error: the arbfp1 profile cannot read a TEXCOORD8 input (its inputs: COLOR0-1, TEXCOORD0-7, FOG, WPOS)"},
     {"MissingInclude", Profile::Arbfp1, "#include \"no_such_file.cg\"\n", "1:10: error: cannot open the included file 'no_such_file.cg' (looked for 'no_such_file.cg')"},
     {"ErrorsInMacrosAreWhereTheMacroIsUsed", Profile::Arbfp1,
      "#define SHADE(c) ((c) * colour)\nfloat4 main(float4 c : COLOR0) : COLOR {\n  return SHADE(c);\n}\n",
@@ -168,8 +174,6 @@ const Case cases[] = {
      "and constant arrays)"},
     {"BitwiseOperators", Profile::Arbvp1, vertexWith("  int i = (int)IN.uv.x & 3;\n  OUT.col = i;"),
      "7:24: error: the arbvp1 profile cannot perform the bitwise operation '&' (it has no integer instructions)"},
-    {"ShadowLookup", Profile::Arbfp1, fragmentWith("  c = tex2D(s, float3(uv, 0.5));"),
-     "2:7: error: the arbfp1 profile cannot compare against a depth texture (tex2D with 3 coordinates)"},
     {"LevelOfDetail", Profile::Arbfp1, fragmentWith("  c = tex2Dlod(s, float4(uv, 0, 1));"),
      "2:7: error: the arbfp1 profile cannot choose a texture's level of detail (tex2Dlod)"},
 };
@@ -316,3 +320,31 @@ TEST(DiagnosticFormat, LimitsEndInClearErrors) {
 }
 
 }  // namespace
+
+// Texts made to hurt: each ends in one clear error and a bounded, printable listing.
+TEST(DiagnosticFormat, HostileTextsEndInOneClearLine) {
+    std::string longLine(900000, ' ');
+    for (int i = 0; i < 30; ++i) longLine += " @";
+    struct Case {
+        std::string text;
+        std::vector<std::string> options;
+        std::string first;
+    } cases[] = {
+        {"uniform float4 k[65536][65536];\nfloat4 main() : COLOR { return k[0][0]; }", {}, "1:16: error: the array is too large"},
+        {"struct S { float4 a[40000]; float4 b[40000]; };\nuniform S s;\nfloat4 main() : COLOR { return s.a[0]; }", {},
+         "2:11: error: struct S is too large"},
+        {"uniform float4 a[40000], b[40000];\nfloat4 main() : COLOR { return a[0] + b[0]; }", {},
+         "1:26: error: the uniforms are too large together"},
+        {"float4 main() : COLOR {" + longLine + "return 1; }", {}, "1:900025: error: unexpected character '@'"},
+        {"float4 main() : COLOR {\r  return \x1b[2J;\r}\r", {}, "2:10: error: unexpected byte 0x1b"},
+        {"float4 main() : COLOR { return X; }", {"-DX=/*"}, "option '-DX=/*':1:1: error: unterminated comment"},
+        {"float4 main(float4 c : COLOR0) : COLOR;", {}, "1:8: error: the entry function 'main' is declared but never defined"},
+    };
+    for (const Case &c : cases) {
+        CompileResult r = compile(c.text, Profile::Arbfp1, "main", c.options);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.listing.substr(0, r.listing.find('\n')).substr(0, c.first.size()), c.first) << r.listing.substr(0, 300);
+        EXPECT_LE(r.listing.size(), size_t(70000));
+        EXPECT_EQ(r.listing.find('\x1b'), std::string::npos);
+    }
+}

@@ -206,3 +206,27 @@ TEST(Language, ParametersOfEveryKindAreDescribed) {
 }
 
 }  // namespace
+
+// Options of the ARB programs the language reaches: COLOR1-3 through ARB_draw_buffers when
+// the host asks for it, depth comparisons through ARB_fragment_program_shadow; what no
+// ARB option gives stays refused.
+TEST(Language, ProgramOptionsForMoreResultsAndDepthComparisons) {
+    const char *twoColours = "struct o { float4 a : COLOR0; float4 b : COLOR1; };\n"
+                             "o main(float4 t : TEXCOORD0) { o r; r.a = t; r.b = t.wzyx; return r; }\n";
+    EXPECT_FALSE(compile(twoColours, Profile::Arbfp1).ok);
+    CompileResult drawn = compile(twoColours, Profile::Arbfp1, "main", {"-po", "ATI_draw_buffers"});
+    ASSERT_TRUE(drawn.ok) << drawn.listing;
+    EXPECT_NE(drawn.assembly.find("OPTION ARB_draw_buffers;\n"), std::string::npos);
+    EXPECT_NE(drawn.assembly.find("MOV result.color[1], fragment.texcoord[0].wzyx;"), std::string::npos) << drawn.assembly;
+    EXPECT_FALSE(compile(twoColours, Profile::Arbfp1, "main", {"-po", "version=110,dcls"}).ok) << "other profiles' options change nothing";
+
+    CompileResult shadow = compile("uniform sampler2D s;\nfloat4 main(float3 t : TEXCOORD0) : COLOR { return tex2D(s, t); }",
+                                   Profile::Arbfp1);
+    ASSERT_TRUE(shadow.ok) << shadow.listing;
+    EXPECT_NE(shadow.assembly.find("OPTION ARB_fragment_program_shadow;\n"), std::string::npos);
+    EXPECT_NE(shadow.assembly.find(", texture[0], SHADOW2D;"), std::string::npos) << shadow.assembly;
+    CompileResult cube = compile("uniform samplerCUBE s;\nfloat4 main(float4 t : TEXCOORD0) : COLOR { return texCUBE(s, t); }",
+                                 Profile::Arbfp1);
+    EXPECT_NE(cube.listing.find("cannot compare against a depth texture (texCUBE with 4 coordinates)"), std::string::npos)
+        << cube.listing;
+}

@@ -112,6 +112,7 @@ private:
     // ---- Randomness --------------------------------------------------------------------
 
     int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    std::string structValue(const std::string &a, const std::string &b);
     bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng_) < p; }
 
     // ---- Output --------------------------------------------------------------------------

@@ -30,8 +30,17 @@ const std::vector<UniformValue> &uniformValues() {
 
 namespace generator {
 
+// A struct from a list or from its constructor: the language has both.
+std::string Generator::structValue(const std::string &a, const std::string &b) {
+    return chance(0.5) ? "{" + a + ", " + b + "}" : "S(" + a + ", " + b + ")";
+}
+
 RandomProgram Generator::run() {
     header();
+    // Shipped files hold functions for other profiles and stages that the entry never
+    // calls: they must not keep the program from compiling.
+    if (chance(0.3)) line("float4 otherStage(float4 v) { return v * notDeclaredHere; }", "");
+    if (chance(0.2)) line("ps_3_0 float4 otherProfile(float4 v) { return tex2Dlod(nothing, v); }", "");
     int helpers = below(3);
     for (int i = 0; i < helpers; ++i) helper(i);
     mainFunction();
@@ -56,8 +65,9 @@ void Generator::header() {
     // max alike), which is wrong for the others. Bounds it cannot see keep it from that.
     gl_ += "uniform vec2 unitRange;\n";
     line("struct S { float4 a; float2 b; };", "struct S { vec4 a; vec2 b; };");
-    line("uniform float4 u0;", "uniform vec4 u0;");
-    line("uniform float4 u1;", "uniform vec4 u1;");
+    // Bound to constant registers or not: the tests set uniforms by name either way.
+    line(chance(0.3) ? "uniform float4 u0 : register(c7);" : "uniform float4 u0;", "uniform vec4 u0;");
+    line(chance(0.3) ? "uniform float4 u1 : C5;" : "uniform float4 u1;", "uniform vec4 u1;");
     line("uniform float3x3 um3;", "uniform mat3 um3;");
     line("uniform float4x4 um4;", "uniform mat4 um4;");
     line("uniform float2x3 um23;", "uniform mat2x3 um23;");
@@ -108,7 +118,7 @@ void Generator::declaration() {
     if (chance(0.08)) {
         // A struct, from a list.
         E a = expr(F(4), 1, false), b = expr(F(2), 1, false);
-        line("S " + name + " = {" + a.cg + ", " + b.cg + "};", "S " + name + " = S(" + a.gl + ", " + b.gl + ");");
+        line("S " + name + " = " + structValue(a.cg, b.cg) + ";", "S " + name + " = S(" + a.gl + ", " + b.gl + ");");
         Attr w = worst(a.a, b.a);
         declare(Var{name, St(), w, true});
         declare(Var{name + ".a", F(4), a.a, true});
@@ -381,7 +391,7 @@ void Generator::callStatement() {
                 std::string name = fresh();
                 if (p.t.kind == Type::Struct) {
                     E x = expr(F(4), 1, false), y = expr(F(2), 1, false);
-                    line("S " + name + " = {" + x.cg + ", " + y.cg + "};", "S " + name + " = S(" + x.gl + ", " + y.gl + ");");
+                    line("S " + name + " = " + structValue(x.cg, y.cg) + ";", "S " + name + " = S(" + x.gl + ", " + y.gl + ");");
                     declare(Var{name, p.t, worst(x.a, y.a), true});
                 } else {
                     E init = p.dir == 2 ? argument(p, 1) : literal(p.t);

@@ -269,6 +269,8 @@ TEST_F(Runtime, ParametersDescribeThemselves) {
     EXPECT_EQ(cgGetParameterType(lights), CG_ARRAY);
     EXPECT_EQ(cgGetArrayDimension(lights), 1);
     EXPECT_EQ(cgGetArraySize(lights, 0), 2);
+    EXPECT_EQ(cgGetArraySize(lights, -1), 0);
+    EXPECT_EQ(cgGetError(), CG_INVALID_DIMENSION_ERROR);
     CGparameter second = cgGetArrayParameter(lights, 1);
     EXPECT_EQ(cgGetParameterType(second), CG_STRUCT);
     CGparameter colour = cgGetNamedStructParameter(second, "colour");
@@ -277,6 +279,7 @@ TEST_F(Runtime, ParametersDescribeThemselves) {
     EXPECT_EQ(cgGetParameterType(colour), CG_FLOAT4);
     EXPECT_STREQ(cgGetTypeString(cgGetParameterType(cgGetNamedParameter(p, "m"))), "float3x4");
     EXPECT_EQ(cgGetType("half2x3"), CG_HALF2x3);
+    EXPECT_EQ(cgGetType("unknown"), CG_UNKNOWN_TYPE);
     EXPECT_EQ(cgGetParameterRows(cgGetNamedParameter(p, "m")), 3);
     EXPECT_EQ(cgGetParameterColumns(cgGetNamedParameter(p, "m")), 4);
     EXPECT_EQ(cgGetArrayParameter(lights, 2), nullptr);

@@ -35,4 +35,12 @@ check "no profile" '[ $? -eq 1 ] && grep -q "^usage: vela-cgc -profile" "$err"'
 
 "$cgc" -profile arbfp1 "$corpus/no such file.cg" >"$out" 2>"$err"
 check "a missing file" '[ $? -eq 1 ] && grep -q "^vela-cgc: cannot read" "$err"'
+"$cgc" -profile arbvp1 -o /dev/full "$corpus/demo_vertex.cg" >"$out" 2>"$err"
+check "a full disk is an error" '[ $? -eq 1 ] && grep -q "^vela-cgc: cannot write '"'"'/dev/full'"'"'" "$err"'
+
+head -c 3000000 /dev/zero | "$cgc" -profile arbfp1 - >"$out" 2>"$err"
+check "endless input stops at the limit" '[ $? -eq 1 ] && grep -q "too long (more than 1 MiB)" "$err"'
+
+"$cgc" "$corpus/demo_vertex.cg" -profile >"$out" 2>"$err"
+check "a missing option value" '[ $? -eq 1 ] && head -n1 "$err" | grep -qx "vela-cgc: -profile needs a value"'
 exit $failed

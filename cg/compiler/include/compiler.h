@@ -41,7 +41,9 @@ Diagnostic diagnosticAt(std::string_view text, size_t offset, std::string messag
 // What the language and the runtime both name: a numeric base, a sampler's kind, the
 // register class a semantic binds.
 enum class Base : uint8_t { Bool, Int, Fixed, Half, Float };
-enum class SamplerKind : uint8_t { S1D, S2D, S3D, Cube, Rect };
+// Any: the generic "sampler", whichever lookup reads it (a compiled program's parameters
+// show the target its lookups use).
+enum class SamplerKind : uint8_t { S1D, S2D, S3D, Cube, Rect, Any };
 struct SemanticRegister {
     // TexUnit binds a sampler's unit and Constant a uniform's first program.local slot.
     enum Kind : uint8_t { None, Position, Normal, Color, TexCoord, Depth, Wpos, TexUnit, Fog, PSize, BlendWeight, Attr,
@@ -80,6 +82,8 @@ struct ProfileDesc {
     bool textures;            // TEX, TXP, TXB
     bool relativeAddressing;  // ARL and a computed index into uniforms
     bool countsAluAndTex;     // limits of ALU and TEX instructions and texture indirections
+    bool shadow;              // depth comparisons (SHADOW targets, OPTION ARB_fragment_program_shadow)
+    bool drawBuffers;         // COLOR1-3 results (OPTION ARB_draw_buffers): "-po ARB_draw_buffers"
     // The GL side: the program target and the extension that provides it.
     uint32_t glTarget;
     const char *glExtension;
@@ -169,6 +173,8 @@ constexpr int loopIterations = 4096;            // one unrolled loop
 constexpr size_t work = 2000000;                // statements and expressions lowered in all
 constexpr size_t instructions = 65536;          // before optimisation
 constexpr size_t errors = 20;                   // diagnostics before the compilation stops
+constexpr size_t typeRows = 65536;              // rows (4 floats) of one type: an array, a struct
+constexpr size_t uniformRows = 65536;           // rows of all the uniforms together
 }  // namespace limits
 
 }  // namespace vela::cg

@@ -27,6 +27,7 @@ extern constinit const ProfileDesc arbfp1 = [] {
     p.positionInputUnreadable = true;
     p.sinCos = p.lrp = p.cmp = p.exactLit = p.saturate = p.kill = p.textures = true;
     p.countsAluAndTex = true;
+    p.shadow = true;
     p.glTarget = 0x8804;  // GL_FRAGMENT_PROGRAM_ARB
     p.glExtension = "GL_ARB_fragment_program";
     return p;
