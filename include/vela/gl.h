@@ -1,4 +1,4 @@
-// The GL the application and the shader runtime see, on every build: OpenGL 1.1 from
+// The GL the application and its tests see, on every build: OpenGL 1.1 from
 // <GL/gl.h> plus the enumerants and entry-point types of GL 1.3 multitexturing and the
 // ARB program extensions, which both Mesa's and mingw-w64's <GL/glext.h> provide.
 #pragma once
