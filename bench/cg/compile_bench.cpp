@@ -21,11 +21,11 @@
 
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "cg/program_texts.h"
 #include "compiler.h"
 #include "typical_programs.h"
+#include "xvfb.h"
 
 namespace {
 
@@ -118,40 +118,6 @@ template <class F, class G> double worst(F approx, G exact, double from, double 
     return error;
 }
 
-// Starts Xvfb on a free display; returns its pid and sets DISPLAY, or -1.
-pid_t startXvfb() {
-    int fds[2];
-    if (pipe(fds) != 0) return -1;
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        std::string fd = std::to_string(fds[1]);
-        FILE *devnull = std::fopen("/dev/null", "w");
-        if (devnull) {
-            dup2(fileno(devnull), 1);
-            dup2(fileno(devnull), 2);
-        }
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-               "+extension", "GLX", static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    char number[32] = {};
-    ssize_t n = pid > 0 ? read(fds[0], number, sizeof number - 1) : -1;
-    close(fds[0]);
-    if (n <= 0) {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-        return -1;
-    }
-    std::string display = ":" + std::string(number, size_t(n));
-    while (!display.empty() && (display.back() == '\n' || display.back() == ' ')) display.pop_back();
-    setenv("DISPLAY", display.c_str(), 1);
-    return pid;
-}
-
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
@@ -231,7 +197,7 @@ int main(int argc, char **argv) {
               }));
 
     std::printf("compile + load into the GL (cgCreateProgram + cgGLLoadProgram):\n");
-    pid_t xvfb = startXvfb();
+    pid_t xvfb = vela::bench::startXvfb("640x480x24");
     if (xvfb < 0) {
         std::printf("  skipped: could not start Xvfb (is it installed?)\n");
         return 0;

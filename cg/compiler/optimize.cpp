@@ -1,10 +1,14 @@
 // Optimiser over the instruction list. The lowering already folds constants, propagates
 // copies (a copy is no instruction at all) and shares equal instructions; here:
+//   - constants are gathered across a sum or product that reads another with constants
+//     ((x + a) + b is x + (a + b), (x * a + b) * c is x * ac + bc), as unrolled loops make;
 //   - a MUL read only by an ADD becomes part of a MAD;
 //   - saturating a value read nowhere else moves onto the instruction that makes it (_SAT);
 //   - a relatively addressed load read by later instructions is read by them directly, when
 //     no other ARL comes between;
 //   - instructions whose results no result register or KIL needs are dropped.
+#include <cmath>
+
 #include "ir.h"
 
 namespace vela::cg {
@@ -43,6 +47,74 @@ bool relative(const Instr &i) {
     for (int s = 0; s < i.nsrc; ++s)
         if (i.src[s].addr) return true;
     return false;
+}
+
+// Lane l of constant operand c as an instruction reading it through `outer` sees it.
+float constantLane(const Operand &c, const Operand &outer, int l, bool withOuterSign) {
+    float k = c.k[outer.swz[l]] * (c.neg ? -1.0f : 1.0f);
+    return withOuterSign && outer.neg ? -k : k;
+}
+
+// An ADD or MUL with a constant operand whose other operand is an ADD, MUL or MAD with
+// constants reads that one's operands instead; the inner instruction stays for its other
+// readers (or goes as dead code), so no instruction is added.
+void gatherConstants(IrProgram &ir) {
+    for (Instr &a : ir.code) {
+        if (a.dead || (a.op != Op::Add && a.op != Op::Mul) || relative(a)) continue;
+        for (int s = 0; s < 2; ++s) {
+            const Operand o = a.src[s], other = a.src[1 - s];
+            if (o.ref.file != File::Temp || o.addr || !other.isConst()) continue;
+            const Instr &in = ir.code[ir.values[o.ref.index].def];
+            if (in.dead || in.sat || relative(in) || !isComponentwise(in.op)) continue;
+            auto otherLane = [&](int l) { return other.neg ? -other.k[l] : other.k[l]; };
+            int t = in.src[1].isConst() ? 1 : in.src[0].isConst() ? 0 : -1;  // a constant factor or term of `in`
+            float factor[4] = {}, term[4] = {};
+            Operand x, y;
+            int nsrc = 2;
+            if (a.op == Op::Add && in.op == Op::Add && t >= 0) {
+                x = through(in.src[1 - t], o);
+                for (int l = 0; l < a.n; ++l) factor[l] = constantLane(in.src[t], o, l, true) + otherLane(l);
+            } else if (a.op == Op::Mul && in.op == Op::Mul && t >= 0) {
+                x = through(in.src[1 - t], o);
+                for (int l = 0; l < a.n; ++l) factor[l] = constantLane(in.src[t], o, l, false) * otherLane(l);
+            } else if (a.op == Op::Add && in.op == Op::Mad && in.src[2].isConst()) {
+                // sign * (x * y + c) + k: the sign goes on x alone.
+                nsrc = 3;
+                x = through(in.src[0], o);
+                y = through(in.src[1], o);
+                y.neg = in.src[1].neg;
+                for (int l = 0; l < a.n; ++l) term[l] = constantLane(in.src[2], o, l, true) + otherLane(l);
+            } else if (a.op == Op::Mul && in.op == Op::Mad && in.src[2].isConst() && t >= 0) {
+                nsrc = 3;
+                x = through(in.src[1 - t], o);
+                for (int l = 0; l < a.n; ++l) {
+                    factor[l] = constantLane(in.src[t], o, l, false) * otherLane(l);
+                    term[l] = constantLane(in.src[2], o, l, true) * otherLane(l);
+                }
+            } else {
+                continue;
+            }
+            bool finite = true;
+            for (int l = 0; l < a.n; ++l) finite = finite && std::isfinite(factor[l]) && std::isfinite(term[l]);
+            if (!finite) continue;
+            auto constant = [&](const float *values) {
+                Operand c;
+                for (int l = 0; l < 4; ++l) c.k[l] = values[std::min(l, a.n - 1)];
+                return c;
+            };
+            a.src[0] = x;
+            if (nsrc == 2) {
+                a.src[1] = constant(factor);
+            } else {
+                bool scaled = a.op == Op::Mul;  // (x * f + t) * k: f and t scaled; else x * y + t
+                a.op = Op::Mad;
+                a.nsrc = 3;
+                a.src[1] = scaled ? constant(factor) : y;
+                a.src[2] = constant(term);
+            }
+            break;
+        }
+    }
 }
 
 void formMads(IrProgram &ir) {
@@ -137,7 +209,11 @@ void removeDeadCode(IrProgram &ir) {
 
 void optimize(IrProgram &ir) {
     removeDeadCode(ir);
+    gatherConstants(ir);
+    removeDeadCode(ir);
     formMads(ir);
+    gatherConstants(ir);  // again over the MADs just made: (x * a + b) * c
+    removeDeadCode(ir);
     if (ir.profile->saturate) foldSaturates(ir);
     foldRelativeLoads(ir);
     removeDeadCode(ir);

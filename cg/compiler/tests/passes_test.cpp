@@ -3,6 +3,7 @@
 // register allocation.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -41,6 +42,60 @@ TEST(Optimizer, MergesAProductIntoTheOneSumThatReadsIt) {
     optimize(twice);
     EXPECT_EQ(live(twice, Op::Mad), 0) << printIr(twice);
     EXPECT_EQ(live(twice, Op::Mul), 1);
+}
+
+// The constant operand of the one live instruction of `op`, lane `l`.
+float constantOf(const IrProgram &ir, Op op, int operand, int l) {
+    for (const Instr &i : ir.code)
+        if (!i.dead && i.op == op) return i.src[operand].neg ? -i.src[operand].k[l] : i.src[operand].k[l];
+    return NAN;
+}
+
+TEST(Optimizer, GathersConstantsAcrossSumsAndProducts) {
+    auto k = [](float x) { return Builder::constant(x, 4); };
+    {  // (x + 0.05) - 0.1, the first sum also read elsewhere: still one ADD each
+        IrProgram ir;
+        ir.profile = &describe(Profile::Arbfp1);
+        Builder b(ir);
+        Val first = b.emit(Op::Add, {input(0), k(0.05f)}, 4);
+        b.output(colorOutput(0), b.emit(Op::Add, {first, k(-0.1f)}, 4));
+        b.output(colorOutput(1), first);
+        optimize(ir);
+        EXPECT_EQ(live(ir, Op::Add), 2) << printIr(ir);
+        for (const Instr &i : ir.code) {
+            if (!i.dead && i.op == Op::Add) {
+                EXPECT_EQ(i.src[0].ref.file, File::Input) << printIr(ir);
+            }
+        }
+    }
+    {  // -(x * 0.5 + 0.5) * 4 is x * -2 - 2; x * 3 * 0.5 is x * 1.5
+        IrProgram ir;
+        ir.profile = &describe(Profile::Arbfp1);
+        Builder b(ir);
+        Val mad = b.emit(Op::Mad, {input(0), k(0.5f), k(0.5f)}, 4);
+        Val negated = b.emit(Op::Mul, {mad, k(-1)}, 4);
+        b.output(colorOutput(0), b.emit(Op::Mul, {negated, k(4)}, 4));
+        b.output(colorOutput(1), b.emit(Op::Mul, {b.emit(Op::Mul, {input(1), k(3)}, 4), k(0.5f)}, 4));
+        optimize(ir);
+        EXPECT_EQ(live(ir, Op::Mad), 1);
+        EXPECT_EQ(live(ir, Op::Mul), 1) << printIr(ir);
+        bool xNegated = false;
+        for (const Instr &i : ir.code) xNegated = xNegated || (!i.dead && i.op == Op::Mad && i.src[0].neg);
+        EXPECT_FLOAT_EQ(constantOf(ir, Op::Mad, 1, 0) * (xNegated ? -1 : 1), -2);
+        EXPECT_FLOAT_EQ(constantOf(ir, Op::Mad, 2, 0), -2);
+        EXPECT_FLOAT_EQ(constantOf(ir, Op::Mul, 1, 0), 1.5f);
+    }
+    {  // y * z + 1, plus 2: one MAD adding 3, the product's signs kept
+        IrProgram ir;
+        ir.profile = &describe(Profile::Arbfp1);
+        Builder b(ir);
+        Val mad = b.emit(Op::Mad, {input(0), input(1), k(1)}, 4);
+        b.output(colorOutput(0), b.emit(Op::Add, {mad, k(2)}, 4));
+        optimize(ir);
+        EXPECT_EQ(live(ir, Op::Mad), 1) << printIr(ir);
+        EXPECT_EQ(live(ir, Op::Add), 0);
+        EXPECT_FLOAT_EQ(constantOf(ir, Op::Mad, 2, 0), 3);
+    }
 }
 
 TEST(Optimizer, MovesASaturateOntoItsValueOnlyWhereTheProfileHasOne) {

@@ -1,0 +1,310 @@
+// What our programs cost to run: typical fragment programs (render_programs.h) drawn over
+// 1024x1024 pixels on a private Xvfb (Mesa llvmpipe), once as our ARB assembly and once as
+// the same program in GLSL through Mesa's own compiler. Batches alternate between the two,
+// each timed from glFinish to glFinish; the figures are medians of the batches, the ratio
+// ARB/GLSL per program and its geometric mean, beside the instruction counts.
+//   cg_render_bench [batches [draws per batch]]    cg_render_bench --counts (no GL)
+// llvmpipe runs one thread unless LP_NUM_THREADS says otherwise: steadier figures on a
+// shared machine.
+#include <vela/gl.h>
+
+#include <Cg/cg.h>
+#include <Cg/cgGL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cg/glsl.h"
+#include "compiler.h"
+#include "render_programs.h"
+#include "xvfb.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using vela::bench::RenderProgram;
+using vela::bench::RenderUniform;
+
+constexpr int side = 1024;
+
+LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+template <class F> F proc(const char *name) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)(void)>(wglGetProcAddress(name)));
+}
+
+bool makeGlContext() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "cg_render_bench";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, "cg_render_bench", "cg render bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, side,
+                                  side, nullptr, nullptr, wc.hInstance, nullptr);
+    HDC dc = GetDC(window);
+    PIXELFORMATDESCRIPTOR pfd = {};
+    pfd.nSize = sizeof pfd;
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cColorBits = 24;
+    int format = ChoosePixelFormat(dc, &pfd);
+    if (!format || !SetPixelFormat(dc, format, &pfd)) return false;
+    HGLRC rc = wglCreateContext(dc);
+    if (!rc || !wglMakeCurrent(dc, rc)) return false;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    return true;
+}
+
+int instructionCount(const std::string &assembly) {
+    int n = 0;
+    size_t start = 0;
+    while (start < assembly.size()) {
+        size_t end = assembly.find('\n', start);
+        std::string line = assembly.substr(start, end - start);
+        if (!line.empty() && line.rfind("!!", 0) != 0 && line.rfind("PARAM", 0) != 0 && line.rfind("TEMP", 0) != 0 &&
+            line.rfind("ADDRESS", 0) != 0 && line != "END")
+            ++n;
+        start = end == std::string::npos ? assembly.size() : end + 1;
+    }
+    return n;
+}
+
+// Two textures with detail at several scales and alpha across the range.
+GLuint makeTexture(int seed) {
+    const int n = 256;
+    std::vector<unsigned char> texels(size_t(n * n * 4));
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x) {
+            unsigned char *t = &texels[size_t((y * n + x) * 4)];
+            float fx = float(x) / n, fy = float(y) / n;
+            t[0] = (unsigned char)(127.5f + 127.5f * std::sin(fx * 19.0f + seed));
+            t[1] = (unsigned char)(127.5f + 127.5f * std::cos(fy * 13.0f + fx * 5.0f));
+            t[2] = (unsigned char)((x ^ y ^ (seed * 37)) & 0xFF);
+            t[3] = (unsigned char)((x * 3 + y * 5 + seed * 11) & 0xFF);
+        }
+    GLuint tex;
+    glGenTextures(1, &tex);
+    glBindTexture(GL_TEXTURE_2D, tex);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, n, n, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    return tex;
+}
+
+struct Gl {
+    PFNGLACTIVETEXTUREPROC activeTexture = nullptr;
+    PFNGLMULTITEXCOORD4FPROC multiTexCoord4f = nullptr;
+    PFNGLUNIFORM1FVPROC uniform1fv = nullptr;
+    PFNGLUNIFORM3FVPROC uniform3fv = nullptr;
+    vela::test::Glsl glsl;
+    GLuint textures[2] = {};
+};
+
+// A full-screen quad: texcoord 0 the screen's (u, v), 1 a normal tilting across it, 2 a view
+// vector, 3 a position; a colour gradient.
+void drawQuad(const Gl &gl) {
+    static const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    glBegin(GL_QUADS);
+    for (const auto &c : corners) {
+        float u = (c[0] + 1) / 2, v = (c[1] + 1) / 2;
+        glColor4f(u, v, 1 - u, 1);
+        glTexCoord4f(u, v, 0, 1);
+        gl.multiTexCoord4f(GL_TEXTURE1, c[0] * 0.8f, c[1] * 0.8f, 0.6f, 0);
+        gl.multiTexCoord4f(GL_TEXTURE2, -c[0] * 0.3f, 0.2f - c[1] * 0.3f, 1, 0);
+        gl.multiTexCoord4f(GL_TEXTURE3, c[0] * 1.5f, c[1] * 1.5f, 0.5f, 1);
+        glVertex2fv(c);
+    }
+    glEnd();
+}
+
+void bindTextures(const Gl &gl) {
+    for (int unit = 0; unit < 2; ++unit) {
+        gl.activeTexture(GLenum(GL_TEXTURE0 + unit));
+        glBindTexture(GL_TEXTURE_2D, gl.textures[unit]);
+    }
+    gl.activeTexture(GL_TEXTURE0);
+}
+
+struct Prepared {
+    CGprogram ours = nullptr;
+    GLuint glsl = 0;
+};
+
+void useOurs(const Gl &gl, const RenderProgram &p, CGprogram prog) {
+    gl.glsl.useProgram(0);
+    cgGLEnableProfile(CG_PROFILE_ARBFP1);
+    cgGLBindProgram(prog);
+    for (const char *sampler : {"tex0", "tex1"})
+        if (CGparameter s = cgGetNamedParameter(prog, sampler)) {
+            cgGLSetTextureParameter(s, gl.textures[sampler[3] - '0']);
+            cgGLEnableTextureParameter(s);
+        }
+    for (const RenderUniform &u : p.uniforms) {
+        if (!u.name) break;
+        CGparameter param = cgGetNamedParameter(prog, u.name);
+        if (!param) continue;  // optimised away
+        if (u.count > 1) cgGLSetParameterArray4f(param, 0, u.count, u.values);
+        else cgSetParameterValuefr(param, u.components, u.values);
+    }
+}
+
+void useGlsl(const Gl &gl, const RenderProgram &p, GLuint prog) {
+    cgGLDisableProfile(CG_PROFILE_ARBFP1);
+    bindTextures(gl);
+    gl.glsl.useProgram(prog);
+    for (int unit = 0; unit < 2; ++unit)
+        if (GLint at = gl.glsl.getUniformLocation(prog, unit ? "tex1" : "tex0"); at >= 0) gl.glsl.uniform1i(at, unit);
+    for (const RenderUniform &u : p.uniforms) {
+        if (!u.name) break;
+        GLint at = gl.glsl.getUniformLocation(prog, u.name);
+        if (at < 0) continue;
+        if (u.components == 1) gl.uniform1fv(at, u.count, u.values);
+        else if (u.components == 3) gl.uniform3fv(at, u.count, u.values);
+        else gl.glsl.uniform4fv(at, u.count, u.values);
+    }
+}
+
+std::vector<unsigned char> readFrame() {
+    std::vector<unsigned char> pixels(size_t(side * side * 3));
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, side, side, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    bool countsOnly = argc > 1 && std::strcmp(argv[1], "--counts") == 0;
+    int batches = argc > 1 && !countsOnly ? std::max(3, std::atoi(argv[1])) : 15;
+    int draws = argc > 2 ? std::max(1, std::atoi(argv[2])) : 4;
+
+    std::printf("cg render benchmark: %zu fragment programs\n", std::size(vela::bench::renderPrograms));
+    std::vector<vela::cg::CompileResult> compiled;
+    int total = 0;
+    std::printf("  %-34s %5s %5s %5s\n", "program", "instr", "tex", "temps");
+    for (const RenderProgram &p : vela::bench::renderPrograms) {
+        compiled.push_back(vela::cg::compile(p.ours, vela::cg::Profile::Arbfp1));
+        const vela::cg::CompileResult &r = compiled.back();
+        if (!r.ok) {
+            std::printf("  %s did not compile:\n%s", p.name, r.listing.c_str());
+            return 1;
+        }
+        int n = instructionCount(r.assembly);
+        total += n;
+        std::printf("  %-34s %5d %5d %5d\n", p.name, n, r.stats.texInstructions, r.stats.temporaries);
+    }
+    std::printf("  %-34s %5d\n", "all", total);
+    if (countsOnly) return 0;
+
+    setenv("LP_NUM_THREADS", "1", 0);
+    pid_t xvfb = vela::bench::startXvfb("1280x1280x24");
+    if (xvfb < 0) {
+        std::printf("skipped: could not start Xvfb (is it installed?)\n");
+        return 0;
+    }
+    int status = 0;
+    Gl gl;
+    CGcontext context = cgCreateContext();
+    std::vector<Prepared> prepared;
+    double logSum = 0;
+    int measured = 0;
+    if (!makeGlContext()) {
+        std::printf("skipped: no GL context on the private Xvfb\n");
+        goto done;
+    }
+    gl.activeTexture = proc<PFNGLACTIVETEXTUREPROC>("glActiveTexture");
+    gl.multiTexCoord4f = proc<PFNGLMULTITEXCOORD4FPROC>("glMultiTexCoord4f");
+    gl.uniform1fv = proc<PFNGLUNIFORM1FVPROC>("glUniform1fv");
+    gl.uniform3fv = proc<PFNGLUNIFORM3FVPROC>("glUniform3fv");
+    if (!gl.glsl.load() || !gl.activeTexture || !gl.multiTexCoord4f || !gl.uniform1fv || !gl.uniform3fv) {
+        std::printf("skipped: the GL lacks GLSL entry points\n");
+        goto done;
+    }
+    {
+        GLint viewport[4] = {};
+        glViewport(0, 0, side, side);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        const char *threads = std::getenv("LP_NUM_THREADS");
+        std::printf("GL: %s, %s; %dx%d pixels, LP_NUM_THREADS=%s; %d batches of %d draws, alternating\n",
+                    glGetString(GL_RENDERER), glGetString(GL_VERSION), viewport[2], viewport[3], threads, batches,
+                    draws);
+        for (int unit = 0; unit < 2; ++unit) gl.textures[unit] = makeTexture(unit * 7 + 1);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_BLEND);
+        for (const RenderProgram &p : vela::bench::renderPrograms) {
+            Prepared x;
+            x.ours = cgCreateProgram(context, CG_SOURCE, p.ours, CG_PROFILE_ARBFP1, nullptr, nullptr);
+            if (x.ours) cgGLLoadProgram(x.ours);
+            if (!x.ours || cgGetError() != CG_NO_ERROR) {
+                std::printf("%s: our program did not load\n", p.name);
+                status = 1;
+                goto done;
+            }
+            std::string log;
+            x.glsl = gl.glsl.program("", p.glsl, log);
+            if (!x.glsl) {
+                std::printf("%s: the GLSL program did not compile:\n%s\n", p.name, log.c_str());
+                status = 1;
+                goto done;
+            }
+            prepared.push_back(x);
+        }
+        std::printf("  %-34s %10s %10s %8s %9s\n", "program", "ARB ms", "GLSL ms", "ARB/GLSL", "max diff");
+        for (size_t k = 0; k < prepared.size(); ++k) {
+            const RenderProgram &p = vela::bench::renderPrograms[k];
+            // The two frames, compared: a check that the pair computes the same (8-bit steps).
+            glClear(GL_COLOR_BUFFER_BIT);
+            useOurs(gl, p, prepared[k].ours);
+            drawQuad(gl);
+            std::vector<unsigned char> ours = readFrame();
+            glClear(GL_COLOR_BUFFER_BIT);
+            useGlsl(gl, p, prepared[k].glsl);
+            drawQuad(gl);
+            std::vector<unsigned char> theirs = readFrame();
+            int diff = 0;
+            for (size_t i = 0; i < ours.size(); ++i) diff = std::max(diff, std::abs(int(ours[i]) - int(theirs[i])));
+            std::vector<double> times[2];
+            for (int b = 0; b < batches; ++b)
+                for (int which = 0; which < 2; ++which) {
+                    if (which == 0) useOurs(gl, p, prepared[k].ours);
+                    else useGlsl(gl, p, prepared[k].glsl);
+                    glFinish();
+                    auto start = Clock::now();
+                    for (int d = 0; d < draws; ++d) drawQuad(gl);
+                    glFinish();
+                    times[which].push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count() /
+                                           draws);
+                }
+            double arb = median(times[0]), glsl = median(times[1]);
+            logSum += std::log(arb / glsl);
+            ++measured;
+            std::printf("  %-34s %10.3f %10.3f %8.3f %9d\n", p.name, arb, glsl, arb / glsl, diff);
+            std::fflush(stdout);
+        }
+        std::printf("  %-34s %10s %10s %8.3f\n", "geometric mean", "", "", std::exp(logSum / measured));
+    }
+done:
+    cgDestroyContext(context);
+    kill(xvfb, SIGTERM);
+    waitpid(xvfb, nullptr, 0);
+    return status;
+}
