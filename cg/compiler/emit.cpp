@@ -347,9 +347,9 @@ private:
         if (isTexture(op)) {
             text += ", texture[" + std::to_string(i.unit) + "], " + targetName(i.target);
             countTexture(i);
-        } else if (ir_.profile->countsAluAndTex) {
+        } else if (ir_.profile->countsAluAndTex && !collecting_) {  // counted once, when emitting
             ++stats_.aluInstructions;
-            if (p.file == File::Temp && !collecting_) aluWritten_.insert(p.index);
+            if (p.file == File::Temp) aluWritten_.insert(p.index);
         }
         line(text);
     }

@@ -17,15 +17,15 @@ std::string number(float k) {
 
 std::string registerName(const IrProgram &ir, const Ref &r) {
     switch (r.file) {
-    case File::Temp: return "%" + std::to_string(r.index);
-    case File::Input: return "in." + semanticName(registerSemantic(r.index));
-    case File::Output: return "out." + semanticName(registerSemantic(r.index));
+    case File::Temp: return joined("%", std::to_string(r.index));
+    case File::Input: return joined("in.", semanticName(registerSemantic(r.index)));
+    case File::Output: return joined("out.", semanticName(registerSemantic(r.index)));
     case File::Uniform: {
-        std::string s = "u" + std::to_string(r.index);
-        if (r.index < ir.rowVar.size()) s += "(" + ir.uniforms[size_t(ir.rowVar[r.index])].name + ")";
+        std::string s = joined("u", std::to_string(r.index));
+        if (r.index < ir.rowVar.size()) (s += "(") += ir.uniforms[size_t(ir.rowVar[r.index])].name + ")";
         return s;
     }
-    case File::Table: return "t" + std::to_string(r.index);
+    case File::Table: return joined("t", std::to_string(r.index));
     case File::None: break;
     }
     return "?";
@@ -39,14 +39,14 @@ std::string operandText(const IrProgram &ir, const Operand &o, int lanes) {
         return s + "}";
     }
     s += registerName(ir, o.ref);
-    if (o.addr) s += "[%" + std::to_string(o.addr - 1) + (o.rel ? " + " + std::to_string(o.rel) : "") + "]";
+    if (o.addr) ((s += "[%") += std::to_string(o.addr - 1)) += (o.rel ? joined(" + ", std::to_string(o.rel)) : std::string()) + "]";
     s += ".";
     for (int l = 0; l < lanes; ++l) s += "xyzw"[o.swz[l] & 3];
     return s;
 }
 
 std::string placement(const IrProgram &ir, const Placement &p) {
-    std::string s = p.file == File::Output ? registerName(ir, Ref{File::Output, p.index}) : "R" + std::to_string(p.index);
+    std::string s = p.file == File::Output ? registerName(ir, Ref{File::Output, p.index}) : joined("R", std::to_string(p.index));
     s += ".";
     for (int c = 0; c < 4; ++c) {
         if (!p.slots[c]) {
@@ -64,8 +64,9 @@ std::string placement(const IrProgram &ir, const Placement &p) {
 std::string printIr(const IrProgram &ir, const Allocation *allocation) {
     std::string out = std::string("; ") + (ir.profile ? ir.profile->name : "?") + "\n";
     for (const UniformVar &u : ir.uniforms)
-        out += "; uniform " + u.name + ": rows " + std::to_string(u.firstRow) + "+" + std::to_string(u.rowCount) +
-               (u.firstSlot >= 0 ? ", slot " + std::to_string(u.firstSlot) : "") + (u.relative ? ", relative" : "") + "\n";
+        ((out += "; uniform ") += u.name) += ": rows " + std::to_string(u.firstRow) + "+" + std::to_string(u.rowCount) +
+                                       (u.firstSlot >= 0 ? joined(", slot ", std::to_string(u.firstSlot)) : std::string()) +
+                                       (u.relative ? ", relative" : "") + "\n";
     for (const Instr &i : ir.code) {
         if (i.dead) continue;
         bool defines = i.op != Op::Output && i.op != Op::Kil;
@@ -73,18 +74,18 @@ std::string printIr(const IrProgram &ir, const Allocation *allocation) {
         if (i.op == Op::Output) {
             line = registerName(ir, Ref{File::Output, i.dst}) + " =";
         } else {
-            if (defines) line = "%" + std::to_string(i.dst) + " = ";
+            if (defines) line = joined("%", std::to_string(i.dst)) + " = ";
             line += i.op == Op::Build ? "BUILD" : opName(i.op);
             if (i.sat) line += ".sat";
-            if (defines) line += " " + std::to_string(i.n);
+            if (defines) (line += " ") += std::to_string(i.n);
         }
         int lanes = operandLanes(i.op, i.n);
         for (int s = 0; s < i.nsrc; ++s) line += (s ? ", " : " ") + operandText(ir, i.src[s], lanes);
         if (isTexture(i.op)) {
-            line += ", unit " + std::to_string(i.unit) + " " + targetName(i.target);
+            ((line += ", unit ") += std::to_string(i.unit)) += joined(" ", targetName(i.target));
         }
         if (allocation && defines && i.dst < allocation->place.size() && !ir.values[i.dst].address)
-            line += "  -> " + placement(ir, allocation->place[i.dst]);
+            (line += "  -> ") += placement(ir, allocation->place[i.dst]);
         out += line + "\n";
     }
     return out;

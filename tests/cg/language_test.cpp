@@ -230,3 +230,13 @@ TEST(Language, ProgramOptionsForMoreResultsAndDepthComparisons) {
     EXPECT_NE(cube.listing.find("cannot compare against a depth texture (texCUBE with 4 coordinates)"), std::string::npos)
         << cube.listing;
 }
+
+// The counts the GL's limits are checked against: each instruction once.
+TEST(Language, StatisticsCountEachInstructionOnce) {
+    CompileResult r = compile("uniform sampler2D s;\nfloat4 main(float4 c : COLOR0, float2 t : TEXCOORD0) : COLOR "
+                              "{ return tex2D(s, t * 2) * c + 1; }",
+                              Profile::Arbfp1);
+    ASSERT_TRUE(r.ok) << r.listing;
+    EXPECT_EQ(r.stats.texInstructions, 1);
+    EXPECT_EQ(r.stats.aluInstructions + r.stats.texInstructions, r.stats.instructions) << r.assembly;
+}
