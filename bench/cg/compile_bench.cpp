@@ -24,10 +24,13 @@
 
 #include "cg/program_texts.h"
 #include "compiler.h"
+#include "assembly_lines.h"
 #include "typical_programs.h"
 #include "xvfb.h"
 
 namespace {
+
+using vela::bench::instructionCount;
 
 using Clock = std::chrono::steady_clock;
 
@@ -64,20 +67,6 @@ const Text texts[] = {
     {"demo fragment program (arbfp1)", vela::test::fragmentProgramText, vela::cg::Profile::Arbfp1, CG_PROFILE_ARBFP1, 100},
     {"200-line program (arbvp1)", vela::bench::longProgram, vela::cg::Profile::Arbvp1, CG_PROFILE_ARBVP1, 1000},
 };
-
-int instructionCount(const std::string &assembly) {
-    int n = 0;
-    size_t start = 0;
-    while (start < assembly.size()) {
-        size_t end = assembly.find('\n', start);
-        std::string line = assembly.substr(start, end - start);
-        if (!line.empty() && line.rfind("!!", 0) != 0 && line.rfind("PARAM", 0) != 0 && line.rfind("TEMP", 0) != 0 &&
-            line.rfind("ADDRESS", 0) != 0 && line != "END")
-            ++n;
-        start = end == std::string::npos ? assembly.size() : end + 1;
-    }
-    return n;
-}
 
 // The instruction sequences the compiler emits for what a profile lacks, replayed in
 // single precision (as the GL runs them) against the library's double precision.

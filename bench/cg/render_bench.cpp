@@ -23,9 +23,12 @@
 #include "cg/glsl.h"
 #include "compiler.h"
 #include "render_programs.h"
+#include "assembly_lines.h"
 #include "xvfb.h"
 
 namespace {
+
+using vela::bench::instructionCount;
 
 using Clock = std::chrono::steady_clock;
 using vela::bench::RenderProgram;
@@ -63,20 +66,6 @@ bool makeGlContext() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     return true;
-}
-
-int instructionCount(const std::string &assembly) {
-    int n = 0;
-    size_t start = 0;
-    while (start < assembly.size()) {
-        size_t end = assembly.find('\n', start);
-        std::string line = assembly.substr(start, end - start);
-        if (!line.empty() && line.rfind("!!", 0) != 0 && line.rfind("PARAM", 0) != 0 && line.rfind("TEMP", 0) != 0 &&
-            line.rfind("ADDRESS", 0) != 0 && line != "END")
-            ++n;
-        start = end == std::string::npos ? assembly.size() : end + 1;
-    }
-    return n;
 }
 
 // Two textures with detail at several scales and alpha across the range.
