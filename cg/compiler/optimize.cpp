@@ -1,7 +1,8 @@
 // Optimiser over the instruction list. The lowering already folds constants, propagates
 // copies (a copy is no instruction at all) and shares equal instructions; here:
 //   - constants are gathered across a sum or product that reads another with constants
-//     ((x + a) + b is x + (a + b), (x * a + b) * c is x * ac + bc), as unrolled loops make;
+//     ((x + a) + b is x + (a + b), (x + a) * b and (x * a + b) * c are MADs), as unrolled loops make;
+//   - a sum of two multiples of one value is one product (x * a + x * b is x * (a + b));
 //   - a MUL read only by an ADD becomes part of a MAD;
 //   - saturating a value read nowhere else moves onto the instruction that makes it (_SAT);
 //   - a relatively addressed load read by later instructions is read by them directly, when
@@ -55,11 +56,31 @@ float constantLane(const Operand &c, const Operand &outer, int l, bool withOuter
     return withOuterSign && outer.neg ? -k : k;
 }
 
+// (x * f) * k + y with constants f and k is x * fk + y.
+void scaleMadFactor(IrProgram &ir, Instr &a) {
+    int k = a.src[1].isConst() ? 1 : a.src[0].isConst() ? 0 : -1;
+    if (k < 0) return;
+    const Operand o = a.src[1 - k];
+    if (o.ref.file != File::Temp || o.addr) return;
+    const Instr &m = ir.code[ir.values[o.ref.index].def];
+    int f = m.src[1].isConst() ? 1 : m.src[0].isConst() ? 0 : -1;
+    if (m.dead || m.op != Op::Mul || m.sat || relative(m) || f < 0) return;
+    Operand factor;
+    for (int l = 0; l < 4; ++l) {
+        int at = std::min(l, a.n - 1);
+        factor.k[l] = constantLane(m.src[f], o, at, false) * (a.src[k].neg ? -a.src[k].k[at] : a.src[k].k[at]);
+        if (!std::isfinite(factor.k[l])) return;
+    }
+    a.src[0] = through(m.src[1 - f], o);
+    a.src[1] = factor;
+}
+
 // An ADD or MUL with a constant operand whose other operand is an ADD, MUL or MAD with
 // constants reads that one's operands instead; the inner instruction stays for its other
 // readers (or goes as dead code), so no instruction is added.
 void gatherConstants(IrProgram &ir) {
     for (Instr &a : ir.code) {
+        if (!a.dead && a.op == Op::Mad && !relative(a)) scaleMadFactor(ir, a);
         if (a.dead || (a.op != Op::Add && a.op != Op::Mul) || relative(a)) continue;
         for (int s = 0; s < 2; ++s) {
             const Operand o = a.src[s], other = a.src[1 - s];
@@ -77,6 +98,14 @@ void gatherConstants(IrProgram &ir) {
             } else if (a.op == Op::Mul && in.op == Op::Mul && t >= 0) {
                 x = through(in.src[1 - t], o);
                 for (int l = 0; l < a.n; ++l) factor[l] = constantLane(in.src[t], o, l, false) * otherLane(l);
+            } else if (a.op == Op::Mul && in.op == Op::Add && t >= 0) {
+                // (x + c) * k is x * k + ck
+                nsrc = 3;
+                x = through(in.src[1 - t], o);
+                for (int l = 0; l < a.n; ++l) {
+                    factor[l] = otherLane(l);
+                    term[l] = constantLane(in.src[t], o, l, true) * otherLane(l);
+                }
             } else if (a.op == Op::Add && in.op == Op::Mad && in.src[2].isConst()) {
                 // sign * (x * y + c) + k: the sign goes on x alone.
                 nsrc = 3;
@@ -114,6 +143,54 @@ void gatherConstants(IrProgram &ir) {
             }
             break;
         }
+    }
+}
+
+// Two reads of the same register in the first `lanes` lanes.
+bool sameRead(const Operand &a, const Operand &b, int lanes) {
+    if (!(a.ref == b.ref) || a.neg != b.neg || a.addr != b.addr || a.rel != b.rel || a.isConst()) return false;
+    for (int l = 0; l < lanes; ++l)
+        if (a.swz[l] != b.swz[l]) return false;
+    return true;
+}
+
+// An ADD of two multiples of one value, x * a + x * b (or x + x, x - x * a, as repeated sums
+// in unrolled loops give) becomes x * (a + b).
+void combineLikeTerms(IrProgram &ir) {
+    for (Instr &a : ir.code) {
+        if (a.dead || a.op != Op::Add || relative(a)) continue;
+        Operand base[2];
+        float coef[2][4];
+        bool ok = true;
+        for (int s = 0; s < 2 && ok; ++s) {
+            const Operand &o = a.src[s];
+            base[s] = o;
+            for (float &k : coef[s]) k = 1;
+            if (o.isConst() || o.addr) ok = false;
+            else if (o.ref.file == File::Temp) {
+                const Instr &m = ir.code[ir.values[o.ref.index].def];
+                int t = m.src[1].isConst() ? 1 : m.src[0].isConst() ? 0 : -1;
+                if (!m.dead && m.op == Op::Mul && !m.sat && !relative(m) && t >= 0) {
+                    base[s] = through(m.src[1 - t], o);
+                    for (int l = 0; l < a.n; ++l) coef[s][l] = constantLane(m.src[t], o, l, false);
+                }
+            }
+            if (base[s].neg) {  // -x * k as x * -k, so that x and -x meet
+                base[s].neg = false;
+                for (float &k : coef[s]) k = -k;
+            }
+        }
+        if (!ok || !sameRead(base[0], base[1], a.n)) continue;
+        Operand sum;
+        bool finite = true;
+        for (int l = 0; l < 4; ++l) {
+            sum.k[l] = coef[0][std::min(l, a.n - 1)] + coef[1][std::min(l, a.n - 1)];
+            finite = finite && std::isfinite(sum.k[l]);
+        }
+        if (!finite) continue;
+        a.op = Op::Mul;
+        a.src[0] = base[0];
+        a.src[1] = sum;
     }
 }
 
@@ -188,19 +265,48 @@ void foldRelativeLoads(IrProgram &ir) {
     }
 }
 
+// Backwards, lane by lane: an instruction none of whose lanes is read is dropped, and the
+// lanes of a live one that nobody reads read nothing (a componentwise operand repeats a
+// live lane's component; a gathered lane becomes 0), so that what only they needed goes too
+// and the register allocator writes only the live lanes.
 void removeDeadCode(IrProgram &ir) {
-    std::vector<bool> live(ir.values.size(), false);
+    std::vector<uint8_t> live(ir.values.size(), 0);
+    auto read = [&](const Operand &o, int lanes, uint8_t mask) {
+        if (o.addr) live[o.addr - 1] |= 1;
+        if (o.ref.file != File::Temp) return;
+        for (int l = 0; l < lanes; ++l)
+            if (mask & (1u << l)) live[o.ref.index] |= uint8_t(1u << o.swz[l]);
+    };
     for (size_t at = ir.code.size(); at-- > 0;) {
         Instr &i = ir.code[at];
         if (i.dead) continue;
-        bool needed = i.op == Op::Output || i.op == Op::Kil || live[i.dst];
-        if (!needed) {
+        bool sink = i.op == Op::Output || i.op == Op::Kil;
+        uint8_t mask = sink ? 0xF : uint8_t(live[i.dst] & ((1u << i.n) - 1));
+        if (ir.values.size() > i.dst && !sink && ir.values[i.dst].address) mask = live[i.dst] ? 0xF : 0;
+        if (!mask) {
             i.dead = true;
             continue;
         }
+        if (i.op == Op::Build || i.op == Op::Output) {
+            for (int l = 0; l < i.nsrc; ++l) {
+                if (mask & (1u << l)) read(i.src[l], 1, 1);
+                else i.src[l] = Operand{};
+            }
+            continue;
+        }
+        int lanes = operandLanes(i.op, i.n);
+        bool narrow = isComponentwise(i.op) && mask != (1u << i.n) - 1;
+        int first = 0;
+        while (!(mask & (1u << first))) ++first;
         for (int s = 0; s < i.nsrc; ++s) {
-            if (i.src[s].ref.file == File::Temp) live[i.src[s].ref.index] = true;
-            if (i.src[s].addr) live[i.src[s].addr - 1] = true;
+            Operand &o = i.src[s];
+            if (narrow)
+                for (int l = 0; l < i.n; ++l)
+                    if (!(mask & (1u << l))) {
+                        o.swz[l] = o.swz[first];
+                        o.k[l] = o.k[first];
+                    }
+            read(o, lanes, narrow ? mask : 0xF);
         }
     }
 }
@@ -209,6 +315,7 @@ void removeDeadCode(IrProgram &ir) {
 
 void optimize(IrProgram &ir) {
     removeDeadCode(ir);
+    combineLikeTerms(ir);
     gatherConstants(ir);
     removeDeadCode(ir);
     formMads(ir);

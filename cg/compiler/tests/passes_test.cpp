@@ -98,6 +98,64 @@ TEST(Optimizer, GathersConstantsAcrossSumsAndProducts) {
     }
 }
 
+std::string verifyAllocation(const IrProgram &ir, const Allocation &a);
+
+// Live instructions but the result writes.
+int computed(const IrProgram &ir) {
+    int n = 0;
+    for (const Instr &i : ir.code) n += !i.dead && i.op != Op::Output;
+    return n;
+}
+
+TEST(Optimizer, FoldsRepeatedSumsAndScaledSumsIntoOneInstruction) {
+    struct Case {
+        const char *body;  // of main(float4 tc : TEXCOORD0, float4 c : COLOR0) : COLOR
+        Op op;             // what is left
+        int count;
+    } cases[] = {
+        // an unrolled loop of equal terms: tc * 0.5
+        {"float4 a = 0; for (int i = 0; i < 4; i++) a += tc * 0.125; return a;", Op::Mul, 1},
+        {"return tc + tc - tc * 0.5;", Op::Mul, 1},
+        {"return -tc + tc * 3;", Op::Mul, 1},
+        // (x + c) * k and (x * f + g) * k: one MAD
+        {"return (tc + 0.25) * 3;", Op::Mad, 1},
+        {"return (tc.x * 0.5 + 0.5) * 4;", Op::Mad, 1},
+        {"float d = dot(tc, c); return (d * 0.5 + 0.5) * 4;", Op::Mad, 1},
+    };
+    for (const Case &c : cases) {
+        std::string text = std::string("float4 main(float4 tc : TEXCOORD0, float4 c : COLOR0) : COLOR { ") + c.body + " }";
+        IrProgram ir;
+        ASSERT_TRUE(lowerText(text, Profile::Arbfp1, ir)) << text;
+        optimize(ir);
+        EXPECT_EQ(live(ir, c.op), c.count) << text << "\n" << printIr(ir);
+        EXPECT_EQ(computed(ir), c.count + (c.op == Op::Mad && std::string(c.body).find("dot") != std::string::npos))
+            << text << "\n" << printIr(ir);
+    }
+}
+
+TEST(Optimizer, LanesNobodyReadsAreNotComputed) {
+    // 2 / x per component, scaled as a vector, and only .z shown: one RCP, one lane wide.
+    IrProgram ir;
+    ir.profile = &describe(Profile::Arbfp1);
+    Builder b(ir);
+    Val x = input(0), quotients;
+    quotients.n = 4;
+    for (int l = 0; l < 4; ++l) quotients.c[l] = b.emit(Op::Rcp, {Val{1, {x.c[l]}}}, 1).c[0];
+    Val scaled = b.emit(Op::Mul, {quotients, Builder::constant(2, 4)}, 4);
+    Val z;
+    z.n = 1;
+    z.c[0] = scaled.c[2];
+    b.output(colorOutput(0), b.emit(Op::Add, {z, input(1)}, 4));
+    optimize(ir);
+    EXPECT_EQ(live(ir, Op::Rcp), 1) << printIr(ir);
+    Allocation a;
+    allocate(ir, a);
+    for (const Instr &i : ir.code) {
+        if (!i.dead && i.op == Op::Mul) EXPECT_EQ(a.usedLanes[i.dst], 1u << 2) << printIr(ir, &a);
+    }
+    EXPECT_EQ(verifyAllocation(ir, a), "");
+}
+
 TEST(Optimizer, MovesASaturateOntoItsValueOnlyWhereTheProfileHasOne) {
     for (Profile profile : {Profile::Arbfp1, Profile::Arbvp1}) {
         IrProgram ir;
