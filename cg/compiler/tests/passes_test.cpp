@@ -151,7 +151,9 @@ TEST(Optimizer, LanesNobodyReadsAreNotComputed) {
     Allocation a;
     allocate(ir, a);
     for (const Instr &i : ir.code) {
-        if (!i.dead && i.op == Op::Mul) EXPECT_EQ(a.usedLanes[i.dst], 1u << 2) << printIr(ir, &a);
+        if (!i.dead && i.op == Op::Mul) {
+            EXPECT_EQ(a.usedLanes[i.dst], 1u << 2) << printIr(ir, &a);
+        }
     }
     EXPECT_EQ(verifyAllocation(ir, a), "");
 }
