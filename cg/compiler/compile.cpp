@@ -75,6 +75,7 @@ CompileResult run(std::string_view text, Profile profile, std::string_view entry
     // Profile options ("-po a,b=1"): none changes what these profiles emit; hosts pass
     // them for other profiles, so they are taken and ignored.
     std::vector<std::string> profileOptions;
+    bool packUniforms = false;
     for (size_t i = 0; i < options.size(); ++i) {
         const std::string &o = options[i];
         if (o.rfind("-I", 0) == 0) {
@@ -91,6 +92,10 @@ CompileResult run(std::string_view text, Profile profile, std::string_view entry
             continue;
         }
         if (ignoredOption(o)) continue;
+        if (o == "-packuniforms") {
+            packUniforms = true;
+            continue;
+        }
         Define d;
         if (!option(o, d)) {
             Diagnostic bad;
@@ -138,7 +143,7 @@ CompileResult run(std::string_view text, Profile profile, std::string_view entry
             lower(source, module, entry, desc, ir, result.parameters, diagnostics);
             if (dump == Dump::Lower) result.dump = printIr(ir);
             optimize(ir);
-            assignSlots(ir, result.parameters);
+            assignSlots(ir, result.parameters, packUniforms);
             if (dump == Dump::Optimize) result.dump = printIr(ir);
             Allocation allocation;
             allocate(ir, allocation);

@@ -190,9 +190,14 @@ private:
     std::string declarations() {
         std::string out;
         if (stats_.addressRegisters) out += "ADDRESS A0;\n";
+        std::set<int> packedSlots;
         for (const UniformVar &u : ir_.uniforms) {
             if (u.firstSlot < 0) continue;
             std::string first = std::to_string(u.firstSlot);
+            if (u.component >= 0) {
+                if (packedSlots.insert(u.firstSlot).second) out += "PARAM packed" + first + " = program.local[" + first + "];\n";
+                continue;
+            }
             if (u.rowCount == 1 && !u.relative)
                 out += "PARAM u_" + u.name + " = program.local[" + first + "];\n";
             else
@@ -231,6 +236,7 @@ private:
         case File::Input: return inputName(*ir_.profile, registerSemantic(o.ref.index));
         case File::Uniform: {
             const UniformVar &u = ir_.uniforms[size_t(ir_.rowVar[o.ref.index])];
+            if (u.component >= 0) return "packed" + std::to_string(u.firstSlot);
             std::string name = "u_" + u.name;
             if (o.addr) return name + "[A0.x" + (o.rel ? " + " + std::to_string(o.rel) : "") + "]";
             if (u.rowCount == 1 && !u.relative) return name;
@@ -244,6 +250,10 @@ private:
     // The register component that holds component c of the operand's register.
     int physical(const Operand &o, int c) const {
         if (o.ref.file == File::Temp) return lowestSlot(a_.place[o.ref.index].slots[c]);
+        if (o.ref.file == File::Uniform) {
+            const UniformVar &u = ir_.uniforms[size_t(ir_.rowVar[o.ref.index])];
+            if (u.component >= 0) return std::min(c + u.component, 3);
+        }
         return c;
     }
 

@@ -302,7 +302,7 @@ void buildInterface(const Source &source, const Module &module, std::string_view
     InterfaceBuilder(source, module, profile, ir, out, diagnostics).run(entryName);
 }
 
-void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters) {
+void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters, bool pack) {
     std::vector<bool> used(ir.uniforms.size(), false);
     std::set<int> units;
     for (const Instr &i : ir.code) {
@@ -331,9 +331,35 @@ void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters) {
         if (used[i]) u.firstSlot = u.fixedSlot;
         take(u.fixedSlot, u.rowCount);
     }
+    // Packed: the widest first, each in the first slot with room, components in order.
+    std::vector<int> width(ir.uniforms.size(), 0);
+    if (pack)
+        for (const ParameterInfo &p : parameters) {
+            if (!p.uniform || p.parent >= 0 || p.row < 0 || (p.kind != ParameterInfo::Scalar && p.kind != ParameterInfo::Vector))
+                continue;
+            size_t u = size_t(ir.rowVar[size_t(p.row)]);
+            const UniformVar &var = ir.uniforms[u];
+            if (used[u] && var.rowCount == 1 && var.fixedSlot < 0 && !var.relative && p.cols < 4) width[u] = p.kind == ParameterInfo::Scalar ? 1 : p.cols;
+        }
+    std::vector<std::pair<int, int>> room;  // packed slots: the slot, its components taken
+    for (int w = 3; w >= 1; --w)
+        for (size_t u = 0; u < ir.uniforms.size(); ++u) {
+            if (width[u] != w) continue;
+            auto fits = std::find_if(room.begin(), room.end(), [&](const auto &r) { return r.second + w <= 4; });
+            if (fits == room.end()) {
+                int s = 0;
+                while (!free(s, 1)) ++s;
+                take(s, 1);
+                room.push_back({s, 0});
+                fits = room.end() - 1;
+            }
+            ir.uniforms[u].firstSlot = fits->first;
+            ir.uniforms[u].component = fits->second;
+            fits->second += w;
+        }
     int slot = 0;
     for (size_t u = 0; u < ir.uniforms.size(); ++u) {
-        if (!used[u] || ir.uniforms[u].fixedSlot >= 0) continue;
+        if (!used[u] || ir.uniforms[u].fixedSlot >= 0 || width[u]) continue;
         while (!free(slot, ir.uniforms[u].rowCount)) ++slot;
         ir.uniforms[u].firstSlot = slot;
         take(slot, ir.uniforms[u].rowCount);
@@ -361,6 +387,8 @@ void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters) {
         const UniformVar &u = ir.uniforms[size_t(ir.rowVar[size_t(row)])];
         p.referenced = u.firstSlot >= 0;
         p.firstSlot = p.referenced ? u.firstSlot + (row - u.firstRow) : -1;
+        p.firstComponent = p.referenced ? std::max(u.component, 0) : 0;
+        p.packed = p.referenced && u.component >= 0;
     }
     // A struct or array holding a sampler: referenced when one of its parts is.
     for (size_t i = parameters.size(); i-- > 0;)

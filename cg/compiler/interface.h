@@ -40,6 +40,7 @@ void buildInterface(const Source &source, const Module &module, std::string_view
 
 // Program.local slots for the uniforms the final code reads, in declaration order; the
 // parameters' slots and whether the program references them.
-void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters);
+// With `pack`, scalars and vectors of up to three components share slots.
+void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters, bool pack = false);
 
 }  // namespace vela::cg

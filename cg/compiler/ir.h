@@ -134,6 +134,7 @@ struct UniformVar {
     int firstSlot = -1;
     int fixedSlot = -1;     // bound to a constant register ("register(c4)", ": C4")
     bool relative = false;  // read with a computed index
+    int component = -1;     // packed with others into one slot: its first component there
 };
 
 struct IrProgram {

@@ -10,13 +10,37 @@
 
 namespace vela::cg {
 
+namespace {
+
+// A packed slot's value: the components of every uniform that shares it.
+std::array<float, 4> packedSlot(const ProgramObject &program, int slot) {
+    std::array<float, 4> v = {};
+    for (const ParameterInfo &q : program.parameters) {
+        if (!q.packed || q.firstSlot != slot) continue;
+        int width = q.kind == ParameterInfo::Scalar ? 1 : q.cols;
+        for (int c = 0; c < width && q.firstComponent + c < 4; ++c)
+            v[size_t(q.firstComponent + c)] = program.rows[size_t(q.row)][size_t(c)];
+    }
+    return v;
+}
+
+void uploadRow(const ArbPrograms &gl, GLenum target, const ProgramObject &program, const ParameterInfo &p, int r) {
+    if (p.packed) {
+        std::array<float, 4> v = packedSlot(program, p.firstSlot);
+        gl.programLocalParameter4fv(target, GLuint(p.firstSlot), v.data());
+    } else {
+        gl.programLocalParameter4fv(target, GLuint(p.firstSlot + r), program.rows[size_t(p.row + r)].data());
+    }
+}
+
+}  // namespace
+
 void uploadRows(ProgramObject &program, const ParameterInfo &p, int first, int count) {
     if (p.firstSlot < 0 || !program.loaded || !glContextCurrent()) return;
     const ArbPrograms *gl = arb();
     if (!gl) return;
     withProgramBound(*gl, program, [&](GLenum target) {
-        for (int i = 0; i < count; ++i)
-            gl->programLocalParameter4fv(target, GLuint(p.firstSlot + first + i), program.rows[size_t(p.row + first + i)].data());
+        for (int i = 0; i < count; ++i) uploadRow(*gl, target, program, p, first + i);
     });
 }
 
@@ -25,8 +49,7 @@ void uploadAll(const ArbPrograms &gl, GLenum target, const ProgramObject &p) {
         bool numeric = info.kind == ParameterInfo::Scalar || info.kind == ParameterInfo::Vector ||
                        info.kind == ParameterInfo::Matrix;
         if (!info.uniform || !numeric || info.firstSlot < 0) continue;
-        for (int r = 0; r < info.rows; ++r)
-            gl.programLocalParameter4fv(target, GLuint(info.firstSlot + r), p.rows[size_t(info.row + r)].data());
+        for (int r = 0; r < info.rows; ++r) uploadRow(gl, target, p, info, r);
     }
 }
 

@@ -15,12 +15,14 @@ namespace {
 
 const char usage[] =
     "usage: vela-cgc -profile arbvp1|arbfp1 [-entry name] [-DNAME[=value]] [-UNAME] [-I dir]\n"
-    "                [-o file] [-dump lower|opt|alloc] file\n"
+    "                [-o file] [-dump lower|opt|alloc] [-packuniforms] file\n"
     "  Compiles the program in `file` (- for standard input) and prints its ARB assembly;\n"
     "  the exit status is 0 when it compiles, 1 when it does not.\n"
     "  -I dir   looks for #include files in dir too (after the including file's folder)\n"
     "  -o file  writes the assembly to file instead of standard output\n"
     "  -dump    prints the compiler's IR after that pass instead\n"
+    "  -packuniforms  lets scalars and short vectors share program.local slots (the runtime\n"
+    "           sets them; a host that writes program.local itself must not use it)\n"
     "  -po/-profileopts list, -O0..-O3, -fastmath and -nofastmath are accepted for hosts\n"
     "  that pass them and change nothing.\n";
 
@@ -67,6 +69,7 @@ int main(int argc, char **argv) {
         else if (a == "-o") output = argv[++i];
         else if (a == "-I") options.push_back("-I" + std::string(argv[++i]));
         else if (a == "-po" || a == "-profileopts") options.push_back("-po=" + std::string(argv[++i]));
+        else if (a == "-packuniforms") options.push_back(a);
         else if (a.rfind("-D", 0) == 0 || a.rfind("-U", 0) == 0 || a.rfind("-I", 0) == 0) options.push_back(a);
         else if (a == "-O0" || a == "-O1" || a == "-O2" || a == "-O3" || a == "-fastmath" || a == "-nofastmath") continue;
         else if (a == "-" || a[0] != '-') {

@@ -98,7 +98,10 @@ protected:
     void setUniforms(CGprogram ours, GLuint theirs) {
         for (const UniformValue &u : uniformValues()) {
             CGparameter p = cgGetNamedParameter(ours, u.name);
+            // Scalars through the core API, the others through cgGL: both reach packed slots.
             if (p && u.rows > 1) cgGLSetMatrixParameterfr(p, u.values);
+            else if (p && u.cols == 1) cgSetParameter1f(p, u.values[0]);
+            else if (p && u.cols == 3) cgGLSetParameter3fv(p, u.values);
             else if (p) cgGLSetParameter4fv(p, u.values);
             GLint at = glsl.getUniformLocation(theirs, u.name);
             if (at < 0) continue;
@@ -106,7 +109,9 @@ protected:
             if (u.rows == 3 && u.cols == 3) glsl.uniformMatrix3fv(at, 1, GL_FALSE, u.values);
             else if (u.rows == 4) glsl.uniformMatrix4fv(at, 1, GL_FALSE, u.values);
             else if (u.rows == 2) glsl.uniformMatrix2x3fv(at, 1, GL_FALSE, u.values);
+            else if (u.cols == 1) glsl.uniform1fv(at, 1, u.values);
             else if (u.cols == 2) glsl.uniform2fv(at, 1, u.values);
+            else if (u.cols == 3) glsl.uniform3fv(at, 1, u.values);
             else glsl.uniform4fv(at, 1, u.values);
         }
         const char *samplers[] = {"tex", "t1", "t3", "tcube", "tr"};
@@ -116,9 +121,11 @@ protected:
 
     // Draws one program both ways; false (with the reason) when the images differ. `drawn`
     // counts the pixels that show the program rather than the background.
-    testing::AssertionResult agree(const RandomProgram &program, bool fragment, int &drawn) {
+    testing::AssertionResult agree(const RandomProgram &program, bool fragment, int &drawn, bool packed = false) {
         CGprofile profile = fragment ? CG_PROFILE_ARBFP1 : CG_PROFILE_ARBVP1;
-        CGprogram ours = cgCreateProgram(cg, CG_SOURCE, program.cg.c_str(), profile, nullptr, nullptr);
+        const char *packing[] = {"-packuniforms", nullptr};
+        const char **args = packed ? packing : nullptr;
+        CGprogram ours = cgCreateProgram(cg, CG_SOURCE, program.cg.c_str(), profile, nullptr, args);
         if (!ours) {
             cgGetError();
             return testing::AssertionFailure() << "our compiler refused it:\n" << cgGetLastListing(cg);
@@ -155,7 +162,7 @@ protected:
             std::snprintf(where, sizeof where, "pixel (%zu, %zu): ours (%d, %d, %d), GLSL (%d, %d, %d)\n", pixel % side,
                           pixel / side, got[pixel * 3], got[pixel * 3 + 1], got[pixel * 3 + 2], expected[pixel * 3],
                           expected[pixel * 3 + 1], expected[pixel * 3 + 2]);
-            CGprogram again = cgCreateProgram(cg, CG_SOURCE, program.cg.c_str(), profile, nullptr, nullptr);
+            CGprogram again = cgCreateProgram(cg, CG_SOURCE, program.cg.c_str(), profile, nullptr, args);
             std::string assembly = again ? cgGetProgramString(again, CG_COMPILED_PROGRAM) : "";
             return testing::AssertionFailure() << where << "ours:\n" << program.cg << "GLSL:\n" << program.glsl
                                                << "assembly:\n" << assembly;
@@ -174,7 +181,8 @@ protected:
             RandomProgram p = randomProgram(seed, fragment, 6 + int(seed % 23));
             longest = std::max(longest, p.lines);
             int drawn = 0;
-            testing::AssertionResult same = agree(p, fragment, drawn);
+            // Every other program with its small uniforms packed.
+            testing::AssertionResult same = agree(p, fragment, drawn, seed % 2 == 1);
             pixels += drawn;
             if (!same) {
                 ADD_FAILURE() << "seed " << seed << ": " << same.message();

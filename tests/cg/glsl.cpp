@@ -20,14 +20,16 @@ bool Glsl::load() {
     deleteProgram = glEntryPoint<PFNGLDELETEPROGRAMPROC>("glDeleteProgram");
     getUniformLocation = glEntryPoint<PFNGLGETUNIFORMLOCATIONPROC>("glGetUniformLocation");
     uniform1i = glEntryPoint<PFNGLUNIFORM1IPROC>("glUniform1i");
+    uniform1fv = glEntryPoint<PFNGLUNIFORM1FVPROC>("glUniform1fv");
     uniform2fv = glEntryPoint<PFNGLUNIFORM2FVPROC>("glUniform2fv");
+    uniform3fv = glEntryPoint<PFNGLUNIFORM3FVPROC>("glUniform3fv");
     uniform4fv = glEntryPoint<PFNGLUNIFORM4FVPROC>("glUniform4fv");
     uniformMatrix3fv = glEntryPoint<PFNGLUNIFORMMATRIX3FVPROC>("glUniformMatrix3fv");
     uniformMatrix4fv = glEntryPoint<PFNGLUNIFORMMATRIX4FVPROC>("glUniformMatrix4fv");
     uniformMatrix2x3fv = glEntryPoint<PFNGLUNIFORMMATRIX2X3FVPROC>("glUniformMatrix2x3fv");
     return createShader && shaderSource && compileShader && getShaderiv && getShaderInfoLog && createProgram &&
            attachShader && linkProgram && getProgramiv && getProgramInfoLog && useProgram && deleteShader &&
-           deleteProgram && getUniformLocation && uniform1i && uniform2fv && uniform4fv && uniformMatrix3fv &&
+           deleteProgram && getUniformLocation && uniform1i && uniform1fv && uniform2fv && uniform3fv && uniform4fv && uniformMatrix3fv &&
            uniformMatrix4fv && uniformMatrix2x3fv;
 }
 

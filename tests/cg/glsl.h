@@ -23,7 +23,9 @@ struct Glsl {
     PFNGLDELETEPROGRAMPROC deleteProgram = nullptr;
     PFNGLGETUNIFORMLOCATIONPROC getUniformLocation = nullptr;
     PFNGLUNIFORM1IPROC uniform1i = nullptr;
+    PFNGLUNIFORM1FVPROC uniform1fv = nullptr;
     PFNGLUNIFORM2FVPROC uniform2fv = nullptr;
+    PFNGLUNIFORM3FVPROC uniform3fv = nullptr;
     PFNGLUNIFORM4FVPROC uniform4fv = nullptr;
     PFNGLUNIFORMMATRIX3FVPROC uniformMatrix3fv = nullptr;
     PFNGLUNIFORMMATRIX4FVPROC uniformMatrix4fv = nullptr;

@@ -22,6 +22,8 @@ const std::vector<UniformValue> &uniformValues() {
         {"us.a", 1, 4, {0.75f, -0.375f, 0.5f, 1.25f}},
         {"us.b", 1, 2, {-0.625f, 0.875f}},
         {"unitRange", 1, 2, {0, 1}},
+        {"uf", 1, 1, {0.625f}},
+        {"u3", 1, 3, {-0.75f, 0.25f, 1.375f}},
         {"ub[0]", 4, 4, {0.5f, 0, 0.25f, 0, 0, 1, 0, -0.5f, 0.25f, 0.125f, 0.75f, 0, 0, 0, 0.5f, 1}},
         {"ub[1]", 4, 4, {-1, 0.5f, 0, 0.25f, 0.125f, 0.5f, 0.25f, 0, 0, -0.25f, 1, 0.5f, 0.75f, 0, 0, 0.5f}},
     };
@@ -68,6 +70,8 @@ void Generator::header() {
     // Bound to constant registers or not: the tests set uniforms by name either way.
     line(chance(0.3) ? "uniform float4 u0 : register(c7);" : "uniform float4 u0;", "uniform vec4 u0;");
     line(chance(0.3) ? "uniform float4 u1 : C5;" : "uniform float4 u1;", "uniform vec4 u1;");
+    line("uniform float uf;", "uniform float uf;");
+    line("uniform float3 u3;", "uniform vec3 u3;");
     line("uniform float3x3 um3;", "uniform mat3 um3;");
     line("uniform float4x4 um4;", "uniform mat4 um4;");
     line("uniform float2x3 um23;", "uniform mat2x3 um23;");
@@ -87,7 +91,7 @@ void Generator::header() {
     line("static const float4 K[3] = {float4(0.5, -1.0, 0.25, 2.0), float4(1.5, 0.125, -0.75, 1.0), float4(-0.5, 0.375, 1.0, -2.0)};",
          "const vec4 K[3] = vec4[3](vec4(0.5, -1.0, 0.25, 2.0), vec4(1.5, 0.125, -0.75, 1.0), vec4(-0.5, 0.375, 1.0, -2.0));");
     Attr u{true, 3, 5, 2};
-    globals_ = {{"u0", F(4), u, false}, {"u1", F(4), u, false}, {"um3", M(3, 3), u, false},
+    globals_ = {{"u0", F(4), u, false}, {"u1", F(4), u, false}, {"uf", F(1), u, false}, {"u3", F(3), u, false}, {"um3", M(3, 3), u, false},
                 {"um4", M(4, 4), u, false}, {"um23", M(2, 3), u, false}, {"ua", F(4), u, false, 4},
                 {"us.a", F(4), u, false}, {"us.b", F(2), u, false}, {"us", St(), u, false},
                 {"ub", M(4, 4), u, false, 2}, {"K", F(4), u, false, 3}};

@@ -114,6 +114,8 @@ struct ParameterInfo {
     int row = -1;                // uniforms: the first of its rows among all uniforms' rows
     int firstSlot = -1;          // program.local slots of those rows, -1 when not read
     int slotCount = 0;
+    bool packed = false;         // shares its slot with other uniforms (-packuniforms)
+    int firstComponent = 0;      //   from this component of it on
     int textureUnit = -1;        // samplers
     SemanticRegister reg;        // the register of a varying leaf
     std::vector<float> defaults;  // uniforms: the initial value of each row, 4 floats a row
