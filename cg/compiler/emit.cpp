@@ -400,6 +400,11 @@ private:
             auto same = std::find_if(sources.begin(), sources.end(), [&](const Source &x) {
                 if (x.o.ref.file == File::Temp && o.ref.file == File::Temp)
                     return a_.place[x.o.ref.index].index == a_.place[o.ref.index].index;
+                if (x.o.ref.file == File::Uniform && o.ref.file == File::Uniform && !x.o.addr && !o.addr) {
+                    const UniformVar &a = ir_.uniforms[size_t(ir_.rowVar[x.o.ref.index])];
+                    const UniformVar &b = ir_.uniforms[size_t(ir_.rowVar[o.ref.index])];
+                    if (a.component >= 0 && b.component >= 0) return a.firstSlot == b.firstSlot;
+                }
                 return x.o.ref == o.ref && x.o.addr == o.addr && x.o.rel == o.rel;
             });
             if (same == sources.end()) {

@@ -122,6 +122,30 @@ TEST_F(Binding, ValuesSetBeforeLoadingReachTheGl) {
     EXPECT_TRUE(nearColour(drawFullQuad({}), {0.25f, 0.5f, 0.75f}));
 }
 
+TEST_F(Binding, PackedUniformsShareASlotAndEachKeepsItsComponents) {
+    const char *args[] = {"-packuniforms", nullptr};
+    CGprogram f = cgCreateProgram(cg, CG_SOURCE,
+                                  "uniform float r, g; uniform float2 ba;\n"
+                                  "float4 main() : COLOR { return float4(r, g, ba); }",
+                                  CG_PROFILE_ARBFP1, nullptr, args);
+    ASSERT_TRUE(f) << cgGetLastListing(cg);
+    CGparameter r = cgGetNamedParameter(f, "r"), g = cgGetNamedParameter(f, "g"), ba = cgGetNamedParameter(f, "ba");
+    EXPECT_EQ(cgGetParameterResourceIndex(r), cgGetParameterResourceIndex(ba));
+    EXPECT_EQ(cgGetParameterResourceIndex(g), cgGetParameterResourceIndex(ba));
+    cgSetParameter1f(r, 0.25f);  // before loading, through the core API
+    cgGLLoadProgram(f);
+    cgGLSetParameter2f(ba, 0.75f, 1);  // after, through cgGL: r stays
+    cgGLSetParameter1f(g, 0.5f);
+    CGprogram v = load("float4 main(float4 p : POSITION) : POSITION { return p; }", CG_PROFILE_ARBVP1);
+    use(v, f);
+    EXPECT_TRUE(nearColour(drawFullQuad({}), {0.25f, 0.5f, 0.75f}));
+    float got[2] = {};
+    cgGLGetParameter2f(ba, got);
+    EXPECT_EQ(got[0], 0.75f);
+    EXPECT_EQ(got[1], 1.0f);
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+}
+
 TEST_F(Binding, SettingAnUnboundProgramKeepsTheBinding) {
     const char *text = "float4 main(uniform float4 tint) : COLOR { return tint; }";
     CGprogram a = load(text, CG_PROFILE_ARBFP1);

@@ -13,6 +13,9 @@ check "the demo's vertex text compiles" '[ $? -eq 0 ] && head -n1 "$out" | grep 
 printf 'float4 main(float4 c : COLOR0) : COLOR { return c * SCALE; }' | "$cgc" -profile arbfp1 -DSCALE=0.5 - >"$out" 2>"$err"
 check "standard input and -D" '[ $? -eq 0 ] && grep -q "MUL result.color, fragment.color, c0.x;" "$out"'
 
+printf 'uniform float a, b;\nfloat4 main() : COLOR { return float4(a, b, a, b); }' | "$cgc" -profile arbfp1 -packuniforms - >"$out" 2>"$err"
+check "-packuniforms: two scalars in one slot" '[ $? -eq 0 ] && [ $(grep -c "^PARAM" "$out") -eq 1 ] && grep -q "MOV result.color, packed0.xyxy;" "$out"'
+
 printf 'float4 main(float4 c : COLOR0) : COLOR {\n  return colour;\n}\n' | "$cgc" -profile arbfp1 - >"$out" 2>"$err"
 check "an error, named by its file" '[ $? -eq 1 ] && [ ! -s "$out" ] && head -n1 "$err" | grep -qx "<stdin>:2:10: error: undeclared name '"'"'colour'"'"'"'
 
