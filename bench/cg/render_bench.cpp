@@ -1,8 +1,9 @@
 // What our programs cost to run: typical fragment programs (render_programs.h) drawn over
-// 1024x1024 pixels on a private Xvfb (Mesa llvmpipe), once as our ARB assembly and once as
-// the same program in GLSL through Mesa's own compiler. Batches alternate between the two,
-// each timed from glFinish to glFinish; the figures are medians of the batches, the ratio
-// ARB/GLSL per program and its geometric mean, beside the instruction counts.
+// 1024x1024 pixels on a private Xvfb (Mesa llvmpipe) as our ARB assembly, as the same with
+// -packuniforms, and as the same program in GLSL through Mesa's own compiler. Batches
+// alternate between the three,
+// each timed from glFinish to glFinish; the figures are medians of the batches, the ratios
+// to GLSL per program and its geometric mean, beside the instruction counts.
 //   cg_render_bench [batches [draws per batch]]    cg_render_bench --counts (no GL)
 // llvmpipe runs one thread unless LP_NUM_THREADS says otherwise: steadier figures on a
 // shared machine.
@@ -127,7 +128,7 @@ void bindTextures(const Gl &gl) {
 }
 
 struct Prepared {
-    CGprogram ours = nullptr;
+    CGprogram ours = nullptr, packed = nullptr;  // packed: compiled with -packuniforms
     GLuint glsl = 0;
 };
 
@@ -214,7 +215,7 @@ int main(int argc, char **argv) {
     Gl gl;
     CGcontext context = cgCreateContext();
     std::vector<Prepared> prepared;
-    double logSum = 0;
+    double logSum = 0, logPacked = 0;
     int measured = 0;
     if (!makeGlContext()) {
         std::printf("skipped: no GL context on the private Xvfb\n");
@@ -241,9 +242,12 @@ int main(int argc, char **argv) {
         glDisable(GL_BLEND);
         for (const RenderProgram &p : vela::bench::renderPrograms) {
             Prepared x;
+            const char *packing[] = {"-packuniforms", nullptr};
             x.ours = cgCreateProgram(context, CG_SOURCE, p.ours, CG_PROFILE_ARBFP1, nullptr, nullptr);
+            x.packed = cgCreateProgram(context, CG_SOURCE, p.ours, CG_PROFILE_ARBFP1, nullptr, packing);
             if (x.ours) cgGLLoadProgram(x.ours);
-            if (!x.ours || cgGetError() != CG_NO_ERROR) {
+            if (x.packed) cgGLLoadProgram(x.packed);
+            if (!x.ours || !x.packed || cgGetError() != CG_NO_ERROR) {
                 std::printf("%s: our program did not load\n", p.name);
                 status = 1;
                 goto done;
@@ -257,25 +261,30 @@ int main(int argc, char **argv) {
             }
             prepared.push_back(x);
         }
-        std::printf("  %-34s %10s %10s %8s %9s\n", "program", "ARB ms", "GLSL ms", "ARB/GLSL", "max diff");
+        std::printf("  %-34s %8s %8s %8s %8s %8s %5s\n", "program", "ARB ms", "packed", "GLSL ms", "ARB/GLSL",
+                    "packed/", "diff");
         for (size_t k = 0; k < prepared.size(); ++k) {
             const RenderProgram &p = vela::bench::renderPrograms[k];
             // The two frames, compared: a check that the pair computes the same (8-bit steps).
-            glClear(GL_COLOR_BUFFER_BIT);
-            useOurs(gl, p, prepared[k].ours);
-            drawQuad(gl);
-            std::vector<unsigned char> ours = readFrame();
-            glClear(GL_COLOR_BUFFER_BIT);
-            useGlsl(gl, p, prepared[k].glsl);
-            drawQuad(gl);
-            std::vector<unsigned char> theirs = readFrame();
+            auto use = [&](int which) {
+                if (which == 2) useGlsl(gl, p, prepared[k].glsl);
+                else useOurs(gl, p, which ? prepared[k].packed : prepared[k].ours);
+            };
+            std::vector<unsigned char> frames[3];
+            for (int which = 0; which < 3; ++which) {
+                glClear(GL_COLOR_BUFFER_BIT);
+                use(which);
+                drawQuad(gl);
+                frames[which] = readFrame();
+            }
             int diff = 0;
-            for (size_t i = 0; i < ours.size(); ++i) diff = std::max(diff, std::abs(int(ours[i]) - int(theirs[i])));
-            std::vector<double> times[2];
+            for (int which = 0; which < 2; ++which)
+                for (size_t i = 0; i < frames[2].size(); ++i)
+                    diff = std::max(diff, std::abs(int(frames[which][i]) - int(frames[2][i])));
+            std::vector<double> times[3];
             for (int b = 0; b < batches; ++b)
-                for (int which = 0; which < 2; ++which) {
-                    if (which == 0) useOurs(gl, p, prepared[k].ours);
-                    else useGlsl(gl, p, prepared[k].glsl);
+                for (int which = 0; which < 3; ++which) {
+                    use(which);
                     glFinish();
                     auto start = Clock::now();
                     for (int d = 0; d < draws; ++d) drawQuad(gl);
@@ -283,13 +292,16 @@ int main(int argc, char **argv) {
                     times[which].push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count() /
                                            draws);
                 }
-            double arb = median(times[0]), glsl = median(times[1]);
+            double arb = median(times[0]), packed = median(times[1]), glsl = median(times[2]);
             logSum += std::log(arb / glsl);
+            logPacked += std::log(packed / glsl);
             ++measured;
-            std::printf("  %-34s %10.3f %10.3f %8.3f %9d\n", p.name, arb, glsl, arb / glsl, diff);
+            std::printf("  %-34s %8.3f %8.3f %8.3f %8.3f %8.3f %5d\n", p.name, arb, packed, glsl, arb / glsl,
+                        packed / glsl, diff);
             std::fflush(stdout);
         }
-        std::printf("  %-34s %10s %10s %8.3f\n", "geometric mean", "", "", std::exp(logSum / measured));
+        std::printf("  %-34s %8s %8s %8s %8.3f %8.3f\n", "geometric mean", "", "", "", std::exp(logSum / measured),
+                    std::exp(logPacked / measured));
     }
 done:
     cgDestroyContext(context);
