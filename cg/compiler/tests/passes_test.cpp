@@ -158,6 +158,35 @@ TEST(Optimizer, LanesNobodyReadsAreNotComputed) {
     EXPECT_EQ(verifyAllocation(ir, a), "");
 }
 
+TEST(Optimizer, LookupsAtTheSameGivenCoordinatesAreSideBySide) {
+    IrProgram ir;
+    ASSERT_TRUE(lowerText("uniform sampler2D a, b, c;\n"
+                          "float4 main(float2 uv : TEXCOORD0) : COLOR {\n"
+                          "  float3 n = normalize(tex2D(a, uv).xyz * 2 - 1);\n"
+                          "  float4 d = tex2D(c, n.xy);\n"  // computed coordinates: stays where it is
+                          "  return tex2D(b, uv) * n.z + d;\n}\n",
+                          Profile::Arbfp1, ir));
+    optimize(ir);
+    std::vector<int> lookups;
+    for (size_t at = 0, live = 0; at < ir.code.size(); ++at) {
+        if (ir.code[at].dead) continue;
+        if (isTexture(ir.code[at].op)) lookups.push_back(int(live));
+        ++live;
+    }
+    ASSERT_EQ(lookups.size(), 3u) << printIr(ir);
+    EXPECT_EQ(lookups[1], lookups[0] + 1) << printIr(ir);
+    EXPECT_GT(lookups[2], lookups[1] + 1) << printIr(ir);
+    for (uint32_t at = 0; at < ir.code.size(); ++at) {
+        const Instr &i = ir.code[at];
+        if (!i.dead && i.op != Op::Output && i.op != Op::Kil) {
+            EXPECT_EQ(ir.values[i.dst].def, at);
+        }
+    }
+    Allocation a;
+    allocate(ir, a);
+    EXPECT_EQ(verifyAllocation(ir, a), "");
+}
+
 TEST(Optimizer, MovesASaturateOntoItsValueOnlyWhereTheProfileHasOne) {
     for (Profile profile : {Profile::Arbfp1, Profile::Arbvp1}) {
         IrProgram ir;
