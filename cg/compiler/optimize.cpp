@@ -284,7 +284,6 @@ void removeDeadCode(IrProgram &ir) {
         if (i.dead) continue;
         bool sink = i.op == Op::Output || i.op == Op::Kil;
         uint8_t mask = sink ? 0xF : uint8_t(live[i.dst] & ((1u << i.n) - 1));
-        if (ir.values.size() > i.dst && !sink && ir.values[i.dst].address) mask = live[i.dst] ? 0xF : 0;
         if (!mask) {
             i.dead = true;
             continue;
