@@ -339,7 +339,7 @@ void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters, bool pac
                 continue;
             size_t u = size_t(ir.rowVar[size_t(p.row)]);
             const UniformVar &var = ir.uniforms[u];
-            if (used[u] && var.rowCount == 1 && var.fixedSlot < 0 && !var.relative && p.cols < 4) width[u] = p.kind == ParameterInfo::Scalar ? 1 : p.cols;
+            if (used[u] && var.rowCount == 1 && var.fixedSlot < 0 && !var.relative && p.cols < 4) width[u] = p.cols;
         }
     std::vector<std::pair<int, int>> room;  // packed slots: the slot, its components taken
     for (int w = 3; w >= 1; --w)

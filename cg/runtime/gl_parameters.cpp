@@ -17,8 +17,7 @@ std::array<float, 4> packedSlot(const ProgramObject &program, int slot) {
     std::array<float, 4> v = {};
     for (const ParameterInfo &q : program.parameters) {
         if (!q.packed || q.firstSlot != slot) continue;
-        int width = q.kind == ParameterInfo::Scalar ? 1 : q.cols;
-        for (int c = 0; c < width && q.firstComponent + c < 4; ++c)
+        for (int c = 0; c < q.cols && q.firstComponent + c < 4; ++c)
             v[size_t(q.firstComponent + c)] = program.rows[size_t(q.row)][size_t(c)];
     }
     return v;
