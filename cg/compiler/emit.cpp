@@ -426,6 +426,18 @@ private:
                 else values[s] = last;
             }
         };
+        // Constants 0 and +-1 alone: one SWZ of any register the program already reads, since
+        // a literal PARAM costs a parameter load where an extended swizzle's 0 and 1 do not.
+        if (sources.empty() && constMask && simpleConstants) {
+            if (std::string any = readRegister(); !any.empty()) {
+                std::string text = "SWZ " + dstName + maskSuffix(constMask) + ", " + any;
+                for (int s = 0; s < 4; ++s)
+                    text += std::string(", ") + (!(constMask & (1u << s)) || constOf[s] == 0 ? "0" : constOf[s] == 1 ? "1" : "-1");
+                line(text);
+                countAlu(p, output);
+                return;
+            }
+        }
         // One SWZ: one source (any signs) and constants 0 and +-1.
         if (sources.size() == 1 && !sources[0].o.addr && simpleConstants &&
             (constMask || std::count(sources[0].neg, sources[0].neg + 4, true) % 4 != 0)) {
@@ -473,6 +485,13 @@ private:
                 countAlu(p, output);
             }
         }
+    }
+
+    // A register whose value an all-constant SWZ ignores: an input the program reads anyway
+    // (a new one would be interpolated for nothing), else a temporary.
+    std::string readRegister() const {
+        if (!inputs_.empty()) return inputName(*ir_.profile, registerSemantic(*inputs_.begin()));
+        return a_.temporaries > 0 ? "R0" : std::string();
     }
 
     void countAlu(const Placement &p, bool output) {

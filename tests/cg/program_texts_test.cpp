@@ -56,10 +56,10 @@ TEST(ProgramTexts, FragmentTextMapsTheNormalToAColour) {
     CompileResult r = compile(fragmentProgramText, Profile::Arbfp1);
     ASSERT_TRUE(r.ok) << r.listing;
     EXPECT_EQ(r.assembly.rfind("!!ARBfp1.0\n", 0), 0u);
-    EXPECT_NE(r.assembly.find("PARAM c0 = { 0.5, 1, 0, 0 };\n"), std::string::npos) << r.assembly;
+    EXPECT_NE(r.assembly.find("PARAM c0 = { 0.5, 0, 0, 0 };\n"), std::string::npos) << r.assembly;
     std::vector<std::string> expected = {
         "MAD result.color.xyz, c0.x, fragment.texcoord[0].xyzz, c0.x;",
-        "MOV result.color.w, c0.y;",
+        "SWZ result.color.w, fragment.texcoord[0], 0, 0, 0, 1;",
     };
     EXPECT_EQ(instructions(r.assembly), expected) << r.assembly;
     EXPECT_TRUE(std::none_of(r.parameters.begin(), r.parameters.end(), [](const ParameterInfo &p) { return p.uniform; }));
