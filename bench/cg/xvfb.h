@@ -30,18 +30,20 @@ inline pid_t startXvfb(const char *screen) {
         _exit(127);
     }
     close(fds[1]);
-    char number[32] = {};
-    ssize_t n = pid > 0 ? read(fds[0], number, sizeof number - 1) : -1;
+    // Up to the newline: Xvfb writes the number and the newline apart, and a pipe closed
+    // between the two leaves it unable to take clients.
+    std::string number;
+    char c;
+    while (pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
     close(fds[0]);
-    if (n <= 0) {
+    if (number.empty()) {
         if (pid > 0) {
             kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
         }
         return -1;
     }
-    std::string display = ":" + std::string(number, size_t(n));
-    while (!display.empty() && (display.back() == '\n' || display.back() == ' ')) display.pop_back();
+    std::string display = ":" + number;
     setenv("DISPLAY", display.c_str(), 1);
     return pid;
 }
