@@ -96,6 +96,21 @@ public:
         collecting_ = false;
         next_ = 0;
         for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
+        if (constantsFromSwizzle()) {
+            // Again, with the constants in a temporary of their own that one SWZ fills.
+            constantTemp_ = a_.temporaries;
+            body_.clear();
+            stats_ = ProgramStats{};
+            stats_.addressRegisters = ir_.addressValues > 0 && ir_.profile->relativeAddressing ? 1 : 0;
+            stats_.localParameters = stats_.parameters = ir_.localSlots;
+            next_ = 0;
+            const Vec &v = pool_[0];
+            std::string text = "SWZ " + numbered('R', size_t(constantTemp_)) + ", " + readRegister();
+            for (int c = 0; c < 4; ++c) text += std::string(", ") + (c >= v.used || v.k[c] == 0 ? "0" : v.k[c] == 1 ? "1" : "-1");
+            line(text);
+            ++stats_.aluInstructions;
+            for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
+        }
         std::string out = std::string(ir_.profile->header) + "\n";
         if (ir_.profile->drawBuffers) out += "OPTION ARB_draw_buffers;\n";
         for (const Instr &i : ir_.code)
@@ -106,13 +121,35 @@ public:
         out += declarations();
         out += body_;
         out += "END\n";
-        stats_.temporaries = a_.temporaries;
+        stats_.temporaries = a_.temporaries + (constantTemp_ >= 0 ? 1 : 0);
         stats_.attributes = int(inputs_.size());
         return out;
     }
 
 private:
     // ---- Uniforms and constants ----------------------------------------------------------
+
+    // Whether a fragment program's constants, all 0 and +-1, come from one SWZ into a spare
+    // temporary rather than from a literal PARAM: the GL's compiler folds the swizzle's 0 and
+    // 1 as immediates where it loads a PARAM like a parameter, per pixel. One instruction more,
+    // so only within the least every implementation offers (16 temporaries, 72 instructions,
+    // 48 of them ALU), and not where a texture lookup or KIL reads a constant.
+    bool constantsFromSwizzle() const {
+        if (ir_.profile->stage != Stage::Fragment || pool_.size() != 1 || a_.temporaries >= 16 ||
+            stats_.instructions >= 72 || stats_.aluInstructions >= 48 || readRegister().empty())
+            return false;
+        for (int c = 0; c < pool_[0].used; ++c)
+            if (pool_[0].k[c] != 0 && pool_[0].k[c] != 1 && pool_[0].k[c] != -1) return false;
+        for (const Instr &i : ir_.code)
+            if (!i.dead && (isTexture(i.op) || i.op == Op::Kil))
+                for (int s = 0; s < i.nsrc; ++s)
+                    if (i.src[s].isConst()) return false;
+        return true;
+    }
+
+    std::string constantName(int vector) const {
+        return constantTemp_ >= 0 ? numbered('R', size_t(constantTemp_)) : numbered('c', size_t(vector));
+    }
 
     void collectReads() {
         for (const Instr &i : ir_.code) {
@@ -214,15 +251,15 @@ private:
             out += " };\n";
             stats_.parameters += int(rows.size());
         }
-        for (size_t i = 0; i < pool_.size(); ++i) {
+        for (size_t i = 0; i < pool_.size() && constantTemp_ < 0; ++i) {
             const Vec &v = pool_[i];
             out += "PARAM c" + std::to_string(i) + " = { ";
             for (int c = 0; c < 4; ++c) out += formatFloat(c < v.used ? v.k[c] : 0) + (c < 3 ? ", " : " };\n");
         }
-        stats_.parameters += int(pool_.size());
-        if (a_.temporaries > 0) {
+        if (constantTemp_ < 0) stats_.parameters += int(pool_.size());
+        if (int temporaries = a_.temporaries + (constantTemp_ >= 0 ? 1 : 0); temporaries > 0) {
             out += "TEMP R0";
-            for (int i = 1; i < a_.temporaries; ++i) out += ", R" + std::to_string(i);
+            for (int i = 1; i < temporaries; ++i) out += ", R" + std::to_string(i);
             out += ";\n";
         }
         return out;
@@ -278,7 +315,7 @@ private:
             const Request &r = constants(values);
             if (collecting_) return {};
             for (int slot = 0; slot < 4; ++slot) s[slot] = uint8_t(slotOf(r.vector, values[size_t(slot)]));
-            name = numbered('c', size_t(r.vector));
+            name = constantName(r.vector);
         } else {
             for (int slot = 0; slot < 4; ++slot) s[slot] = uint8_t(physical(o, o.swz[laneOfSlot[slot]]));
             name = registerName(o);
@@ -481,7 +518,7 @@ private:
             if (!collecting_) {
                 uint8_t swz[4];
                 for (int s = 0; s < 4; ++s) swz[s] = uint8_t(slotOf(r.vector, values[size_t(s)]));
-                line("MOV " + dstName + maskSuffix(constMask) + ", c" + std::to_string(r.vector) + swizzleSuffix(swz, false));
+                line("MOV " + dstName + maskSuffix(constMask) + ", " + constantName(r.vector) + swizzleSuffix(swz, false));
                 countAlu(p, output);
             }
         }
@@ -526,6 +563,7 @@ private:
     std::vector<Request> requests_;
     size_t next_ = 0;
     std::vector<Vec> pool_;
+    int constantTemp_ = -1;  // the temporary that holds the constants, or -1: PARAMs
     std::set<uint32_t> tablesUsed_, inputs_;
     std::set<uint32_t> aluWritten_;
 };

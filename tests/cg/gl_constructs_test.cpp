@@ -134,6 +134,20 @@ TEST_F(Constructs, LerpInBothProfiles) {
     EXPECT_TRUE(nearColour(v, {0.275f, 0.3f, 0.2875f}));
 }
 
+TEST_F(Constructs, ZeroAndOneAsTheOnlyConstants) {
+    // Such constants come from one SWZ into a temporary of their own, not from a PARAM.
+    std::string text = fragment("  float d = dot(t1.xyz, t1.xyz);\n"
+                                "  return float4(1 / (1 + d), 1 - t0.y, max(t1.w - 1, 0) + t0.x, 1);");
+    CGprogram p = cgCreateProgram(cg, CG_SOURCE, text.c_str(), CG_PROFILE_ARBFP1, nullptr, nullptr);
+    ASSERT_NE(p, nullptr);
+    std::string assembly = cgGetProgramString(p, CG_COMPILED_PROGRAM);
+    EXPECT_EQ(assembly.find("PARAM c"), std::string::npos) << assembly;
+    EXPECT_NE(assembly.find("SWZ R"), std::string::npos) << assembly;
+    cgDestroyProgram(p);
+    Rgb3 got = shadeFragment(text, t0, t1);
+    EXPECT_TRUE(nearColour(got, {1 / 2.0625f, 0.8f, 0.1f}));
+}
+
 TEST_F(Constructs, UniformsOfEachShape) {
     auto set = [](CGprogram p) {
         cgGLSetParameter1f(cgGetNamedParameter(p, "k"), 0.5f);
