@@ -8,6 +8,7 @@
 //   - a relatively addressed load read by later instructions is read by them directly, when
 //     no other ARL comes between;
 //   - instructions whose results no result register or KIL needs are dropped;
+//   - two instructions of one kind over lanes of the same registers become one;
 //   - texture lookups at the same given coordinates are put side by side.
 #include <algorithm>
 #include <cmath>
@@ -345,6 +346,118 @@ void groupTextureLookups(IrProgram &ir) {
     }
 }
 
+// Two componentwise instructions of one kind become one over the lanes of both (x.xy = a * k
+// and x.z = b * k + c, or FLR of two index components), when each operand pair is one
+// register read through two swizzles, or two constants. The merged instruction goes where the
+// later one was, if nobody reads the earlier result up to there, or where the earlier one
+// was, if the later one's operands are ready by then. A MUL joins a MAD as x * k + 0. The
+// instruction in place keeps its lanes first; the other's readers read the lanes after them.
+// Pairs whose results one gather reads merge at any distance, others only close together, so
+// that no value lives much longer than it did.
+class PartialWrites {
+public:
+    explicit PartialWrites(IrProgram &ir) : ir_(ir) {}
+
+    void run() {
+        for (size_t g = 0; g < ir_.code.size(); ++g) {
+            const Instr &gather = ir_.code[g];
+            if (gather.dead || (gather.op != Op::Build && gather.op != Op::Output)) continue;
+            for (int l1 = 0; l1 < gather.nsrc; ++l1)
+                for (int l2 = 0; l2 < gather.nsrc; ++l2) {
+                    long x = definer(ir_.code[g].src[l1]), y = definer(ir_.code[g].src[l2]);
+                    if (x >= 0 && y >= 0 && x < y) merge(size_t(x), size_t(y));
+                }
+        }
+        const int window = 8;  // live instructions
+        for (size_t x = 0; x < ir_.code.size(); ++x)
+            for (size_t y = x + 1, seen = 0; y < ir_.code.size() && seen < window && !ir_.code[x].dead; ++y) {
+                if (ir_.code[y].dead) continue;
+                ++seen;
+                if (eligible(y)) merge(x, y);
+            }
+    }
+
+private:
+    bool eligible(size_t at) const {
+        const Instr &i = ir_.code[at];
+        return !i.dead && isComponentwise(i.op) && !relative(i);
+    }
+
+    long definer(const Operand &o) const {
+        if (o.ref.file != File::Temp || o.addr) return -1;
+        uint32_t at = ir_.values[o.ref.index].def;
+        return eligible(at) && ir_.code[at].dst == o.ref.index ? long(at) : -1;
+    }
+
+    bool readIn(uint32_t value, size_t from, size_t to) const {
+        for (size_t at = from; at <= to; ++at) {
+            const Instr &i = ir_.code[at];
+            for (int s = 0; s < i.nsrc && !i.dead; ++s)
+                if ((i.src[s].ref.file == File::Temp && i.src[s].ref.index == value) || i.src[s].addr == value + 1) return true;
+        }
+        return false;
+    }
+
+    bool readyBy(const Instr &i, size_t at) const {
+        for (int s = 0; s < i.nsrc; ++s)
+            if (i.src[s].ref.file == File::Temp && ir_.values[i.src[s].ref.index].def >= at) return false;
+        return true;
+    }
+
+    static void asMad(Instr &i) {
+        if (i.op != Op::Mul) return;
+        i.op = Op::Mad;
+        i.nsrc = 3;
+        i.src[2] = Operand{};  // + 0
+    }
+
+    static bool combinable(const Operand &a, const Operand &b) {
+        if (a.isConst() || b.isConst()) return a.isConst() && b.isConst();
+        return a.ref == b.ref && a.neg == b.neg && !a.addr && !b.addr;
+    }
+
+    void merge(size_t px, size_t py) {
+        Instr &x = ir_.code[px], &y = ir_.code[py];
+        if (!eligible(px) || !eligible(py) || x.n + y.n > 4 || x.sat != y.sat) return;
+        bool mixed = (x.op == Op::Mul && y.op == Op::Mad) || (x.op == Op::Mad && y.op == Op::Mul);
+        if (x.op != y.op && !mixed) return;
+        bool late = !readIn(x.dst, px + 1, py);
+        if (!late && !readyBy(y, px)) return;
+        Instr base = late ? y : x, other = late ? x : y;
+        if (mixed) {
+            asMad(base);
+            asMad(other);
+        }
+        for (int s = 0; s < base.nsrc; ++s)
+            if (!combinable(base.src[s], other.src[s])) return;
+        int first = base.n;
+        for (int s = 0; s < base.nsrc; ++s)
+            for (int l = 0; l < other.n; ++l) {
+                Operand &o = base.src[s];
+                o.swz[first + l] = other.src[s].swz[l];
+                o.k[first + l] = other.src[s].k[l] * (other.src[s].neg != o.neg ? -1.0f : 1.0f);
+            }
+        base.n = uint8_t(first + other.n);
+        Instr &kept = late ? y : x, &gone = late ? x : y;
+        uint32_t from = gone.dst;
+        int otherLanes = other.n;
+        kept = base;
+        ir_.values[kept.dst].n = kept.n;
+        gone.dead = true;
+        for (Instr &i : ir_.code) {
+            if (i.dead) continue;
+            for (int s = 0; s < i.nsrc; ++s) {
+                Operand &o = i.src[s];
+                if (o.ref.file != File::Temp || o.ref.index != from) continue;
+                o.ref.index = kept.dst;
+                for (uint8_t &c : o.swz) c = uint8_t(std::min<int>(c, otherLanes - 1) + first);
+            }
+        }
+    }
+
+    IrProgram &ir_;
+};
+
 }  // namespace
 
 void optimize(IrProgram &ir) {
@@ -358,6 +471,7 @@ void optimize(IrProgram &ir) {
     if (ir.profile->saturate) foldSaturates(ir);
     foldRelativeLoads(ir);
     removeDeadCode(ir);
+    PartialWrites(ir).run();
     groupTextureLookups(ir);
 }
 

@@ -158,6 +158,44 @@ TEST(Optimizer, LanesNobodyReadsAreNotComputed) {
     EXPECT_EQ(verifyAllocation(ir, a), "");
 }
 
+TEST(Optimizer, WritesToLanesOfOneRegisterAreOneInstruction) {
+    struct Case {
+        Profile profile;
+        const char *text;
+        Op op;
+        int count, computed;  // of op; live instructions but the result writes
+    } cases[] = {
+        // .xy then .z of one result: one MAD, the MUL's lanes adding 0
+        {Profile::Arbfp1,
+         "float4 main(float2 uv : TEXCOORD0) : COLOR { float3 c = 0;\n"
+         "  for (int i = 0; i < 4; i++) c.xy += uv * 0.125;\n"
+         "  for (int j = 1; j <= 3; j++) c.z += 0.05 * j;\n"
+         "  c.z += uv.x * 0.5; return float4(c, 1); }",
+         Op::Mad, 1, 1},
+        // two index components, each for its own ARL, close together
+        {Profile::Arbvp1,
+         "uniform float4 rows[8];\n"
+         "float4 main(float4 i : TEXCOORD1, out float4 p : POSITION) : COLOR {\n"
+         "  p = i; return rows[i.x] + rows[i.y]; }",
+         Op::Flr, 1, 5},
+        // the second product reads what the first one's reader makes: nowhere to merge
+        {Profile::Arbfp1,
+         "float4 main(float2 uv : TEXCOORD0) : COLOR { float a = uv.x * 3;\n"
+         "  float b = rsqrt(a) * 5; return float4(a, b, 0, 1); }",
+         Op::Mul, 2, 3},
+    };
+    for (const Case &c : cases) {
+        IrProgram ir;
+        ASSERT_TRUE(lowerText(c.text, c.profile, ir)) << c.text;
+        optimize(ir);
+        EXPECT_EQ(live(ir, c.op), c.count) << c.text << "\n" << printIr(ir);
+        EXPECT_EQ(computed(ir), c.computed) << c.text << "\n" << printIr(ir);
+        Allocation a;
+        allocate(ir, a);
+        EXPECT_EQ(verifyAllocation(ir, a), "") << printIr(ir, &a);
+    }
+}
+
 TEST(Optimizer, LookupsAtTheSameGivenCoordinatesAreSideBySide) {
     IrProgram ir;
     ASSERT_TRUE(lowerText("uniform sampler2D a, b, c;\n"
