@@ -4,6 +4,7 @@
 //     ((x + a) + b is x + (a + b), (x + a) * b and (x * a + b) * c are MADs), as unrolled loops make;
 //   - a sum of two multiples of one value is one product (x * a + x * b is x * (a + b));
 //   - a MUL read only by an ADD becomes part of a MAD;
+//   - a LRP whose weight is 0 or 1 is a CMP;
 //   - saturating a value read nowhere else moves onto the instruction that makes it (_SAT);
 //   - a relatively addressed load read by later instructions is read by them directly, when
 //     no other ARL comes between;
@@ -346,6 +347,70 @@ void groupTextureLookups(IrProgram &ir) {
     }
 }
 
+// A LRP whose weight is 0 or 1 in every lane (a step, a comparison, |step - step|, 1 - step,
+// a product of such) picks one operand: CMP -t, a, b, a select where LRP is arithmetic
+// (4% of a checkerboard in cg_render_bench). Which lanes hold only 0 or 1 (`bits`), or only
+// -1, 0 or 1 (`signs`), is followed from the comparisons that make them.
+void selectByFlags(IrProgram &ir) {
+    std::vector<uint8_t> bits(ir.values.size(), 0), signs(ir.values.size(), 0);
+    auto lane = [](const std::vector<uint8_t> &m, const Operand &o, int l) {
+        return o.ref.file == File::Temp && !o.addr && (m[o.ref.index] >> o.swz[l] & 1);
+    };
+    auto constant = [](const Operand &o, int l) { return o.isConst() ? (o.neg ? -o.k[l] : o.k[l]) : 2.0f; };
+    auto bit = [&](const Operand &o, int l) {  // reads 0 or 1
+        float k = constant(o, l);
+        return k == 0 || k == 1 || (!o.neg && lane(bits, o, l));
+    };
+    auto sign = [&](const Operand &o, int l) {  // reads -1, 0 or 1
+        float k = constant(o, l);
+        return k == 0 || k == 1 || k == -1 || lane(bits, o, l) || lane(signs, o, l);
+    };
+    auto negatedBit = [&](const Operand &o, int l) {  // reads 0 or -1
+        float k = constant(o, l);
+        return k == 0 || k == -1 || (o.neg && lane(bits, o, l));
+    };
+    for (Instr &i : ir.code) {
+        if (i.dead || i.op == Op::Output || i.op == Op::Kil || i.op == Op::Arl) continue;
+        uint8_t b = 0, t = 0;
+        for (int l = 0; l < i.n; ++l) {
+            const Operand *o = i.src;
+            bool isBit = false, isSign = false;
+            switch (i.op) {
+            case Op::Slt:
+            case Op::Sge: isBit = true; break;
+            case Op::Mov: isBit = bit(o[0], l), isSign = sign(o[0], l); break;
+            case Op::Build: isBit = bit(o[l], 0), isSign = sign(o[l], 0); break;
+            case Op::Abs: isBit = sign(o[0], l); break;
+            case Op::Mul:
+            case Op::Min:
+            case Op::Max:
+                isBit = bit(o[0], l) && bit(o[1], l);
+                isSign = sign(o[0], l) && sign(o[1], l) && i.op == Op::Mul;
+                break;
+            case Op::Add:
+                for (int s = 0; s < 2; ++s) {
+                    isSign = isSign || (bit(o[s], l) && negatedBit(o[1 - s], l));
+                    isBit = isBit || (negatedBit(o[s], l) && constant(o[1 - s], l) == 1);  // 1 - b
+                }
+                break;
+            case Op::Cmp:
+            case Op::Lrp: isBit = bit(o[1], l) && bit(o[2], l) && (i.op == Op::Cmp || bit(o[0], l)); break;
+            default: break;
+            }
+            if (isBit || (i.sat && isSign)) b |= uint8_t(1u << l);  // saturated, -1 is 0
+            if (isSign && !i.sat) t |= uint8_t(1u << l);
+        }
+        bits[i.dst] = b;
+        signs[i.dst] = t;
+        if (i.op != Op::Lrp || !ir.profile->cmp) continue;
+        bool flags = true;
+        for (int l = 0; l < i.n; ++l) flags = flags && bit(i.src[0], l);
+        if (!flags) continue;
+        i.op = Op::Cmp;
+        i.src[0].neg = !i.src[0].neg;
+    }
+}
+
 // Two componentwise instructions of one kind become one over the lanes of both (x.xy = a * k
 // and x.z = b * k + c, or FLR of two index components), when each operand pair is one
 // register read through two swizzles, or two constants. The merged instruction goes where the
@@ -462,6 +527,7 @@ private:
 
 void optimize(IrProgram &ir) {
     removeDeadCode(ir);
+    selectByFlags(ir);
     combineLikeTerms(ir);
     gatherConstants(ir);
     removeDeadCode(ir);

@@ -148,6 +148,20 @@ TEST_F(Constructs, ZeroAndOneAsTheOnlyConstants) {
     EXPECT_TRUE(nearColour(got, {1 / 2.0625f, 0.8f, 0.1f}));
 }
 
+TEST_F(Constructs, LerpByFlagsSelects) {
+    // Weights of only 0 and 1 make the LRP a CMP.
+    std::string text = fragment("  float4 w = float4(step(0.15, t0.x), 1 - step(0.25, t0.y),\n"
+                                "                    abs(step(0.1, t0.z) - step(0.35, t0.w)), step(0.5, t1.x) * step(0.5, t1.y));\n"
+                                "  return lerp(t0, t1, w);");  // w = (0, 1, 0, 1)
+    CGprogram p = cgCreateProgram(cg, CG_SOURCE, text.c_str(), CG_PROFILE_ARBFP1, nullptr, nullptr);
+    ASSERT_NE(p, nullptr);
+    std::string assembly = cgGetProgramString(p, CG_COMPILED_PROGRAM);
+    EXPECT_EQ(assembly.find("LRP"), std::string::npos) << assembly;
+    EXPECT_NE(assembly.find("CMP"), std::string::npos) << assembly;
+    cgDestroyProgram(p);
+    EXPECT_TRUE(nearColour(shadeFragment(text, t0, t1), {0.1f, 0.6f, 0.3f}));
+}
+
 TEST_F(Constructs, UniformsOfEachShape) {
     auto set = [](CGprogram p) {
         cgGLSetParameter1f(cgGetNamedParameter(p, "k"), 0.5f);

@@ -196,6 +196,28 @@ TEST(Optimizer, WritesToLanesOfOneRegisterAreOneInstruction) {
     }
 }
 
+TEST(Optimizer, LerpByAWeightOfZerosAndOnesIsASelect) {
+    struct Case {
+        const char *weight;  // of lerp(tc, c, weight)
+        bool select;
+    } cases[] = {
+        {"abs(step(0.5, tc.x) - step(0.5, tc.y))", true},
+        {"float4(1 - step(tc.xy, c.xy), step(tc.z, c.z) * (tc.w < c.w), 0)", true},
+        {"saturate(step(0.5, tc) - step(0.5, c))", true},
+        {"step(0.5, tc) + step(0.5, c)", false},  // 0, 1 or 2
+        {"saturate(tc)", false},
+    };
+    for (const Case &c : cases) {
+        std::string text = std::string("float4 main(float4 tc : TEXCOORD0, float4 c : COLOR0) : COLOR { return lerp(tc, c, ") +
+                           c.weight + "); }";
+        IrProgram ir;
+        ASSERT_TRUE(lowerText(text, Profile::Arbfp1, ir)) << text;
+        optimize(ir);
+        EXPECT_EQ(live(ir, Op::Lrp), c.select ? 0 : 1) << text << "\n" << printIr(ir);
+        EXPECT_EQ(live(ir, Op::Cmp), c.select ? 1 : 0) << text << "\n" << printIr(ir);
+    }
+}
+
 TEST(Optimizer, LookupsAtTheSameGivenCoordinatesAreSideBySide) {
     IrProgram ir;
     ASSERT_TRUE(lowerText("uniform sampler2D a, b, c;\n"
