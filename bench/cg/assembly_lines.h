@@ -1,4 +1,5 @@
-// The instructions of an ARB program text: its lines but the header, declarations and END.
+// The instructions of an ARB program text: its lines but the header, declarations, comments
+// and END.
 #pragma once
 
 #include <string>
@@ -11,7 +12,7 @@ inline int instructionCount(const std::string &assembly) {
     while (start < assembly.size()) {
         size_t end = assembly.find('\n', start);
         std::string line = assembly.substr(start, end - start);
-        if (!line.empty() && line.rfind("!!", 0) != 0 && line.rfind("PARAM", 0) != 0 && line.rfind("TEMP", 0) != 0 &&
+        if (!line.empty() && line[0] != '#' && line.rfind("!!", 0) != 0 && line.rfind("PARAM", 0) != 0 && line.rfind("TEMP", 0) != 0 &&
             line.rfind("ADDRESS", 0) != 0 && line.rfind("OPTION", 0) != 0 && line != "END")
             ++n;
         start = end == std::string::npos ? assembly.size() : end + 1;

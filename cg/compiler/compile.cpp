@@ -143,12 +143,15 @@ CompileResult run(std::string_view text, Profile profile, std::string_view entry
             lower(source, module, entry, desc, ir, result.parameters, diagnostics);
             if (dump == Dump::Lower) result.dump = printIr(ir);
             optimize(ir);
+            if (packUniforms) deriveFromUniforms(ir);
             assignSlots(ir, result.parameters, packUniforms);
+            setDerivedSlots(ir);
             if (dump == Dump::Optimize) result.dump = printIr(ir);
             Allocation allocation;
             allocate(ir, allocation);
             if (dump == Dump::Allocate) result.dump = printIr(ir, &allocation);
             result.assembly = emit(ir, allocation, result.stats);
+            result.derived = std::move(ir.derived);
             result.ok = true;
             result.diagnostics = diagnostics.records(source);
             result.listing = formatListing(result.diagnostics);

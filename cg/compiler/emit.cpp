@@ -228,6 +228,7 @@ private:
         std::string out;
         if (stats_.addressRegisters) out += "ADDRESS A0;\n";
         std::set<int> packedSlots;
+        out += derivedSteps();
         for (const UniformVar &u : ir_.uniforms) {
             if (u.firstSlot < 0) continue;
             std::string first = std::to_string(u.firstSlot);
@@ -235,7 +236,9 @@ private:
                 if (packedSlots.insert(u.firstSlot).second) out += "PARAM packed" + first + " = program.local[" + first + "];\n";
                 continue;
             }
-            if (u.rowCount == 1 && !u.relative)
+            if (u.derived >= 0)
+                out += "PARAM " + numbered('d', size_t(u.derived)) + " = program.local[" + first + "];\n";
+            else if (u.rowCount == 1 && !u.relative)
                 out += "PARAM u_" + u.name + " = program.local[" + first + "];\n";
             else
                 out += "PARAM u_" + u.name + "[" + std::to_string(u.rowCount) + "] = { program.local[" + first + ".." +
@@ -265,6 +268,40 @@ private:
         return out;
     }
 
+    // What the runtime computes into the d slots, as comments: a host that loads the text
+    // itself computes the same.
+    std::string derivedSteps() const {
+        if (ir_.derived.empty()) return {};
+        std::string out = "# computed from the uniforms whenever one is set:\n";
+        for (size_t i = 0; i < ir_.derived.size(); ++i) {
+            const DerivedStep &step = ir_.derived[i];
+            Op op = Op(step.op);
+            int lanes = isScalarOp(op) ? 1 : operandLanes(op, step.lanes);
+            out += "#   " + numbered('d', i) + maskSuffix(uint8_t((1u << step.lanes) - 1)) + " = " + opName(op) +
+                   (step.saturate ? "_SAT" : "");
+            for (int s = 0; s < step.nsrc; ++s) {
+                const DerivedStep::Source &src = step.src[s];
+                out += s ? ", " : " ";
+                if (src.row < 0 && src.step < 0) {
+                    out += src.neg ? "-{" : "{";
+                    for (int l = 0; l < lanes; ++l) out += (l ? ", " : "") + formatFloat(src.k[l]);
+                    out += "}";
+                    continue;
+                }
+                std::string name = numbered('d', size_t(src.step));
+                if (src.row >= 0) {
+                    const UniformVar &u = ir_.uniforms[size_t(ir_.rowVar[size_t(src.row)])];
+                    name = "u_" + u.name + (u.rowCount > 1 ? "[" + std::to_string(src.row - u.firstRow) + "]" : "");
+                }
+                uint8_t swz[4];
+                for (int l = 0; l < 4; ++l) swz[l] = src.swz[std::min(l, lanes - 1)];
+                out += (src.neg ? "-" : "") + name + swizzleSuffix(swz, lanes == 1);
+            }
+            out += "\n";
+        }
+        return out;
+    }
+
     // ---- Operands -------------------------------------------------------------------------
 
     std::string registerName(const Operand &o) const {
@@ -274,6 +311,7 @@ private:
         case File::Uniform: {
             const UniformVar &u = ir_.uniforms[size_t(ir_.rowVar[o.ref.index])];
             if (u.component >= 0) return "packed" + std::to_string(u.firstSlot);
+            if (u.derived >= 0) return numbered('d', size_t(u.derived));
             std::string name = "u_" + u.name;
             if (o.addr) return name + "[A0.x" + (o.rel ? " + " + std::to_string(o.rel) : "") + "]";
             if (u.rowCount == 1 && !u.relative) return name;

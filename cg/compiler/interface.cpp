@@ -389,6 +389,8 @@ void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters, bool pac
         p.firstSlot = p.referenced ? u.firstSlot + (row - u.firstRow) : -1;
         p.firstComponent = p.referenced ? std::max(u.component, 0) : 0;
         p.packed = p.referenced && u.component >= 0;
+        // Read by the runtime's derived steps only: referenced, without a slot.
+        for (int r = row; r < row + p.slotCount && !p.referenced; ++r) p.referenced = ir.runtimeRows.count(r) > 0;
     }
     // A struct or array holding a sampler: referenced when one of its parts is.
     for (size_t i = parameters.size(); i-- > 0;)

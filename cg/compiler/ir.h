@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -135,6 +136,7 @@ struct UniformVar {
     int fixedSlot = -1;     // bound to a constant register ("register(c4)", ": C4")
     bool relative = false;  // read with a computed index
     int component = -1;     // packed with others into one slot: its first component there
+    int derived = -1;       // no variable of the program's: the runtime's DerivedStep of this index
 };
 
 struct IrProgram {
@@ -146,6 +148,8 @@ struct IrProgram {
     std::vector<std::vector<std::array<float, 4>>> tables;
     int addressValues = 0;
     int localSlots = 0;  // program.local slots the uniforms take (assignSlots)
+    std::set<int> runtimeRows;  // uniform rows the runtime's derived steps read
+    std::vector<DerivedStep> derived;  // what the runtime computes from the uniforms (deriveFromUniforms)
 };
 
 // Makes instructions: folds constants, simplifies, shares equal instructions.
@@ -187,6 +191,16 @@ bool lowerText(std::string_view text, Profile profile, IrProgram &ir);
 
 // Dead code, MAD and saturate forming, reads of relative addresses folded into their users.
 void optimize(IrProgram &ir);
+
+// Lanes 0..n-1 of op over the operands' values k[s][lane] (nsrc of them); false for an
+// operation that does not fold.
+bool evaluate(Op op, const float (*k)[4], int nsrc, int n, float *out);
+
+// Instructions of uniforms and constants alone become the runtime's steps (ir.derived); the
+// values the rest of the program reads become uniform rows of their own (UniformVar::derived).
+// Their slots are known after assignSlots: setDerivedSlots.
+void deriveFromUniforms(IrProgram &ir);
+void setDerivedSlots(IrProgram &ir);
 
 // Where each value lives: a register and, for each of its components, the register
 // components (a bit mask: a component may be written to several) that hold it.

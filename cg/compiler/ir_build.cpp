@@ -1,6 +1,7 @@
 // Making instructions: operands from values, constant folding, simple algebra and sharing
 // of equal instructions (every instruction is pure but KIL, so an equal one computes the
 // same value wherever it stands).
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -175,12 +176,11 @@ uint32_t Builder::append(Instr &i, bool shared, bool defines) {
 }
 
 // The value of op over constant operands, lane by lane, as the GL computes it.
-bool Builder::fold(Op op, const std::vector<Operand> &ops, int n, float *out) {
+bool evaluate(Op op, const float (*k)[4], int nsrc, int n, float *out) {
     if (!isFoldable(op)) return false;
-    auto k = [&](int s, int lane) { return ops[size_t(s)].k[lane]; };
     for (int i = 0; i < n; ++i) {
-        float a = k(0, i), b = ops.size() > 1 ? k(1, i) : 0, c = ops.size() > 2 ? k(2, i) : 0;
-        float s = k(0, 0), t = ops.size() > 1 ? k(1, 0) : 0;
+        float a = k[0][i], b = nsrc > 1 ? k[1][i] : 0, c = nsrc > 2 ? k[2][i] : 0;
+        float s = k[0][0], t = nsrc > 1 ? k[1][0] : 0;
         switch (op) {
         case Op::Mov: out[i] = a; break;
         case Op::Add: out[i] = a + b; break;
@@ -195,8 +195,8 @@ bool Builder::fold(Op op, const std::vector<Operand> &ops, int n, float *out) {
         case Op::Sge: out[i] = a >= b ? 1.0f : 0.0f; break;
         case Op::Cmp: out[i] = a < 0 ? b : c; break;
         case Op::Lrp: out[i] = a * b + (1 - a) * c; break;
-        case Op::Dp3: out[i] = k(0, 0) * k(1, 0) + k(0, 1) * k(1, 1) + k(0, 2) * k(1, 2); break;
-        case Op::Dp4: out[i] = k(0, 0) * k(1, 0) + k(0, 1) * k(1, 1) + k(0, 2) * k(1, 2) + k(0, 3) * k(1, 3); break;
+        case Op::Dp3: out[i] = k[0][0] * k[1][0] + k[0][1] * k[1][1] + k[0][2] * k[1][2]; break;
+        case Op::Dp4: out[i] = k[0][0] * k[1][0] + k[0][1] * k[1][1] + k[0][2] * k[1][2] + k[0][3] * k[1][3]; break;
         case Op::Rcp: out[i] = 1 / s; break;
         case Op::Rsq: out[i] = 1 / std::sqrt(std::fabs(s)); break;
         case Op::Ex2: out[i] = std::exp2(s); break;
@@ -206,13 +206,22 @@ bool Builder::fold(Op op, const std::vector<Operand> &ops, int n, float *out) {
         case Op::Cos: out[i] = std::cos(s); break;
         default: return false;
         }
+    }
+    return true;
+}
+
+bool Builder::fold(Op op, const std::vector<Operand> &ops, int n, float *out) {
+    float k[3][4] = {};
+    for (size_t s = 0; s < ops.size() && s < 3; ++s) std::copy(ops[s].k, ops[s].k + 4, k[s]);
+    if (!evaluate(op, k, int(ops.size()), n, out)) return false;
+    for (int i = 0; i < n; ++i)
         if (!std::isfinite(out[i])) {
             bool arithmetic = op == Op::Add || op == Op::Mul || op == Op::Mad;
-            if (arithmetic && std::isfinite(a) && std::isfinite(b) && std::isfinite(c))
-                fail(where, "constant arithmetic overflows float");
+            bool finite = true;
+            for (size_t s = 0; s < ops.size() && s < 3; ++s) finite = finite && std::isfinite(k[s][i]);
+            if (arithmetic && finite) fail(where, "constant arithmetic overflows float");
             return false;  // left to the GL, which has its own rules
         }
-    }
     return true;
 }
 

@@ -41,6 +41,6 @@ extern "C" const CoreLink *cgiCoreLink(void) {
     static const CoreLink link = {sizeof(CoreLink), setGlHooks, findContext, findProgram, programById,
                                   optimalOptions, findParameter,
                                   contextOf, setError, reportListing, setDebugMode, storeRows, profileOf,
-                                  apiProfile, profileName, describe, formatDiagnostic, diagnosticAt};
+                                  apiProfile, profileName, describe, formatDiagnostic, diagnosticAt, evaluateDerived};
     return &link;
 }

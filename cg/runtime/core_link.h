@@ -35,6 +35,8 @@ struct CoreLink {
     const ProfileDesc &(*describe)(Profile profile);
     std::string (*formatDiagnostic)(const Diagnostic &d, std::string_view file);
     Diagnostic (*diagnosticAt)(std::string_view text, size_t offset, std::string message);
+    std::vector<std::array<float, 4>> (*evaluateDerived)(const std::vector<DerivedStep> &steps,
+                                                         const std::function<std::array<float, 4>(int row)> &row);
 };
 
 }  // namespace vela::cg

@@ -43,6 +43,10 @@ const ProfileDesc *profileOf(CGprofile profile) { return core().profileOf(profil
 CGprofile apiProfile(Profile profile) { return core().apiProfile(profile); }
 const char *profileName(Profile profile) { return core().profileName(profile); }
 const ProfileDesc &describe(Profile profile) { return core().describe(profile); }
+std::vector<std::array<float, 4>> evaluateDerived(const std::vector<DerivedStep> &steps,
+                                                  const std::function<std::array<float, 4>(int row)> &row) {
+    return core().evaluateDerived(steps, row);
+}
 std::string formatDiagnostic(const Diagnostic &d, std::string_view file) { return core().formatDiagnostic(d, file); }
 Diagnostic diagnosticAt(std::string_view text, size_t offset, std::string message) {
     return core().diagnosticAt(text, offset, std::move(message));

@@ -32,14 +32,26 @@ void uploadRow(const ArbPrograms &gl, GLenum target, const ProgramObject &progra
     }
 }
 
+// The values computed from the uniforms, anew: any uniform may feed them.
+void uploadDerived(const ArbPrograms &gl, GLenum target, const ProgramObject &program) {
+    if (program.derived.empty()) return;
+    auto values = evaluateDerived(program.derived, [&](int row) {
+        return row >= 0 && size_t(row) < program.rows.size() ? program.rows[size_t(row)] : std::array<float, 4>{};
+    });
+    for (size_t i = 0; i < program.derived.size(); ++i)
+        if (program.derived[i].slot >= 0) gl.programLocalParameter4fv(target, GLuint(program.derived[i].slot), values[i].data());
+}
+
 }  // namespace
 
 void uploadRows(ProgramObject &program, const ParameterInfo &p, int first, int count) {
-    if (p.firstSlot < 0 || !program.loaded || !glContextCurrent()) return;
+    if ((p.firstSlot < 0 && program.derived.empty()) || !program.loaded || !glContextCurrent()) return;
     const ArbPrograms *gl = arb();
     if (!gl) return;
     withProgramBound(*gl, program, [&](GLenum target) {
-        for (int i = 0; i < count; ++i) uploadRow(*gl, target, program, p, first + i);
+        if (p.firstSlot >= 0)
+            for (int i = 0; i < count; ++i) uploadRow(*gl, target, program, p, first + i);
+        uploadDerived(*gl, target, program);
     });
 }
 
@@ -50,6 +62,7 @@ void uploadAll(const ArbPrograms &gl, GLenum target, const ProgramObject &p) {
         if (!info.uniform || !numeric || info.firstSlot < 0) continue;
         for (int r = 0; r < info.rows; ++r) uploadRow(gl, target, p, info, r);
     }
+    uploadDerived(gl, target, p);
 }
 
 namespace {

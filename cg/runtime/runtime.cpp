@@ -178,6 +178,7 @@ CGprogram createProgram(ContextObject &c, CGenum programType, const char *progra
     object.optionPointers.push_back(nullptr);
     object.assembly = std::move(result.assembly);
     object.parameters = std::move(result.parameters);
+    object.derived = std::move(result.derived);
     object.stats = result.stats;
     object.textures.assign(object.parameters.size(), 0);
     addHandles(r, object);

@@ -33,6 +33,7 @@ struct ProgramObject {
     std::vector<ParameterInfo> parameters;
     std::vector<uint32_t> handles;            // handle id of each parameter
     std::vector<std::array<float, 4>> rows;   // every uniform row's value, read or not
+    std::vector<DerivedStep> derived;         // values the runtime computes from them (-packuniforms)
     std::vector<unsigned> textures;           // by parameter: the texture object of a sampler
     ProgramStats stats;
     unsigned glName = 0;

@@ -146,6 +146,31 @@ TEST_F(Binding, PackedUniformsShareASlotAndEachKeepsItsComponents) {
     EXPECT_EQ(cgGetError(), CG_NO_ERROR);
 }
 
+TEST_F(Binding, ValuesOfUniformsAloneFollowEachSet) {
+    // With -packuniforms, normalize(dir) and 1 - k are the runtime's; dir has no slot of its own.
+    const char *args[] = {"-packuniforms", nullptr};
+    CGprogram f = cgCreateProgram(cg, CG_SOURCE,
+                                  "uniform float3 dir; uniform float k;\n"
+                                  "float4 main(float4 t : TEXCOORD0) : COLOR { return float4(normalize(dir) * t.x, 1 - k); }",
+                                  CG_PROFILE_ARBFP1, nullptr, args);
+    ASSERT_TRUE(f) << cgGetLastListing(cg);
+    std::string assembly = cgGetProgramString(f, CG_COMPILED_PROGRAM);
+    EXPECT_EQ(assembly.find("\nRSQ"), std::string::npos) << assembly;  // only in the comments
+    CGparameter dir = cgGetNamedParameter(f, "dir"), k = cgGetNamedParameter(f, "k");
+    EXPECT_TRUE(cgIsParameterReferenced(dir));
+    cgSetParameter3f(dir, 0, 3, 4);  // before loading
+    cgGLLoadProgram(f);
+    cgGLSetParameter1f(k, 0.25f);
+    CGprogram v = load("void main(float4 p : POSITION, out float4 op : POSITION, out float4 t : TEXCOORD0) {\n"
+                       "  op = p; t = 1; }",
+                       CG_PROFILE_ARBVP1);
+    use(v, f);
+    EXPECT_TRUE(nearColour(drawFullQuad({}), {0, 0.6f, 0.8f}));
+    cgGLSetParameter3f(dir, 2, 0, 0);  // after, while bound
+    EXPECT_TRUE(nearColour(drawFullQuad({}), {1, 0, 0}));
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+}
+
 TEST_F(Binding, SettingAnUnboundProgramKeepsTheBinding) {
     const char *text = "float4 main(uniform float4 tint) : COLOR { return tint; }";
     CGprogram a = load(text, CG_PROFILE_ARBFP1);

@@ -4,6 +4,7 @@
 // here exits or prints. This is its one public header.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -132,6 +133,29 @@ struct ProgramStats {
     int addressRegisters = 0;
 };
 
+// With -packuniforms, what the program would compute from uniforms and constants alone, per
+// vertex or pixel, the runtime computes whenever a uniform is set: these steps, in order, and
+// the program reads each result that it needs from a program.local slot of its own.
+struct DerivedStep {
+    struct Source {
+        int row = -1;   // a uniform row (ParameterInfo::row numbering),
+        int step = -1;  // or an earlier step's result, or else the constants k
+        uint8_t swz[4] = {0, 1, 2, 3};  // the component read in each lane
+        bool neg = false;
+        float k[4] = {};
+    };
+    int op = 0;  // the compiler's own operation
+    int lanes = 0;
+    bool saturate = false;
+    int nsrc = 0;
+    Source src[3];
+    int slot = -1;  // where the program reads the result, or -1: only later steps do
+};
+
+// Every step's value, from each uniform row's (`row` returns its four floats).
+std::vector<std::array<float, 4>> evaluateDerived(const std::vector<DerivedStep> &steps,
+                                                  const std::function<std::array<float, 4>(int row)> &row);
+
 // The IR after a pass, as text (CompileResult::dump).
 enum class Dump : uint8_t { None, Lower, Optimize, Allocate };
 
@@ -142,6 +166,7 @@ struct CompileResult {
     std::vector<Diagnostic> diagnostics;  // of a rejected text, in the order of the text
     std::string listing;                  // the same, formatted
     std::vector<ParameterInfo> parameters;
+    std::vector<DerivedStep> derived;  // -packuniforms
     ProgramStats stats;
 };
 
