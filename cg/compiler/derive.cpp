@@ -8,7 +8,119 @@
 
 namespace vela::cg {
 
+namespace {
+
+bool relative(const Instr &i) {
+    for (int s = 0; s < i.nsrc; ++s)
+        if (i.src[s].addr) return true;
+    return false;
+}
+
+// Which values come from uniforms and constants alone.
+std::vector<bool> uniformOnly(const IrProgram &ir) {
+    std::vector<bool> only(ir.values.size(), false);
+    for (const Instr &i : ir.code) {
+        if (i.dead || !isFoldable(i.op) || isTexture(i.op) || relative(i)) continue;
+        bool all = i.nsrc > 0;
+        for (int s = 0; s < i.nsrc; ++s) {
+            const Operand &o = i.src[s];
+            all = all && (o.isConst() || o.ref.file == File::Uniform || (o.ref.file == File::Temp && only[o.ref.index]));
+        }
+        only[i.dst] = all;
+    }
+    return only;
+}
+
+// (x + c) * b + d, with c, b and d of uniforms alone, is x * b + (c * b + d), and
+// (x * b + d) + e is x * b + (d + e): the parts in brackets are then the runtime's
+// ((c - 0.5) * contrast + 0.5 + lift loses two instructions).
+void distribute(IrProgram &ir) {
+    std::vector<bool> only = uniformOnly(ir);
+    auto fixed = [&](const Operand &o) {
+        return !o.addr && (o.isConst() || o.ref.file == File::Uniform || (o.ref.file == File::Temp && only[o.ref.index]));
+    };
+    std::vector<int> uses(ir.values.size(), 0);
+    for (const Instr &i : ir.code)
+        for (int s = 0; s < i.nsrc && !i.dead; ++s)
+            if (i.src[s].ref.file == File::Temp) ++uses[i.src[s].ref.index];
+    std::vector<std::pair<bool, Instr>> before(ir.code.size());  // an instruction to put before each
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        Instr &m = ir.code[at];
+        if (m.dead || relative(m)) continue;
+        for (int f = 0; f < 2 && (m.op == Op::Mul || m.op == Op::Mad); ++f) {
+            const Operand a = m.src[f];
+            if (a.ref.file != File::Temp || a.addr || uses[a.ref.index] != 1 || only[a.ref.index] || !fixed(m.src[1 - f]) ||
+                (m.op == Op::Mad && !fixed(m.src[2])))
+                continue;
+            Instr &add = ir.code[ir.values[a.ref.index].def];
+            if (add.dead || add.op != Op::Add || add.sat || relative(add)) continue;
+            int c = fixed(add.src[1]) ? 1 : fixed(add.src[0]) ? 0 : -1;
+            if (c < 0) continue;
+            Instr e = m;  // c * b + d
+            e.src[0] = through(add.src[c], a);
+            e.src[1] = m.src[1 - f];
+            e.sat = false;
+            e.dst = uint32_t(ir.values.size());
+            ir.values.push_back(ValueInfo{m.n, 0, false});
+            only.push_back(true);
+            uses.push_back(1);
+            m.op = Op::Mad;
+            m.nsrc = 3;
+            m.src[0] = through(add.src[1 - c], a);
+            m.src[1] = e.src[1];
+            m.src[2] = Operand{};
+            m.src[2].ref = Ref{File::Temp, e.dst};
+            add.dead = true;
+            before[at] = {true, e};
+            break;
+        }
+        // (x * b + d) + e is x * b + (d + e).
+        for (int f = 0; f < 2 && m.op == Op::Add && !before[at].first; ++f) {
+            const Operand a = m.src[f];
+            if (a.ref.file != File::Temp || a.addr || uses[a.ref.index] != 1 || only[a.ref.index] || !fixed(m.src[1 - f]))
+                continue;
+            Instr &mad = ir.code[ir.values[a.ref.index].def];
+            if (mad.dead || mad.op != Op::Mad || mad.sat || relative(mad) || !fixed(mad.src[2])) continue;
+            int k = fixed(mad.src[1]) ? 0 : fixed(mad.src[0]) ? 1 : -1;  // the factor that varies
+            if (k < 0) continue;
+            Instr e = m;  // d + e
+            e.src[0] = through(mad.src[2], a);
+            e.src[1] = m.src[1 - f];
+            e.sat = false;
+            e.dst = uint32_t(ir.values.size());
+            ir.values.push_back(ValueInfo{m.n, 0, false});
+            only.push_back(true);
+            uses.push_back(1);
+            Operand x = through(mad.src[k], a), b = through(mad.src[1 - k], a);
+            b.neg = mad.src[1 - k].neg;  // the sign once, on x
+            m.op = Op::Mad;
+            m.nsrc = 3;
+            m.src[0] = x;
+            m.src[1] = b;
+            m.src[2] = Operand{};
+            m.src[2].ref = Ref{File::Temp, e.dst};
+            mad.dead = true;
+            before[at] = {true, e};
+            break;
+        }
+    }
+    std::vector<Instr> code;
+    code.reserve(ir.code.size());
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        if (before[at].first) code.push_back(before[at].second);
+        code.push_back(ir.code[at]);
+    }
+    ir.code = std::move(code);
+    for (uint32_t at = 0; at < ir.code.size(); ++at) {
+        const Instr &i = ir.code[at];
+        if (i.op != Op::Output && i.op != Op::Kil) ir.values[i.dst].def = at;
+    }
+}
+
+}  // namespace
+
 void deriveFromUniforms(IrProgram &ir) {
+    distribute(ir);
     std::vector<DerivedStep> &steps = ir.derived;
     std::vector<int> stepOf(ir.values.size(), -1);
     std::vector<bool> derived(ir.code.size(), false);

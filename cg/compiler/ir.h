@@ -192,6 +192,9 @@ bool lowerText(std::string_view text, Profile profile, IrProgram &ir);
 // Dead code, MAD and saturate forming, reads of relative addresses folded into their users.
 void optimize(IrProgram &ir);
 
+// `inner` as read through `outer`'s lanes (outer reads the value inner computes).
+Operand through(const Operand &inner, const Operand &outer);
+
 // Lanes 0..n-1 of op over the operands' values k[s][lane] (nsrc of them); false for an
 // operation that does not fold.
 bool evaluate(Op op, const float (*k)[4], int nsrc, int n, float *out);

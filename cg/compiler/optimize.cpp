@@ -17,6 +17,17 @@
 #include "ir.h"
 
 namespace vela::cg {
+
+Operand through(const Operand &inner, const Operand &outer) {
+    Operand o = inner;
+    for (int l = 0; l < 4; ++l) {
+        if (inner.isConst()) o.k[l] = inner.k[outer.swz[l]];
+        else o.swz[l] = inner.swz[outer.swz[l]];
+    }
+    o.neg = inner.neg != outer.neg;
+    return o;
+}
+
 namespace {
 
 struct Uses {
@@ -35,17 +46,6 @@ Uses countUses(const IrProgram &ir) {
         }
     }
     return u;
-}
-
-// `inner` as read through `outer`'s lanes (outer reads the value inner computes).
-Operand through(const Operand &inner, const Operand &outer) {
-    Operand o = inner;
-    for (int l = 0; l < 4; ++l) {
-        if (inner.isConst()) o.k[l] = inner.k[outer.swz[l]];
-        else o.swz[l] = inner.swz[outer.swz[l]];
-    }
-    o.neg = inner.neg != outer.neg;
-    return o;
 }
 
 bool relative(const Instr &i) {

@@ -218,6 +218,36 @@ TEST(Optimizer, LerpByAWeightOfZerosAndOnesIsASelect) {
     }
 }
 
+TEST(Optimizer, WorkOfUniformsAloneIsTheRuntimesWithPacking) {
+    const char *text = "uniform float contrast; uniform float3 lift, dir;\n"
+                       "float4 main(float3 c : TEXCOORD0) : COLOR {\n"
+                       "  return float4((c - 0.5) * contrast + 0.5 + lift, dot(c, normalize(dir))); }";
+    CompileResult plain = compile(text, Profile::Arbfp1), packed = compile(text, Profile::Arbfp1, "main", {"-packuniforms"});
+    ASSERT_TRUE(plain.ok && packed.ok) << plain.listing << packed.listing;
+    EXPECT_TRUE(plain.derived.empty());
+    EXPECT_EQ(plain.stats.instructions, 7) << plain.assembly;
+    EXPECT_EQ(packed.stats.instructions, 2) << packed.assembly;  // MAD, DP3
+    // The runtime's values for contrast 0.25, lift (0.5, 0, -1), dir (0, 3, 4).
+    std::map<int, std::array<float, 4>> rows;
+    for (const ParameterInfo &p : packed.parameters) {
+        if (p.name == "contrast") rows[p.row] = {0.25f, 0, 0, 0};
+        if (p.name == "lift") rows[p.row] = {0.5f, 0, -1, 0};
+        if (p.name == "dir") rows[p.row] = {0, 3, 4, 0};
+    }
+    auto values = evaluateDerived(packed.derived, [&](int row) { return rows[row]; });
+    std::vector<std::array<float, 4>> slots;
+    for (size_t i = 0; i < values.size(); ++i)
+        if (packed.derived[i].slot >= 0) slots.push_back(values[i]);
+    ASSERT_EQ(slots.size(), 2u);
+    auto near = [](const std::array<float, 4> &v, std::array<float, 3> want) {
+        return std::fabs(v[0] - want[0]) < 1e-6f && std::fabs(v[1] - want[1]) < 1e-6f && std::fabs(v[2] - want[2]) < 1e-6f;
+    };
+    // 0.5 - 0.5 * contrast + lift, and dir / |dir|, in either order
+    std::array<float, 3> addend = {0.875f, 0.375f, -0.625f}, unit = {0, 0.6f, 0.8f};
+    EXPECT_TRUE((near(slots[0], addend) && near(slots[1], unit)) || (near(slots[0], unit) && near(slots[1], addend)))
+        << packed.assembly;
+}
+
 TEST(Optimizer, LookupsAtTheSameGivenCoordinatesAreSideBySide) {
     IrProgram ir;
     ASSERT_TRUE(lowerText("uniform sampler2D a, b, c;\n"
