@@ -10,12 +10,6 @@ namespace vela::cg {
 
 namespace {
 
-bool relative(const Instr &i) {
-    for (int s = 0; s < i.nsrc; ++s)
-        if (i.src[s].addr) return true;
-    return false;
-}
-
 // Which values come from uniforms and constants alone.
 std::vector<bool> uniformOnly(const IrProgram &ir) {
     std::vector<bool> only(ir.values.size(), false);

@@ -194,6 +194,8 @@ void optimize(IrProgram &ir);
 
 // `inner` as read through `outer`'s lanes (outer reads the value inner computes).
 Operand through(const Operand &inner, const Operand &outer);
+// Whether an instruction reads an operand at a computed index.
+bool relative(const Instr &i);
 
 // Lanes 0..n-1 of op over the operands' values k[s][lane] (nsrc of them); false for an
 // operation that does not fold.

@@ -28,6 +28,12 @@ Operand through(const Operand &inner, const Operand &outer) {
     return o;
 }
 
+bool relative(const Instr &i) {
+    for (int s = 0; s < i.nsrc; ++s)
+        if (i.src[s].addr) return true;
+    return false;
+}
+
 namespace {
 
 struct Uses {
@@ -48,11 +54,6 @@ Uses countUses(const IrProgram &ir) {
     return u;
 }
 
-bool relative(const Instr &i) {
-    for (int s = 0; s < i.nsrc; ++s)
-        if (i.src[s].addr) return true;
-    return false;
-}
 
 // Lane l of constant operand c as an instruction reading it through `outer` sees it.
 float constantLane(const Operand &c, const Operand &outer, int l, bool withOuterSign) {
