@@ -45,6 +45,17 @@ export DEBIAN_FRONTEND=noninteractive
 case "$missing" in
   *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386 ;;
 esac
-$SUDO apt-get update -qq
+# A mirror in the middle of a sync fails an index now and then: try again, and at last go
+# on with the indexes that did come (the install says whether they hold what is missing).
+tries=0
+until $SUDO apt-get update -qq; do
+  tries=$((tries + 1))
+  if [ "$tries" -ge 3 ]; then
+    echo "install-deps: apt-get update failed $tries times; installing from the indexes it has" >&2
+    break
+  fi
+  echo "install-deps: apt-get update failed; again in $((tries * 20)) s" >&2
+  sleep $((tries * 20))
+done
 $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
 japanese_locale
