@@ -32,14 +32,23 @@ void uploadRow(const ArbPrograms &gl, GLenum target, const ProgramObject &progra
     }
 }
 
-// The values computed from the uniforms, anew: any uniform may feed them.
-void uploadDerived(const ArbPrograms &gl, GLenum target, const ProgramObject &program) {
+// The values computed from the uniforms, anew; those that rows [first, first + count) feed
+// reach the GL (count < 0: all of them).
+void uploadDerived(const ArbPrograms &gl, GLenum target, const ProgramObject &program, int first = 0, int count = -1) {
     if (program.derived.empty()) return;
     auto values = evaluateDerived(program.derived, [&](int row) {
         return row >= 0 && size_t(row) < program.rows.size() ? program.rows[size_t(row)] : std::array<float, 4>{};
     });
-    for (size_t i = 0; i < program.derived.size(); ++i)
-        if (program.derived[i].slot >= 0) gl.programLocalParameter4fv(target, GLuint(program.derived[i].slot), values[i].data());
+    std::vector<bool> changed(program.derived.size(), count < 0);
+    for (size_t i = 0; i < program.derived.size(); ++i) {
+        const DerivedStep &step = program.derived[i];
+        for (int s = 0; s < step.nsrc && s < 3; ++s) {
+            const DerivedStep::Source &src = step.src[s];
+            bool fed = src.row >= first && src.row < first + count;
+            changed[i] = changed[i] || fed || (src.step >= 0 && size_t(src.step) < i && changed[size_t(src.step)]);
+        }
+        if (changed[i] && step.slot >= 0) gl.programLocalParameter4fv(target, GLuint(step.slot), values[i].data());
+    }
 }
 
 }  // namespace
@@ -51,7 +60,7 @@ void uploadRows(ProgramObject &program, const ParameterInfo &p, int first, int c
     withProgramBound(*gl, program, [&](GLenum target) {
         if (p.firstSlot >= 0)
             for (int i = 0; i < count; ++i) uploadRow(*gl, target, program, p, first + i);
-        uploadDerived(*gl, target, program);
+        uploadDerived(*gl, target, program, p.row + first, count);
     });
 }
 
