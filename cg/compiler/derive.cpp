@@ -38,6 +38,22 @@ void distribute(IrProgram &ir) {
         for (int s = 0; s < i.nsrc && !i.dead; ++s)
             if (i.src[s].ref.file == File::Temp) ++uses[i.src[s].ref.index];
     std::vector<std::pair<bool, Instr>> before(ir.code.size());  // an instruction to put before each
+    // Instruction `at` becomes x * b + e, e (of uniforms alone) computed just before it.
+    auto rewrite = [&](size_t at, Instr e, Operand x, Operand b) {  // by value: x, b may be m's own
+        Instr &m = ir.code[at];
+        e.sat = false;
+        e.dst = uint32_t(ir.values.size());
+        ir.values.push_back(ValueInfo{m.n, 0, false});
+        only.push_back(true);
+        uses.push_back(1);
+        m.op = Op::Mad;
+        m.nsrc = 3;
+        m.src[0] = x;
+        m.src[1] = b;
+        m.src[2] = Operand{};
+        m.src[2].ref = Ref{File::Temp, e.dst};
+        before[at] = {true, e};
+    };
     for (size_t at = 0; at < ir.code.size(); ++at) {
         Instr &m = ir.code[at];
         if (m.dead || relative(m)) continue;
@@ -53,19 +69,8 @@ void distribute(IrProgram &ir) {
             Instr e = m;  // c * b + d
             e.src[0] = through(add.src[c], a);
             e.src[1] = m.src[1 - f];
-            e.sat = false;
-            e.dst = uint32_t(ir.values.size());
-            ir.values.push_back(ValueInfo{m.n, 0, false});
-            only.push_back(true);
-            uses.push_back(1);
-            m.op = Op::Mad;
-            m.nsrc = 3;
-            m.src[0] = through(add.src[1 - c], a);
-            m.src[1] = e.src[1];
-            m.src[2] = Operand{};
-            m.src[2].ref = Ref{File::Temp, e.dst};
             add.dead = true;
-            before[at] = {true, e};
+            rewrite(at, e, through(add.src[1 - c], a), m.src[1 - f]);
             break;
         }
         // (x * b + d) + e is x * b + (d + e).
@@ -80,21 +85,10 @@ void distribute(IrProgram &ir) {
             Instr e = m;  // d + e
             e.src[0] = through(mad.src[2], a);
             e.src[1] = m.src[1 - f];
-            e.sat = false;
-            e.dst = uint32_t(ir.values.size());
-            ir.values.push_back(ValueInfo{m.n, 0, false});
-            only.push_back(true);
-            uses.push_back(1);
-            Operand x = through(mad.src[k], a), b = through(mad.src[1 - k], a);
+            Operand b = through(mad.src[1 - k], a);
             b.neg = mad.src[1 - k].neg;  // the sign once, on x
-            m.op = Op::Mad;
-            m.nsrc = 3;
-            m.src[0] = x;
-            m.src[1] = b;
-            m.src[2] = Operand{};
-            m.src[2].ref = Ref{File::Temp, e.dst};
             mad.dead = true;
-            before[at] = {true, e};
+            rewrite(at, e, through(mad.src[k], a), b);
             break;
         }
     }
