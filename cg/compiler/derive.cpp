@@ -8,9 +8,6 @@
 
 namespace vela::cg {
 
-namespace {
-
-// Which values come from uniforms and constants alone.
 std::vector<bool> uniformOnly(const IrProgram &ir) {
     std::vector<bool> only(ir.values.size(), false);
     for (const Instr &i : ir.code) {
@@ -24,6 +21,8 @@ std::vector<bool> uniformOnly(const IrProgram &ir) {
     }
     return only;
 }
+
+namespace {
 
 // (x + c) * b + d, with c, b and d of uniforms alone, is x * b + (c * b + d), and
 // (x * b + d) + e is x * b + (d + e): the parts in brackets are then the runtime's

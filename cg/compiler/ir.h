@@ -196,6 +196,8 @@ void optimize(IrProgram &ir);
 Operand through(const Operand &inner, const Operand &outer);
 // Whether an instruction reads an operand at a computed index.
 bool relative(const Instr &i);
+// By value: whether it comes from uniforms and constants alone.
+std::vector<bool> uniformOnly(const IrProgram &ir);
 
 // Lanes 0..n-1 of op over the operands' values k[s][lane] (nsrc of them); false for an
 // operation that does not fold.

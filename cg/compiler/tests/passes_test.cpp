@@ -248,6 +248,29 @@ TEST(Optimizer, WorkOfUniformsAloneIsTheRuntimesWithPacking) {
         << packed.assembly;
 }
 
+TEST(Optimizer, AScaleOnlyADotReadsComesAfterIt) {
+    struct Case {
+        const char *body;  // of main(float4 n : TEXCOORD1, float4 l : TEXCOORD2) : COLOR
+        int wide;          // products of more than one lane left
+    } cases[] = {
+        {"return saturate(dot(normalize(n.xyz), l.xyz));", 0},
+        {"float3 m = n.xyz * rsqrt(dot(n.xyz, n.xyz)); return dot(m, l.xyz) + m.x;", 1},  // m read twice
+        {"return dot(n * l.x, l) + dot(n * l, l);", 1},  // l is no scalar
+    };
+    for (const Case &c : cases) {
+        std::string text = std::string("float4 main(float4 n : TEXCOORD1, float4 l : TEXCOORD2) : COLOR { ") + c.body + " }";
+        IrProgram ir;
+        ASSERT_TRUE(lowerText(text, Profile::Arbfp1, ir)) << text;
+        optimize(ir);
+        int wide = 0;
+        for (const Instr &i : ir.code) wide += !i.dead && i.op == Op::Mul && i.n > 1;
+        EXPECT_EQ(wide, c.wide) << text << "\n" << printIr(ir);
+        Allocation a;
+        allocate(ir, a);
+        EXPECT_EQ(verifyAllocation(ir, a), "") << printIr(ir, &a);
+    }
+}
+
 TEST(Optimizer, LookupsAtTheSameGivenCoordinatesAreSideBySide) {
     IrProgram ir;
     ASSERT_TRUE(lowerText("uniform sampler2D a, b, c;\n"
