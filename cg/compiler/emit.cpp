@@ -89,21 +89,16 @@ public:
 
     std::string run() {
         collectReads();
-        stats_.addressRegisters = ir_.addressValues > 0 && ir_.profile->relativeAddressing ? 1 : 0;
         collecting_ = true;
         for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
         packConstants();
         collecting_ = false;
-        next_ = 0;
+        startBody();
         for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
         if (constantsFromSwizzle()) {
             // Again, with the constants in a temporary of their own that one SWZ fills.
             constantTemp_ = a_.temporaries;
-            body_.clear();
-            stats_ = ProgramStats{};
-            stats_.addressRegisters = ir_.addressValues > 0 && ir_.profile->relativeAddressing ? 1 : 0;
-            stats_.localParameters = stats_.parameters = ir_.localSlots;
-            next_ = 0;
+            startBody();
             const Vec &v = pool_[0];
             std::string text = "SWZ " + numbered('R', size_t(constantTemp_)) + ", " + readRegister();
             for (int c = 0; c < 4; ++c) text += std::string(", ") + (c >= v.used || v.k[c] == 0 ? "0" : v.k[c] == 1 ? "1" : "-1");
@@ -160,8 +155,16 @@ private:
                 if (o.ref.file == File::Input) inputs_.insert(o.ref.index);
             }
         }
-        stats_.localParameters = ir_.localSlots;
-        stats_.parameters = ir_.localSlots;
+    }
+
+    // The instructions from the first again, and what they count.
+    void startBody() {
+        body_.clear();
+        next_ = 0;
+        aluWritten_.clear();
+        stats_ = ProgramStats{};
+        stats_.addressRegisters = ir_.addressValues > 0 && ir_.profile->relativeAddressing ? 1 : 0;
+        stats_.localParameters = stats_.parameters = ir_.localSlots;
     }
 
     // The constants an operand needs, in one vector.
