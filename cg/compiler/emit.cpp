@@ -275,32 +275,48 @@ private:
     // itself computes the same.
     std::string derivedSteps() const {
         if (ir_.derived.empty()) return {};
+        // Appended piece by piece: GCC 12 misreports "literal" + string (-Wrestrict).
         std::string out = "# computed from the uniforms whenever one is set:\n";
         for (size_t i = 0; i < ir_.derived.size(); ++i) {
             const DerivedStep &step = ir_.derived[i];
             Op op = Op(step.op);
             int lanes = isScalarOp(op) ? 1 : operandLanes(op, step.lanes);
-            out += "#   " + numbered('d', i) + maskSuffix(uint8_t((1u << step.lanes) - 1)) + " = " + opName(op) +
-                   (step.saturate ? "_SAT" : "");
+            out += "#   ";
+            out += numbered('d', i);
+            out += maskSuffix(uint8_t((1u << step.lanes) - 1));
+            out += " = ";
+            out += opName(op);
+            if (step.saturate) out += "_SAT";
             for (int s = 0; s < step.nsrc; ++s) {
                 const DerivedStep::Source &src = step.src[s];
                 out += s ? ", " : " ";
+                if (src.neg) out += '-';
                 if (src.row < 0 && src.step < 0) {
-                    out += src.neg ? "-{" : "{";
-                    for (int l = 0; l < lanes; ++l) out += (l ? ", " : "") + formatFloat(src.k[l]);
-                    out += "}";
+                    out += '{';
+                    for (int l = 0; l < lanes; ++l) {
+                        if (l) out += ", ";
+                        out += formatFloat(src.k[l]);
+                    }
+                    out += '}';
                     continue;
                 }
-                std::string name = numbered('d', size_t(src.step));
                 if (src.row >= 0) {
                     const UniformVar &u = ir_.uniforms[size_t(ir_.rowVar[size_t(src.row)])];
-                    name = "u_" + u.name + (u.rowCount > 1 ? "[" + std::to_string(src.row - u.firstRow) + "]" : "");
+                    out += "u_";
+                    out += u.name;
+                    if (u.rowCount > 1) {
+                        out += '[';
+                        out += std::to_string(src.row - u.firstRow);
+                        out += ']';
+                    }
+                } else {
+                    out += numbered('d', size_t(src.step));
                 }
                 uint8_t swz[4];
                 for (int l = 0; l < 4; ++l) swz[l] = src.swz[std::min(l, lanes - 1)];
-                out += (src.neg ? "-" : "") + name + swizzleSuffix(swz, lanes == 1);
+                out += swizzleSuffix(swz, lanes == 1);
             }
-            out += "\n";
+            out += '\n';
         }
         return out;
     }
