@@ -21,8 +21,9 @@ const char usage[] =
     "  -I dir   looks for #include files in dir too (after the including file's folder)\n"
     "  -o file  writes the assembly to file instead of standard output\n"
     "  -dump    prints the compiler's IR after that pass instead\n"
-    "  -packuniforms  lets scalars and short vectors share program.local slots (the runtime\n"
-    "           sets them; a host that writes program.local itself must not use it)\n"
+    "  -packuniforms  lets scalars and short vectors share program.local slots, and leaves\n"
+    "           what uniforms alone compute to the runtime (the steps in the comments at the\n"
+    "           top); a host that writes program.local itself must not use it\n"
     "  -po/-profileopts list, -O0..-O3, -fastmath and -nofastmath are accepted for hosts\n"
     "  that pass them and change nothing.\n";
 
