@@ -2,6 +2,7 @@
 // are the same for every vertex and pixel: with -packuniforms the runtime computes them when
 // a uniform is set, and the program reads them from slots of their own.
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "ir.h"
@@ -36,7 +37,7 @@ void distribute(IrProgram &ir) {
     for (const Instr &i : ir.code)
         for (int s = 0; s < i.nsrc && !i.dead; ++s)
             if (i.src[s].ref.file == File::Temp) ++uses[i.src[s].ref.index];
-    std::vector<std::pair<bool, Instr>> before(ir.code.size());  // an instruction to put before each
+    std::vector<std::optional<Instr>> before(ir.code.size());  // an instruction to put before each
     // Instruction `at` becomes x * b + e, e (of uniforms alone) computed just before it.
     auto rewrite = [&](size_t at, Instr e, Operand x, Operand b) {  // by value: x, b may be m's own
         Instr &m = ir.code[at];
@@ -51,7 +52,7 @@ void distribute(IrProgram &ir) {
         m.src[1] = b;
         m.src[2] = Operand{};
         m.src[2].ref = Ref{File::Temp, e.dst};
-        before[at] = {true, e};
+        before[at] = e;
     };
     for (size_t at = 0; at < ir.code.size(); ++at) {
         Instr &m = ir.code[at];
@@ -73,7 +74,7 @@ void distribute(IrProgram &ir) {
             break;
         }
         // (x * b + d) + e is x * b + (d + e).
-        for (int f = 0; f < 2 && m.op == Op::Add && !before[at].first; ++f) {
+        for (int f = 0; f < 2 && m.op == Op::Add && !before[at]; ++f) {
             const Operand a = m.src[f];
             if (a.ref.file != File::Temp || a.addr || uses[a.ref.index] != 1 || only[a.ref.index] || !fixed(m.src[1 - f]))
                 continue;
@@ -91,17 +92,7 @@ void distribute(IrProgram &ir) {
             break;
         }
     }
-    std::vector<Instr> code;
-    code.reserve(ir.code.size());
-    for (size_t at = 0; at < ir.code.size(); ++at) {
-        if (before[at].first) code.push_back(before[at].second);
-        code.push_back(ir.code[at]);
-    }
-    ir.code = std::move(code);
-    for (uint32_t at = 0; at < ir.code.size(); ++at) {
-        const Instr &i = ir.code[at];
-        if (i.op != Op::Output && i.op != Op::Kil) ir.values[i.dst].def = at;
-    }
+    insertInstructions(ir, before, false);
 }
 
 }  // namespace

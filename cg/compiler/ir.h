@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -196,6 +197,10 @@ void optimize(IrProgram &ir);
 Operand through(const Operand &inner, const Operand &outer);
 // Whether an instruction reads an operand at a computed index.
 bool relative(const Instr &i);
+// Each value's defining instruction (ValueInfo::def) after instructions moved.
+void renumberDefinitions(IrProgram &ir);
+// Puts extra[at], where set, just before instruction at (or just after it), and renumbers.
+void insertInstructions(IrProgram &ir, const std::vector<std::optional<Instr>> &extra, bool after);
 // By value: whether it comes from uniforms and constants alone.
 std::vector<bool> uniformOnly(const IrProgram &ir);
 

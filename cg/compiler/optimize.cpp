@@ -14,6 +14,7 @@
 //   - texture lookups at the same given coordinates are put side by side.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "ir.h"
 
@@ -35,6 +36,26 @@ bool relative(const Instr &i) {
     return false;
 }
 
+void renumberDefinitions(IrProgram &ir) {
+    for (uint32_t at = 0; at < ir.code.size(); ++at) {
+        const Instr &i = ir.code[at];
+        if (i.op != Op::Output && i.op != Op::Kil) ir.values[i.dst].def = at;
+    }
+}
+
+void insertInstructions(IrProgram &ir, const std::vector<std::optional<Instr>> &extra, bool after) {
+    std::vector<Instr> code;
+    code.reserve(ir.code.size() + extra.size());
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        bool has = at < extra.size() && extra[at];
+        if (has && !after) code.push_back(*extra[at]);
+        code.push_back(ir.code[at]);
+        if (has && after) code.push_back(*extra[at]);
+    }
+    ir.code = std::move(code);
+    renumberDefinitions(ir);
+}
+
 namespace {
 
 struct Uses {
@@ -54,7 +75,6 @@ Uses countUses(const IrProgram &ir) {
     }
     return u;
 }
-
 
 // Lane l of constant operand c as an instruction reading it through `outer` sees it.
 float constantLane(const Operand &c, const Operand &outer, int l, bool withOuterSign) {
@@ -342,11 +362,7 @@ void groupTextureLookups(IrProgram &ir) {
         }
         at = last;
     }
-    if (!moved) return;
-    for (uint32_t at = 0; at < ir.code.size(); ++at) {
-        const Instr &i = ir.code[at];
-        if (i.op != Op::Output && i.op != Op::Kil) ir.values[i.dst].def = at;
-    }
+    if (moved) renumberDefinitions(ir);
 }
 
 // A product by a scalar that only a dot product reads is applied after it: dot(x * s, y)
@@ -355,7 +371,7 @@ void groupTextureLookups(IrProgram &ir) {
 void scaleAfterDots(IrProgram &ir) {
     Uses uses = countUses(ir);
     std::vector<bool> fixed = uniformOnly(ir);  // those stay whole: the runtime may compute them
-    std::vector<std::pair<bool, Instr>> after(ir.code.size());  // an instruction to put after each
+    std::vector<std::optional<Instr>> after(ir.code.size());  // an instruction to put after each
     for (size_t at = 0; at < ir.code.size(); ++at) {
         Instr &d = ir.code[at];
         if (d.dead || (d.op != Op::Dp3 && d.op != Op::Dp4) || relative(d)) continue;
@@ -401,21 +417,11 @@ void scaleAfterDots(IrProgram &ir) {
             mul.src[0].ref = Ref{File::Temp, d.dst};
             for (uint8_t &c : mul.src[0].swz) c = 0;
             m.dead = true;
-            after[at] = {true, mul};
+            after[at] = mul;
             break;
         }
     }
-    std::vector<Instr> code;
-    code.reserve(ir.code.size());
-    for (size_t at = 0; at < ir.code.size(); ++at) {
-        code.push_back(ir.code[at]);
-        if (after[at].first) code.push_back(after[at].second);
-    }
-    ir.code = std::move(code);
-    for (uint32_t at = 0; at < ir.code.size(); ++at) {
-        const Instr &i = ir.code[at];
-        if (i.op != Op::Output && i.op != Op::Kil) ir.values[i.dst].def = at;
-    }
+    insertInstructions(ir, after, true);
 }
 
 // A LRP whose weight is 0 or 1 in every lane (a step, a comparison, |step - step|, 1 - step,
