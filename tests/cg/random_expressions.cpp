@@ -360,6 +360,34 @@ bool Generator::floatExpr(int n, int depth, bool exact, E &out) {
     }
     case 9: {  // lerp, smoothstep
         E a = expr(t, depth + 1, exact), b = expr(t, depth + 1, exact);
+        if (chance(0.3)) {
+            // Shapes of post-processing and lighting code: a blend by a uniform towards a
+            // multiple of where it starts, a smoothstep scaled by a uniform, and one value
+            // saturated both ways.
+            Attr u{true, 3, 5, 2}, two{true, 0, 2, 2};
+            switch (below(3)) {
+            case 0:
+                out = E{"lerp(" + a.cg + ", " + a.cg + " * " + b.cg + " * 2, uf)",
+                        "mix(" + a.gl + ", " + a.gl + " * " + b.gl + " * 2.0, uf)", t,
+                        sumOf(productOf(u, sumOf(productOf(productOf(a.a, b.a), two), a.a)), a.a)};
+                break;
+            case 1: {
+                E x = expr(t, depth + 1, false);
+                out = E{"(1 - smoothstep(-1, 2, " + x.cg + ") * uf)",
+                        "(1.0 - smoothstep(" + glSplat(n, "-1.0") + ", " + glSplat(n, "2.0") + ", " + x.gl + ") * uf)", t, inexact(3)};
+                break;
+            }
+            default: {
+                Attr saturated = productOf(a.a, b.a);
+                saturated.mag = 1;
+                std::string p = "(" + a.cg + " * " + b.cg + ")", pg = "(" + a.gl + " * " + b.gl + ")";
+                out = E{"(saturate(" + p + ") + saturate(-" + p + ") * uf)",
+                        "(clamp(" + pg + ", unitRange.x, unitRange.y) + clamp(-" + pg + ", unitRange.x, unitRange.y) * uf)", t,
+                        sumOf(saturated, productOf(saturated, u))};
+            }
+            }
+            return true;
+        }
         if (chance(0.5) && !exact) {
             E x = expr(t, depth + 1, false);
             out = E{"smoothstep(-1, 2, " + x.cg + ")", "smoothstep(" + glSplat(n, "-1.0") + ", " + glSplat(n, "2.0") + ", " + x.gl + ")",
