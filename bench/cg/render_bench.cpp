@@ -1,9 +1,10 @@
 // What our programs cost to run: typical fragment programs (render_programs.h) drawn over
 // 1024x1024 pixels on a private Xvfb (Mesa llvmpipe) as our ARB assembly, as the same with
 // -packuniforms, and as the same program in GLSL through Mesa's own compiler. Batches
-// alternate between the three,
-// each timed from glFinish to glFinish; the figures are medians of the batches, the ratios
-// to GLSL per program and its geometric mean, beside the instruction counts.
+// alternate between the three in turning order, each timed from glFinish to glFinish; the
+// figures are medians of the batches, the ratios to GLSL per program and its geometric
+// mean, beside the instruction counts and the ALU operations of the NIR Mesa hands to
+// llvmpipe for each (from ST_DEBUG=nir, where this Mesa prints it).
 //   cg_render_bench [batches [draws per batch]]    cg_render_bench --counts (no GL)
 // llvmpipe runs one thread unless LP_NUM_THREADS says otherwise: steadier figures on a
 // shared machine.
@@ -18,8 +19,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "cg/glsl.h"
 #include "compiler.h"
@@ -175,6 +179,41 @@ std::vector<unsigned char> readFrame() {
     return pixels;
 }
 
+// Mesa's ST_DEBUG=nir prints each shader's NIR as it hands it to the driver, named "ARB<id>"
+// for an ARB program and "GLSL<id>" for a GLSL program. Read from what went to stderr: by
+// name, the ALU operations of each fragment shader (loads, stores, moves, vectors and
+// texture lookups aside).
+std::map<std::string, int> aluOperations(const std::string &log) {
+    std::map<std::string, int> ops;
+    const std::string mark = "NIR before handing off to driver:";
+    for (size_t at = log.find(mark); at != std::string::npos;) {
+        size_t next = log.find(mark, at + mark.size());
+        std::string block = log.substr(at, next == std::string::npos ? std::string::npos : next - at);
+        at = next;
+        size_t name = block.find("\nname: ");
+        if (block.find("MESA_SHADER_FRAGMENT") == std::string::npos || name == std::string::npos) continue;
+        std::string id = block.substr(name + 7, block.find('\n', name + 7) - name - 7);
+        int n = 0;
+        for (size_t line = 0; line < block.size();) {
+            size_t end = block.find('\n', line);
+            if (end == std::string::npos) end = block.size();
+            std::string l = block.substr(line, end - line);
+            line = end + 1;
+            size_t eq = l.find(" = ");
+            if (eq == std::string::npos || l.find("ssa_") == std::string::npos) continue;
+            std::string op = l.substr(eq + 3);
+            if (op.rfind("(float32)", 0) == 0 || op.rfind("(int32)", 0) == 0) continue;  // texture lookups
+            op = op.substr(0, op.find(' '));
+            static const char *const notAlu[] = {"deref_var", "deref_array", "deref_struct", "intrinsic", "load_const",
+                                                 "undefined", "vec2", "vec3", "vec4", "mov"};
+            if (std::find_if(std::begin(notAlu), std::end(notAlu), [&](const char *x) { return op == x; }) == std::end(notAlu))
+                ++n;
+        }
+        if (!ops.count(id)) ops[id] = n;
+    }
+    return ops;
+}
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -206,6 +245,7 @@ int main(int argc, char **argv) {
     if (countsOnly) return 0;
 
     setenv("LP_NUM_THREADS", "1", 0);
+    setenv("ST_DEBUG", "nir", 0);
     pid_t xvfb = vela::bench::startXvfb("1280x1280x24");
     if (xvfb < 0) {
         std::printf("skipped: could not start Xvfb (is it installed?)\n");
@@ -240,6 +280,15 @@ int main(int argc, char **argv) {
         for (int unit = 0; unit < 2; ++unit) gl.textures[unit] = makeTexture(unit * 7 + 1);
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_BLEND);
+        // What Mesa prints while the programs are made and first drawn goes to a file.
+        char logName[] = "/tmp/cg_render_bench_XXXXXX";
+        int logFd = mkstemp(logName), savedStderr = dup(2);
+        std::fflush(stderr);
+        if (logFd >= 0) dup2(logFd, 2);
+        auto restoreStderr = [&] {
+            std::fflush(stderr);
+            if (logFd >= 0) dup2(savedStderr, 2);
+        };
         for (const RenderProgram &p : vela::bench::renderPrograms) {
             Prepared x;
             const char *packing[] = {"-packuniforms", nullptr};
@@ -248,6 +297,7 @@ int main(int argc, char **argv) {
             if (x.ours) cgGLLoadProgram(x.ours);
             if (x.packed) cgGLLoadProgram(x.packed);
             if (!x.ours || !x.packed || cgGetError() != CG_NO_ERROR) {
+                restoreStderr();
                 std::printf("%s: our program did not load\n", p.name);
                 status = 1;
                 goto done;
@@ -255,14 +305,39 @@ int main(int argc, char **argv) {
             std::string log;
             x.glsl = gl.glsl.program("", p.glsl, log);
             if (!x.glsl) {
+                restoreStderr();
                 std::printf("%s: the GLSL program did not compile:\n%s\n", p.name, log.c_str());
                 status = 1;
                 goto done;
             }
             prepared.push_back(x);
         }
-        std::printf("  %-34s %8s %8s %8s %8s %8s %5s\n", "program", "ARB ms", "packed", "GLSL ms", "ARB/GLSL",
-                    "packed/", "diff");
+        // One draw of each, for the drivers' shaders (and their NIR) to be made.
+        for (size_t k = 0; k < prepared.size(); ++k) {
+            const RenderProgram &p = vela::bench::renderPrograms[k];
+            useOurs(gl, p, prepared[k].ours);
+            drawQuad(gl);
+            useOurs(gl, p, prepared[k].packed);
+            drawQuad(gl);
+            useGlsl(gl, p, prepared[k].glsl);
+            drawQuad(gl);
+        }
+        glFinish();
+        restoreStderr();
+        std::string log;
+        if (logFd >= 0) {
+            char buf[65536];
+            lseek(logFd, 0, SEEK_SET);
+            for (ssize_t n; (n = read(logFd, buf, sizeof buf)) > 0;) log.append(buf, size_t(n));
+            close(logFd);
+            unlink(logName);
+        }
+        close(savedStderr);
+        std::map<std::string, int> alu = aluOperations(log);
+        auto aluOf = [&](const std::string &name) { return alu.count(name) ? alu[name] : -1; };
+        int aluOver[2] = {0, 0}, aluKnown = 0;
+        std::printf("  %-34s %8s %8s %8s %8s %8s %5s %14s\n", "program", "ARB ms", "packed", "GLSL ms", "ARB/GLSL",
+                    "packed/", "diff", "ALU ARB/pk/GLSL");
         for (size_t k = 0; k < prepared.size(); ++k) {
             const RenderProgram &p = vela::bench::renderPrograms[k];
             // The two frames, compared: a check that the pair computes the same (8-bit steps).
@@ -282,8 +357,11 @@ int main(int argc, char **argv) {
                 for (size_t i = 0; i < frames[2].size(); ++i)
                     diff = std::max(diff, std::abs(int(frames[which][i]) - int(frames[2][i])));
             std::vector<double> times[3];
+            // Each variant takes each place in the order as often as the others: the draw
+            // after a switch runs at another speed than the one after it.
             for (int b = 0; b < batches; ++b)
-                for (int which = 0; which < 3; ++which) {
+                for (int place = 0; place < 3; ++place) {
+                    int which = (place + b) % 3;
                     use(which);
                     glFinish();
                     auto start = Clock::now();
@@ -296,12 +374,28 @@ int main(int argc, char **argv) {
             logSum += std::log(arb / glsl);
             logPacked += std::log(packed / glsl);
             ++measured;
-            std::printf("  %-34s %8.3f %8.3f %8.3f %8.3f %8.3f %5d\n", p.name, arb, packed, glsl, arb / glsl,
-                        packed / glsl, diff);
+            int ops[3] = {aluOf("ARB" + std::to_string(cgGLGetProgramID(prepared[k].ours))),
+                          aluOf("ARB" + std::to_string(cgGLGetProgramID(prepared[k].packed))),
+                          aluOf("GLSL" + std::to_string(prepared[k].glsl))};
+            char aluText[32] = "-";
+            if (ops[0] >= 0 && ops[1] >= 0 && ops[2] >= 0) {
+                std::snprintf(aluText, sizeof aluText, "%d/%d/%d", ops[0], ops[1], ops[2]);
+                ++aluKnown;
+                aluOver[0] += ops[0] > ops[2];
+                aluOver[1] += ops[1] > ops[2];
+            }
+            std::printf("  %-34s %8.3f %8.3f %8.3f %8.3f %8.3f %5d %14s\n", p.name, arb, packed, glsl, arb / glsl,
+                        packed / glsl, diff, aluText);
             std::fflush(stdout);
         }
         std::printf("  %-34s %8s %8s %8s %8.3f %8.3f\n", "geometric mean", "", "", "", std::exp(logSum / measured),
                     std::exp(logPacked / measured));
+        if (aluKnown)
+            std::printf("ALU operations of the NIR handed to llvmpipe: more than GLSL's in %d of %d programs, %d with "
+                        "-packuniforms\n",
+                        aluOver[0], aluKnown, aluOver[1]);
+        else
+            std::printf("ALU operations: this Mesa printed no NIR (ST_DEBUG=nir)\n");
     }
 done:
     cgDestroyContext(context);
