@@ -4,7 +4,8 @@
 //     ((x + a) + b is x + (a + b), (x + a) * b and (x * a + b) * c are MADs), as unrolled loops make;
 //   - a sum of two multiples of one value is one product (x * a + x * b is x * (a + b));
 //   - a MUL read only by an ADD becomes part of a MAD;
-//   - a LRP whose weight is 0 or 1 is a CMP;
+//   - a LRP whose weight is 0 or 1 is a CMP, and a scalar added to a LRP from a scalar joins
+//     its scalar part;
 //   - a product by a scalar that only a dot product reads comes after the dot;
 //   - saturating a value read nowhere else moves onto the instruction that makes it (_SAT);
 //   - a relatively addressed load read by later instructions is read by them directly, when
@@ -424,6 +425,69 @@ void scaleAfterDots(IrProgram &ir) {
     insertInstructions(ir, after, true);
 }
 
+// lerp(l, a, t) + k, with l, t and k scalars, is a * t + (l * (1 - t) + k): the GL expands
+// the LRP into that sum anyway, and k then joins its scalar part instead of every lane
+// (saturation towards a luminance, then "- 0.5" for a contrast). Only for a weight of
+// uniforms and constants: 1 - t is then the runtime's with -packuniforms.
+void addIntoLerps(IrProgram &ir) {
+    Uses uses = countUses(ir);
+    std::vector<bool> fixed = uniformOnly(ir);
+    auto scalar = [](const Operand &o, int n) {
+        for (int l = 1; l < n; ++l)
+            if (o.isConst() ? o.k[o.swz[l]] != o.k[o.swz[0]] : o.swz[l] != o.swz[0]) return false;
+        return !o.addr;
+    };
+    auto lane0 = [](Operand o) {
+        std::fill(o.swz + 1, o.swz + 4, o.swz[0]);
+        if (o.isConst()) std::fill(o.k, o.k + 4, o.k[o.swz[0]]), std::fill(o.swz, o.swz + 4, uint8_t(0));
+        return o;
+    };
+    std::vector<std::optional<Instr>> before(ir.code.size());
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        Instr &add = ir.code[at];
+        if (add.dead || add.op != Op::Add || add.n < 2 || relative(add)) continue;
+        for (int f = 0; f < 2; ++f) {
+            const Operand &o = add.src[f], &k = add.src[1 - f];
+            if (o.ref.file != File::Temp || o.neg || o.addr || uses.count[o.ref.index] != 1 || !scalar(k, add.n)) continue;
+            uint32_t lrpAt = ir.values[o.ref.index].def;
+            Instr &lrp = ir.code[lrpAt];
+            if (lrp.dead || lrp.op != Op::Lrp || lrp.sat || relative(lrp)) continue;
+            Operand t = through(lrp.src[0], o), a = through(lrp.src[1], o), l = through(lrp.src[2], o);
+            bool weightFixed = t.isConst() || t.ref.file == File::Uniform || (t.ref.file == File::Temp && fixed[t.ref.index]);
+            if (!weightFixed || !scalar(t, add.n) || !scalar(l, add.n)) continue;
+            Instr rest;  // 1 - t, where the LRP was
+            rest.op = Op::Add;
+            rest.n = 1;
+            rest.nsrc = 2;
+            rest.dst = lrp.dst;
+            rest.src[0].k[0] = 1;
+            rest.src[1] = lane0(t);
+            rest.src[1].neg = !t.neg;
+            ir.values[lrp.dst].n = 1;
+            Instr part;  // l * (1 - t) + k
+            part.op = Op::Mad;
+            part.n = 1;
+            part.nsrc = 3;
+            part.dst = uint32_t(ir.values.size());
+            ir.values.push_back(ValueInfo{1, 0, false});
+            part.src[0] = lane0(l);
+            part.src[1].ref = Ref{File::Temp, lrp.dst};
+            part.src[2] = lane0(k);
+            lrp = rest;
+            before[at] = part;
+            add.op = Op::Mad;
+            add.nsrc = 3;
+            add.src[0] = a;
+            add.src[1] = t;
+            add.src[2] = Operand{};
+            add.src[2].ref = Ref{File::Temp, part.dst};
+            std::fill(add.src[2].swz, add.src[2].swz + 4, uint8_t(0));
+            break;
+        }
+    }
+    insertInstructions(ir, before, false);
+}
+
 // A LRP whose weight is 0 or 1 in every lane (a step, a comparison, |step - step|, 1 - step,
 // a product of such) picks one operand: CMP -t, a, b, a select where LRP is arithmetic
 // (4% of a checkerboard in cg_render_bench). Which lanes hold only 0 or 1 (`bits`), or only
@@ -605,6 +669,7 @@ private:
 void optimize(IrProgram &ir) {
     removeDeadCode(ir);
     selectByFlags(ir);
+    addIntoLerps(ir);
     combineLikeTerms(ir);
     gatherConstants(ir);
     removeDeadCode(ir);
