@@ -437,9 +437,12 @@ void addIntoLerps(IrProgram &ir) {
             if (o.isConst() ? o.k[o.swz[l]] != o.k[o.swz[0]] : o.swz[l] != o.swz[0]) return false;
         return !o.addr;
     };
-    auto lane0 = [](Operand o) {
+    auto lane0 = [](Operand o) {  // the scalar o reads, in lane 0
+        if (o.isConst()) {
+            float k = o.k[o.swz[0]];
+            std::fill(o.k, o.k + 4, k);
+        }
         std::fill(o.swz + 1, o.swz + 4, o.swz[0]);
-        if (o.isConst()) std::fill(o.k, o.k + 4, o.k[o.swz[0]]), std::fill(o.swz, o.swz + 4, uint8_t(0));
         return o;
     };
     std::vector<std::optional<Instr>> before(ir.code.size());
@@ -455,15 +458,6 @@ void addIntoLerps(IrProgram &ir) {
             Operand t = through(lrp.src[0], o), a = through(lrp.src[1], o), l = through(lrp.src[2], o);
             bool weightFixed = t.isConst() || t.ref.file == File::Uniform || (t.ref.file == File::Temp && fixed[t.ref.index]);
             if (!weightFixed || !scalar(t, add.n) || !scalar(l, add.n)) continue;
-            Instr rest;  // 1 - t, where the LRP was
-            rest.op = Op::Add;
-            rest.n = 1;
-            rest.nsrc = 2;
-            rest.dst = lrp.dst;
-            rest.src[0].k[0] = 1;
-            rest.src[1] = lane0(t);
-            rest.src[1].neg = !t.neg;
-            ir.values[lrp.dst].n = 1;
             Instr part;  // l * (1 - t) + k
             part.op = Op::Mad;
             part.n = 1;
@@ -471,9 +465,24 @@ void addIntoLerps(IrProgram &ir) {
             part.dst = uint32_t(ir.values.size());
             ir.values.push_back(ValueInfo{1, 0, false});
             part.src[0] = lane0(l);
-            part.src[1].ref = Ref{File::Temp, lrp.dst};
             part.src[2] = lane0(k);
-            lrp = rest;
+            if (t.isConst()) {
+                float weight = t.neg ? -t.k[t.swz[0]] : t.k[t.swz[0]];
+                std::fill(part.src[1].k, part.src[1].k + 4, 1 - weight);
+                lrp.dead = true;
+            } else {  // 1 - t, where the LRP was
+                Instr rest;
+                rest.op = Op::Add;
+                rest.n = 1;
+                rest.nsrc = 2;
+                rest.dst = lrp.dst;
+                rest.src[0].k[0] = 1;
+                rest.src[1] = lane0(t);
+                rest.src[1].neg = !t.neg;
+                ir.values[lrp.dst].n = 1;
+                part.src[1].ref = Ref{File::Temp, lrp.dst};
+                lrp = rest;
+            }
             before[at] = part;
             add.op = Op::Mad;
             add.nsrc = 3;

@@ -167,14 +167,18 @@ TEST_F(Constructs, LerpByFlagsSelects) {
 }
 
 TEST_F(Constructs, ASumAfterALerpFromAScalarJoinsItsScalarPart) {
-    // lerp(l, c, k) + 0.125 is c * k + (l * (1 - k) + 0.125).
-    std::string text = "uniform float k;\n" +
-                       fragment("  float l = dot(t0.xyz, float3(0.25, 0.5, 0.25));\n"
-                                "  return float4(lerp(float3(l, l, l), t1.xyz, k) + 0.125, 1);");
-    std::string assembly = compiled(text);
-    EXPECT_EQ(assembly.find("LRP"), std::string::npos) << assembly;
-    Rgb3 got = shadeFragment(text, t0, t1, [](CGprogram p) { cgGLSetParameter1f(cgGetNamedParameter(p, "k"), 0.5f); });
-    EXPECT_TRUE(nearColour(got, {0.625f, 0.525f, 0.35f}));  // l = 0.2
+    // lerp(l, c, k) + 0.125 is c * k + (l * (1 - k) + 0.125), k a uniform or a constant.
+    for (const char *weight : {"k", "0.5"}) {
+        std::string text = "uniform float k;\n" +
+                           fragment("  float l = dot(t0.xyz, float3(0.25, 0.5, 0.25));\n"
+                                    "  return float4(lerp(float3(l, l, l), t1.xyz, " + std::string(weight) + ") + 0.125, 1);");
+        std::string assembly = compiled(text);
+        EXPECT_EQ(assembly.find("LRP"), std::string::npos) << assembly;
+        Rgb3 got = shadeFragment(text, t0, t1, [](CGprogram p) {
+            if (CGparameter k = cgGetNamedParameter(p, "k")) cgGLSetParameter1f(k, 0.5f);
+        });
+        EXPECT_TRUE(nearColour(got, {0.625f, 0.525f, 0.35f})) << weight;  // l = 0.2
+    }
 }
 
 TEST_F(Constructs, UniformsOfEachShape) {
