@@ -57,13 +57,13 @@ until $SUDO apt-get update -qq; do
   echo "install-deps: apt-get update failed; again in $((tries * 20)) s" >&2
   sleep $((tries * 20))
 done
-install() { $SUDO apt-get install -y -qq --no-install-recommends "$@" $missing >/dev/null; }
+install_missing() { $SUDO apt-get install -y -qq --no-install-recommends "$@" $missing >/dev/null; }
 # With one architecture's update index missing, the resolver wants the updated version of a
 # library for one architecture and can't have it for the other: the point release alone
 # still holds a matching pair.
-if ! install; then
+if ! install_missing; then
   release=$(. /etc/os-release && echo "$VERSION_CODENAME")
   echo "install-deps: installing from $release alone, without its updates" >&2
-  install -t "$release"
+  install_missing -t "$release"
 fi
 japanese_locale
