@@ -283,11 +283,14 @@ int main(int argc, char **argv) {
         // What Mesa prints while the programs are made and first drawn goes to a file.
         char logName[] = "/tmp/cg_render_bench_XXXXXX";
         int logFd = mkstemp(logName), savedStderr = dup(2);
+        bool capturing = logFd >= 0 && savedStderr >= 0;
+        if (logFd >= 0) unlink(logName);  // gone with the descriptor, whichever way this ends
         std::fflush(stderr);
-        if (logFd >= 0) dup2(logFd, 2);
+        if (capturing) dup2(logFd, 2);
         auto restoreStderr = [&] {
             std::fflush(stderr);
-            if (logFd >= 0) dup2(savedStderr, 2);
+            if (capturing) dup2(savedStderr, 2);
+            capturing = false;
         };
         for (const RenderProgram &p : vela::bench::renderPrograms) {
             Prepared x;
@@ -330,9 +333,8 @@ int main(int argc, char **argv) {
             lseek(logFd, 0, SEEK_SET);
             for (ssize_t n; (n = read(logFd, buf, sizeof buf)) > 0;) log.append(buf, size_t(n));
             close(logFd);
-            unlink(logName);
         }
-        close(savedStderr);
+        if (savedStderr >= 0) close(savedStderr);
         std::map<std::string, int> alu = aluOperations(log);
         auto aluOf = [&](const std::string &name) { return alu.count(name) ? alu[name] : -1; };
         int aluOver[2] = {0, 0}, aluKnown = 0;
