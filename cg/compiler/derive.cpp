@@ -2,6 +2,7 @@
 // are the same for every vertex and pixel: with -packuniforms the runtime computes them when
 // a uniform is set, and the program reads them from slots of their own.
 #include <algorithm>
+#include <bit>
 #include <optional>
 #include <set>
 
@@ -95,18 +96,25 @@ void distribute(IrProgram &ir) {
     insertInstructions(ir, before, false);
 }
 
+// The components (row * 4 + component) of uniform rows an operand of `i` reads.
+void readComponents(const Instr &i, const Operand &o, std::set<int> &into) {
+    if (o.ref.file != File::Uniform || o.addr) return;
+    int lanes = isScalarOp(i.op) ? 1 : operandLanes(i.op, i.n);
+    for (int l = 0; l < lanes; ++l) into.insert(int(o.ref.index) * 4 + (o.swz[l] & 3));
+}
+
 }  // namespace
 
 void deriveFromUniforms(IrProgram &ir) {
     distribute(ir);
-    std::vector<DerivedStep> &steps = ir.derived;
+    std::vector<DerivedStep> steps;
+    std::vector<std::set<int>> inputs;      // the uniform components each step's value comes from
     std::vector<int> stepOf(ir.values.size(), -1);
     std::vector<bool> derived(ir.code.size(), false);
     auto fromUniforms = [&](const Operand &o) {
         if (o.addr) return false;
         return o.isConst() || o.ref.file == File::Uniform || (o.ref.file == File::Temp && stepOf[o.ref.index] >= 0);
     };
-    std::set<uint32_t> read;  // uniform rows the program reads itself
     for (size_t at = 0; at < ir.code.size(); ++at) {
         const Instr &i = ir.code[at];
         if (i.dead) continue;
@@ -121,6 +129,7 @@ void deriveFromUniforms(IrProgram &ir) {
         step.lanes = i.n;
         step.saturate = i.sat;
         step.nsrc = i.nsrc;
+        std::set<int> from;
         for (int s = 0; s < i.nsrc; ++s) {
             const Operand &o = i.src[s];
             DerivedStep::Source &src = step.src[s];
@@ -129,43 +138,99 @@ void deriveFromUniforms(IrProgram &ir) {
             src.neg = o.neg;
             if (o.ref.file == File::Uniform) src.row = int(o.ref.index);
             if (o.ref.file == File::Temp) src.step = stepOf[o.ref.index];
+            readComponents(i, o, from);
+            if (src.step >= 0) from.insert(inputs[size_t(src.step)].begin(), inputs[size_t(src.step)].end());
         }
         stepOf[i.dst] = int(steps.size());
         steps.push_back(step);
+        inputs.push_back(std::move(from));
         derived[at] = true;
     }
     if (steps.empty()) return;
-    // The values the rest reads become rows of their own, as many as the least slots every
-    // implementation offers allow (24 program.local slots for fragment programs, 96 for
-    // vertex programs); past that, nothing is derived.
-    std::vector<int> rowOf(steps.size(), -1);
-    int rows = 0;
+    // What the rest reads: uniform components, and the components of the steps' values
+    // ("roots").
+    std::set<int> have;
+    std::vector<uint8_t> rootLanes(steps.size(), 0);
     for (size_t at = 0; at < ir.code.size(); ++at) {
         const Instr &i = ir.code[at];
         if (i.dead || derived[at]) continue;
+        int lanes = isScalarOp(i.op) ? 1 : operandLanes(i.op, i.n);
         for (int s = 0; s < i.nsrc; ++s) {
             const Operand &o = i.src[s];
-            if (o.ref.file == File::Uniform) read.insert(o.ref.index);
-            if (o.ref.file == File::Temp && stepOf[o.ref.index] >= 0 && rowOf[size_t(stepOf[o.ref.index])] < 0)
-                rowOf[size_t(stepOf[o.ref.index])] = rows++;
+            readComponents(i, o, have);
+            if (o.ref.file == File::Temp && stepOf[o.ref.index] >= 0)
+                for (int l = 0; l < lanes; ++l) rootLanes[size_t(stepOf[o.ref.index])] |= uint8_t(1u << (o.swz[l] & 3));
         }
     }
+    // A fragment program fetches each uniform component it reads for every group of pixels
+    // (llvmpipe gathers it lane by lane), which costs far more than an instruction: a root
+    // that would have the program read more components than its inputs would, to save an
+    // instruction or two (1 - strength, with strength read too), stays the program's work.
+    std::vector<bool> inCode(steps.size(), false);
+    for (bool changed = ir.profile->stage == Stage::Fragment; changed;) {
+        changed = false;
+        for (size_t st = 0; st < steps.size(); ++st) {
+            if (!rootLanes[st] || inCode[st]) continue;
+            int more = 0;
+            for (int c : inputs[st]) more += !have.count(c);
+            if (more >= std::popcount(unsigned(rootLanes[st]))) continue;
+            // It and what it comes from stay instructions.
+            std::vector<int> todo = {int(st)};
+            while (!todo.empty()) {
+                int x = todo.back();
+                todo.pop_back();
+                if (inCode[size_t(x)]) continue;
+                inCode[size_t(x)] = true;
+                for (int s = 0; s < steps[size_t(x)].nsrc; ++s)
+                    if (steps[size_t(x)].src[s].step >= 0) todo.push_back(steps[size_t(x)].src[s].step);
+            }
+            have.insert(inputs[st].begin(), inputs[st].end());
+            changed = true;
+        }
+    }
+    // The steps the runtime still computes, renumbered; the roots among them become rows of
+    // their own, as many as the least slots every implementation offers allow (24
+    // program.local slots for fragment programs, 96 for vertex programs); past that,
+    // nothing is derived.
+    std::vector<bool> needed(steps.size(), false);
+    for (size_t st = steps.size(); st-- > 0;) {
+        needed[st] = needed[st] || (rootLanes[st] && !inCode[st]);
+        if (needed[st])
+            for (int s = 0; s < steps[st].nsrc; ++s)
+                if (steps[st].src[s].step >= 0) needed[size_t(steps[st].src[s].step)] = true;
+    }
+    std::vector<int> renumbered(steps.size(), -1);
+    std::vector<DerivedStep> kept;
+    for (size_t st = 0; st < steps.size(); ++st) {
+        if (!needed[st]) continue;
+        renumbered[st] = int(kept.size());
+        kept.push_back(steps[st]);
+        for (int s = 0; s < kept.back().nsrc; ++s)
+            if (int &from = kept.back().src[s].step; from >= 0) from = renumbered[size_t(from)];
+    }
+    std::set<uint32_t> read;  // uniform rows the program reads itself
+    int rows = 0;
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        const Instr &i = ir.code[at];
+        if (i.dead || (derived[at] && !inCode[size_t(stepOf[i.dst])])) continue;
+        for (int s = 0; s < i.nsrc; ++s)
+            if (i.src[s].ref.file == File::Uniform) read.insert(i.src[s].ref.index);
+    }
+    for (size_t st = 0; st < steps.size(); ++st) rows += rootLanes[st] && !inCode[st];
     int limit = ir.profile->stage == Stage::Fragment ? 24 : 96;
     std::set<int> vars;
     for (uint32_t r : read) vars.insert(ir.rowVar[r]);
     int slots = rows;
     for (int v : vars) slots += ir.uniforms[size_t(v)].rowCount;
-    if (slots > limit) {
-        steps.clear();
-        return;
-    }
+    if (slots > limit || kept.empty()) return;
+    std::vector<int> rowOf(steps.size(), -1);
     for (size_t st = 0; st < steps.size(); ++st) {
-        if (rowOf[st] < 0) continue;
+        if (!rootLanes[st] || inCode[st]) continue;
         UniformVar var;
-        var.name = "derived" + std::to_string(st);
+        var.name = "derived" + std::to_string(renumbered[st]);
         var.firstRow = int(ir.rowVar.size());
         var.rowCount = 1;
-        var.derived = int(st);
+        var.derived = renumbered[st];
         rowOf[st] = var.firstRow;
         ir.rowVar.push_back(int(ir.uniforms.size()));
         ir.uniforms.push_back(var);
@@ -173,19 +238,20 @@ void deriveFromUniforms(IrProgram &ir) {
     for (size_t at = 0; at < ir.code.size(); ++at) {
         Instr &i = ir.code[at];
         if (i.dead) continue;
-        if (derived[at]) {
+        if (derived[at] && !inCode[size_t(stepOf[i.dst])]) {
             i.dead = true;
             continue;
         }
         for (int s = 0; s < i.nsrc; ++s) {
             Operand &o = i.src[s];
-            if (o.ref.file == File::Temp && stepOf[o.ref.index] >= 0)
+            if (o.ref.file == File::Temp && stepOf[o.ref.index] >= 0 && rowOf[size_t(stepOf[o.ref.index])] >= 0)
                 o.ref = Ref{File::Uniform, uint32_t(rowOf[size_t(stepOf[o.ref.index])])};
         }
     }
-    for (const DerivedStep &step : steps)
+    for (const DerivedStep &step : kept)
         for (int s = 0; s < step.nsrc; ++s)
             if (step.src[s].row >= 0) ir.runtimeRows.insert(step.src[s].row);
+    ir.derived = std::move(kept);
 }
 
 void setDerivedSlots(IrProgram &ir) {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <map>
+#include <regex>
 #include <set>
 
 #include "cg/random_program.h"
@@ -246,6 +247,44 @@ TEST(Optimizer, WorkOfUniformsAloneIsTheRuntimesWithPacking) {
     std::array<float, 3> addend = {0.875f, 0.375f, -0.625f}, unit = {0, 0.6f, 0.8f};
     EXPECT_TRUE((near(slots[0], addend) && near(slots[1], unit)) || (near(slots[0], unit) && near(slots[1], addend)))
         << packed.assembly;
+}
+
+TEST(Optimizer, WorkOfUniformsAloneStaysWhereItWouldCostAFragmentProgramMoreReads) {
+    struct Case {
+        const char *body;  // of main(float4 c : TEXCOORD0), with uniforms t, u and v
+        int derived;       // the runtime's values the fragment program reads
+        int components;    // uniform components it reads
+        int derivedByVertexProgram;
+    } cases[] = {
+        {"return c * (1 - t);", 1, 1, 1},          // 1 - t instead of t
+        {"return c * t + (1 - t);", 0, 1, 1},      // t read anyway: 1 - t stays an instruction
+        {"return c * (t * u) + v.x;", 1, 2, 1},    // t * u: one component instead of two
+        {"return c * t + (t * u) * v;", 1, 5, 1},  // t * u * v: four components instead of five
+        {"return c * (v + 0.5);", 1, 4, 1},        // as many
+    };
+    auto slotsOf = [](const CompileResult &r) {
+        int slots = 0;
+        for (const DerivedStep &step : r.derived) slots += step.slot >= 0;
+        return slots;
+    };
+    for (const Case &c : cases) {
+        std::string uniforms = "uniform float t, u; uniform float4 v;\n";
+        CompileResult fp = compile(uniforms + "float4 main(float4 c : TEXCOORD0) : COLOR { " + c.body + " }", Profile::Arbfp1,
+                                   "main", {"-packuniforms"});
+        CompileResult vp = compile(uniforms + "float4 main(float4 c : POSITION) : POSITION { " + c.body + " }",
+                                   Profile::Arbvp1, "main", {"-packuniforms"});
+        ASSERT_TRUE(fp.ok && vp.ok) << c.body << fp.listing << vp.listing;
+        EXPECT_EQ(slotsOf(fp), c.derived) << c.body << "\n" << fp.assembly;
+        EXPECT_EQ(slotsOf(vp), c.derivedByVertexProgram) << c.body << "\n" << vp.assembly;
+        // Components read: each "name.swizzle" outside the declarations (a swizzle's letters,
+        // each once).
+        std::set<std::string> read;
+        std::string code = std::regex_replace(fp.assembly, std::regex(R"((^|\n)(PARAM|#)[^\n]*)"), "");
+        std::regex operand(R"(\b(packed\d+|d\d+|u_\w+)(\.([xyzw]+))?)");
+        for (auto m = std::sregex_iterator(code.begin(), code.end(), operand); m != std::sregex_iterator(); ++m)
+            for (char k : (*m)[3].matched ? (*m)[3].str() : std::string("xyzw")) read.insert((*m)[1].str() + "." + k);
+        EXPECT_EQ(int(read.size()), c.components) << c.body << "\n" << fp.assembly;
+    }
 }
 
 TEST(Optimizer, AScaleOnlyADotReadsComesAfterIt) {
