@@ -3,8 +3,9 @@
 // -packuniforms, and as the same program in GLSL through Mesa's own compiler. Batches
 // alternate between the three in turning order, each timed from glFinish to glFinish; the
 // figures are medians of the batches, the ratios to GLSL per program and its geometric
-// mean, beside the instruction counts and the ALU operations of the NIR Mesa hands to
-// llvmpipe for each (from ST_DEBUG=nir, where this Mesa prints it).
+// mean, beside the instruction counts and, from the NIR Mesa hands to llvmpipe for each
+// (ST_DEBUG=nir, where this Mesa prints it), its ALU operations and the uniform components
+// it fetches.
 //   cg_render_bench [batches [draws per batch]]    cg_render_bench --counts (no GL)
 // llvmpipe runs one thread unless LP_NUM_THREADS says otherwise: steadier figures on a
 // shared machine.
@@ -20,6 +21,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -180,12 +183,19 @@ std::vector<unsigned char> readFrame() {
 }
 
 // Mesa's ST_DEBUG=nir prints each shader's NIR as it hands it to the driver, named "ARB<id>"
-// for an ARB program and "GLSL<id>" for a GLSL program. Read from what went to stderr: by
-// name, the ALU operations of each fragment shader (loads, stores, moves, vectors and
-// texture lookups aside).
-std::map<std::string, int> aluOperations(const std::string &log) {
-    std::map<std::string, int> ops;
+// for an ARB program and "GLSL<id>" for a GLSL program. Read from what went to stderr, by
+// name, for each fragment shader:
+// - its ALU operations (loads, stores, moves, vectors and texture lookups aside);
+// - the uniform components it fetches: llvmpipe loads each one lane by lane for every group
+//   of pixels, all but the one at offset 0, whose address needs no bounds check.
+struct NirCost {
+    int alu = 0, fetched = 0;
+};
+
+std::map<std::string, NirCost> nirCosts(const std::string &log) {
+    std::map<std::string, NirCost> costs;
     const std::string mark = "NIR before handing off to driver:";
+    static const std::regex loadUbo(R"(vec(\d) 32 (ssa_\d+) = intrinsic load_ubo \(ssa_\d+, (ssa_\d+)\))");
     for (size_t at = log.find(mark); at != std::string::npos;) {
         size_t next = log.find(mark, at + mark.size());
         std::string block = log.substr(at, next == std::string::npos ? std::string::npos : next - at);
@@ -193,7 +203,7 @@ std::map<std::string, int> aluOperations(const std::string &log) {
         size_t name = block.find("\nname: ");
         if (block.find("MESA_SHADER_FRAGMENT") == std::string::npos || name == std::string::npos) continue;
         std::string id = block.substr(name + 7, block.find('\n', name + 7) - name - 7);
-        int n = 0;
+        NirCost cost;
         for (size_t line = 0; line < block.size();) {
             size_t end = block.find('\n', line);
             if (end == std::string::npos) end = block.size();
@@ -207,11 +217,29 @@ std::map<std::string, int> aluOperations(const std::string &log) {
             static const char *const notAlu[] = {"deref_var", "deref_array", "deref_struct", "intrinsic", "load_const",
                                                  "undefined", "vec2", "vec3", "vec4", "mov"};
             if (std::find_if(std::begin(notAlu), std::end(notAlu), [&](const char *x) { return op == x; }) == std::end(notAlu))
-                ++n;
+                ++cost.alu;
         }
-        if (!ops.count(id)) ops[id] = n;
+        std::set<long> offsets;  // bytes into the uniform block; each negative one, a component at an offset not known
+        for (auto m = std::sregex_iterator(block.begin(), block.end(), loadUbo); m != std::sregex_iterator(); ++m) {
+            std::string lanes = std::string("xyzw").substr(0, size_t(std::stoi((*m)[1]))), value = (*m)[2],
+                        offsetValue = (*m)[3];
+            std::smatch k;
+            long base = -1;
+            if (std::regex_search(block, k, std::regex(offsetValue + R"( = load_const \((0x[0-9a-f]+))")))
+                base = std::stol(k[1], nullptr, 16);
+            // Each read of the value: "ssa_N.xy", or the whole "ssa_N".
+            std::regex use(value + R"((\.([xyzw]+))?(?![0-9]))");
+            size_t definition = size_t(m->position(2));
+            for (auto u = std::sregex_iterator(block.begin(), block.end(), use); u != std::sregex_iterator(); ++u) {
+                if (size_t(u->position(0)) == definition) continue;
+                for (char c : (*u)[2].matched ? (*u)[2].str() : lanes)
+                    offsets.insert(base < 0 ? -1 - long(offsets.size()) : base + 4 * long(std::string("xyzw").find(c)));
+            }
+        }
+        cost.fetched = int(offsets.size()) - int(offsets.count(0));
+        if (!costs.count(id)) costs[id] = cost;
     }
-    return ops;
+    return costs;
 }
 
 double median(std::vector<double> v) {
@@ -335,11 +363,10 @@ int main(int argc, char **argv) {
             close(logFd);
         }
         if (savedStderr >= 0) close(savedStderr);
-        std::map<std::string, int> alu = aluOperations(log);
-        auto aluOf = [&](const std::string &name) { return alu.count(name) ? alu[name] : -1; };
-        int aluOver[2] = {0, 0}, aluKnown = 0;
-        std::printf("  %-34s %8s %8s %8s %8s %8s %5s %14s\n", "program", "ARB ms", "packed", "GLSL ms", "ARB/GLSL",
-                    "packed/", "diff", "ALU ARB/pk/GLSL");
+        std::map<std::string, NirCost> costs = nirCosts(log);
+        int aluOver[2] = {0, 0}, fetchedOver[2] = {0, 0}, known = 0;
+        std::printf("  %-34s %8s %8s %8s %8s %8s %5s %14s %10s\n", "program", "ARB ms", "packed", "GLSL ms", "ARB/GLSL",
+                    "packed/", "diff", "ALU ARB/pk/GLSL", "fetched");
         for (size_t k = 0; k < prepared.size(); ++k) {
             const RenderProgram &p = vela::bench::renderPrograms[k];
             // The two frames, compared: a check that the pair computes the same (8-bit steps).
@@ -376,26 +403,33 @@ int main(int argc, char **argv) {
             logSum += std::log(arb / glsl);
             logPacked += std::log(packed / glsl);
             ++measured;
-            int ops[3] = {aluOf("ARB" + std::to_string(cgGLGetProgramID(prepared[k].ours))),
-                          aluOf("ARB" + std::to_string(cgGLGetProgramID(prepared[k].packed))),
-                          aluOf("GLSL" + std::to_string(prepared[k].glsl))};
-            char aluText[32] = "-";
-            if (ops[0] >= 0 && ops[1] >= 0 && ops[2] >= 0) {
-                std::snprintf(aluText, sizeof aluText, "%d/%d/%d", ops[0], ops[1], ops[2]);
-                ++aluKnown;
-                aluOver[0] += ops[0] > ops[2];
-                aluOver[1] += ops[1] > ops[2];
+            std::string names[3] = {"ARB" + std::to_string(cgGLGetProgramID(prepared[k].ours)),
+                                    "ARB" + std::to_string(cgGLGetProgramID(prepared[k].packed)),
+                                    "GLSL" + std::to_string(prepared[k].glsl)};
+            char aluText[32] = "-", fetchedText[32] = "-";
+            if (costs.count(names[0]) && costs.count(names[1]) && costs.count(names[2])) {
+                const NirCost c[3] = {costs[names[0]], costs[names[1]], costs[names[2]]};
+                std::snprintf(aluText, sizeof aluText, "%d/%d/%d", c[0].alu, c[1].alu, c[2].alu);
+                std::snprintf(fetchedText, sizeof fetchedText, "%d/%d/%d", c[0].fetched, c[1].fetched, c[2].fetched);
+                ++known;
+                for (int v = 0; v < 2; ++v) {
+                    aluOver[v] += c[v].alu > c[2].alu;
+                    fetchedOver[v] += c[v].fetched > c[2].fetched;
+                }
             }
-            std::printf("  %-34s %8.3f %8.3f %8.3f %8.3f %8.3f %5d %14s\n", p.name, arb, packed, glsl, arb / glsl,
-                        packed / glsl, diff, aluText);
+            std::printf("  %-34s %8.3f %8.3f %8.3f %8.3f %8.3f %5d %14s %10s\n", p.name, arb, packed, glsl, arb / glsl,
+                        packed / glsl, diff, aluText, fetchedText);
             std::fflush(stdout);
         }
         std::printf("  %-34s %8s %8s %8s %8.3f %8.3f\n", "geometric mean", "", "", "", std::exp(logSum / measured),
                     std::exp(logPacked / measured));
-        if (aluKnown)
+        if (known) {
             std::printf("ALU operations of the NIR handed to llvmpipe: more than GLSL's in %d of %d programs, %d with "
                         "-packuniforms\n",
-                        aluOver[0], aluKnown, aluOver[1]);
+                        aluOver[0], known, aluOver[1]);
+            std::printf("uniform components fetched per group of pixels: more than GLSL's in %d, %d with -packuniforms\n",
+                        fetchedOver[0], fetchedOver[1]);
+        }
         else
             std::printf("ALU operations: this Mesa printed no NIR (ST_DEBUG=nir)\n");
     }
