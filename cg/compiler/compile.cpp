@@ -144,11 +144,20 @@ CompileResult run(std::string_view text, Profile profile, std::string_view entry
             if (dump == Dump::Lower) result.dump = printIr(ir);
             optimize(ir);
             if (packUniforms) deriveFromUniforms(ir);
+            std::vector<Instr> inOrder;
+            if (desc.stage == Stage::Fragment) inOrder = ir.code;
+            bool reordered = !inOrder.empty() && readUniformsEarly(ir);
             assignSlots(ir, result.parameters, packUniforms);
             setDerivedSlots(ir);
             if (dump == Dump::Optimize) result.dump = printIr(ir);
             Allocation allocation;
             allocate(ir, allocation);
+            if (reordered && allocation.temporaries > 16) {  // past what every GL offers: the text's order
+                ir.code = std::move(inOrder);
+                renumberDefinitions(ir);
+                allocation = Allocation{};
+                allocate(ir, allocation);
+            }
             if (dump == Dump::Allocate) result.dump = printIr(ir, &allocation);
             result.assembly = emit(ir, allocation, result.stats);
             result.derived = std::move(ir.derived);

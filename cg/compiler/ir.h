@@ -213,6 +213,9 @@ bool evaluate(Op op, const float (*k)[4], int nsrc, int n, float *out);
 // Their slots are known after assignSlots: setDerivedSlots.
 void deriveFromUniforms(IrProgram &ir);
 void setDerivedSlots(IrProgram &ir);
+// Moves the instructions of a fragment program that read uniforms as early as they can go;
+// true if any moved.
+bool readUniformsEarly(IrProgram &ir);
 
 // Where each value lives: a register and, for each of its components, the register
 // components (a bit mask: a component may be written to several) that hold it.

@@ -287,6 +287,40 @@ TEST(Optimizer, WorkOfUniformsAloneStaysWhereItWouldCostAFragmentProgramMoreRead
     }
 }
 
+TEST(Optimizer, AFragmentProgramReadsItsUniformsAsSoonAsItCan) {
+    const char *text = "uniform float4 a, b;\n"
+                       "float4 main(float4 c : TEXCOORD0) : %s {\n"
+                       "  float s = sin(c.x * c.z);\n  return lerp(a, b, c.y) * s; }";
+    auto order = [](const std::string &assembly) {  // the opcodes, in order
+        std::string ops;
+        for (size_t at = 0; (at = assembly.find(";\n", at)) != std::string::npos; ++at) {
+            size_t line = assembly.rfind('\n', at) + 1;
+            std::string op = assembly.substr(line, assembly.find_first_of(" _;", line) - line);
+            if (op != "PARAM" && op != "TEMP") ops += op + " ";
+        }
+        return ops;
+    };
+    char fragment[256], vertex[256];
+    std::snprintf(fragment, sizeof fragment, text, "COLOR");
+    std::snprintf(vertex, sizeof vertex, text, "POSITION");
+    CompileResult fp = compile(fragment, Profile::Arbfp1), vp = compile(vertex, Profile::Arbvp1);
+    ASSERT_TRUE(fp.ok && vp.ok) << fp.listing << vp.listing;
+    // The blend of the two uniforms needs nothing the sine does: it goes first. A vertex
+    // program keeps the order of the text.
+    EXPECT_EQ(order(fp.assembly), "LRP MUL SIN MUL ") << fp.assembly;
+    EXPECT_EQ(order(vp.assembly).rfind("MUL MAD FRC", 0), 0u) << vp.assembly;
+    // 24 such blends all first would hold 24 temporaries at once, more than every GL offers:
+    // the program keeps the text's order.
+    std::string many = "uniform float4 u[25];\nfloat4 main(float4 tc : TEXCOORD0, float4 c : COLOR0) : COLOR {\n"
+                       "  float4 s = 0;\n";
+    for (int i = 0; i < 24; ++i)
+        many += "  s = s * tc + sin(c * " + std::to_string(i + 1) + ") * lerp(u[" + std::to_string(i) + "], u[" +
+                std::to_string(i + 1) + "], tc.x);\n";
+    CompileResult big = compile(many + "  return s; }", Profile::Arbfp1);
+    ASSERT_TRUE(big.ok) << big.listing;
+    EXPECT_LE(big.stats.temporaries, 16) << big.assembly;
+}
+
 TEST(Optimizer, AScaleOnlyADotReadsComesAfterIt) {
     struct Case {
         const char *body;  // of main(float4 n : TEXCOORD1, float4 l : TEXCOORD2) : COLOR
