@@ -144,9 +144,8 @@ CompileResult run(std::string_view text, Profile profile, std::string_view entry
             if (dump == Dump::Lower) result.dump = printIr(ir);
             optimize(ir);
             if (packUniforms) deriveFromUniforms(ir);
-            std::vector<Instr> inOrder;
-            if (desc.stage == Stage::Fragment) inOrder = ir.code;
-            bool reordered = !inOrder.empty() && readUniformsEarly(ir);
+            std::vector<Instr> inOrder;  // the text's order, when readUniformsEarly changed it
+            bool reordered = readUniformsEarly(ir, inOrder);
             assignSlots(ir, result.parameters, packUniforms);
             setDerivedSlots(ir);
             if (dump == Dump::Optimize) result.dump = printIr(ir);

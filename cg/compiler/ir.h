@@ -214,8 +214,8 @@ bool evaluate(Op op, const float (*k)[4], int nsrc, int n, float *out);
 void deriveFromUniforms(IrProgram &ir);
 void setDerivedSlots(IrProgram &ir);
 // Moves the instructions of a fragment program that read uniforms as early as they can go;
-// true if any moved.
-bool readUniformsEarly(IrProgram &ir);
+// true if any moved, the code as it was then in `before`.
+bool readUniformsEarly(IrProgram &ir, std::vector<Instr> &before);
 
 // Where each value lives: a register and, for each of its components, the register
 // components (a bit mask: a component may be written to several) that hold it.

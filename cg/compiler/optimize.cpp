@@ -697,7 +697,7 @@ void optimize(IrProgram &ir) {
 // chain of loads; an instruction that reads one moves up to just after what else it reads
 // is computed, so that the fetch runs beside the work that follows instead of ahead of the
 // result (three lights 11%, two-sided lighting 8%, a checkerboard 3% in cg_render_bench).
-bool readUniformsEarly(IrProgram &ir) {
+bool readUniformsEarly(IrProgram &ir, std::vector<Instr> &before) {
     if (ir.profile->stage != Stage::Fragment) return false;
     std::vector<Instr> code;
     code.reserve(ir.code.size());
@@ -722,6 +722,7 @@ bool readUniformsEarly(IrProgram &ir) {
         if (i.op != Op::Output && i.op != Op::Kil) placed[i.dst] = long(at);
     }
     if (!moved) return false;
+    before = std::move(ir.code);
     ir.code = std::move(code);
     renumberDefinitions(ir);
     return true;
