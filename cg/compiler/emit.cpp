@@ -95,16 +95,20 @@ public:
         collecting_ = false;
         startBody();
         for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
-        if (constantsFromSwizzle()) {
-            // Again, with the constants in a temporary of their own that one SWZ fills.
-            constantTemp_ = a_.temporaries;
-            startBody();
-            const Vec &v = pool_[0];
-            std::string text = "SWZ " + numbered('R', size_t(constantTemp_)) + ", " + readRegister();
-            for (int c = 0; c < 4; ++c) text += std::string(", ") + (c >= v.used || v.k[c] == 0 ? "0" : v.k[c] == 1 ? "1" : "-1");
-            line(text);
-            ++stats_.aluInstructions;
-            for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
+        if (constantsFromSwizzle() || constantsComputed()) {
+            // Again, with the constants in temporaries of their own that instructions fill.
+            ConstantPrologue prologue;
+            if (buildPrologue(prologue)) {
+                startBody();
+                for (const std::string &text : prologue.lines) {
+                    line(text);
+                    if (ir_.profile->countsAluAndTex) ++stats_.aluInstructions;
+                }
+                for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
+            } else {
+                constantTemp_ = -1;
+                extraTemps_ = 0;
+            }
         }
         std::string out = std::string(ir_.profile->header) + "\n";
         if (ir_.profile->drawBuffers) out += "OPTION ARB_draw_buffers;\n";
@@ -116,7 +120,7 @@ public:
         out += declarations();
         out += body_;
         out += "END\n";
-        stats_.temporaries = a_.temporaries + (constantTemp_ >= 0 ? 1 : 0);
+        stats_.temporaries = a_.temporaries + extraTemps_;
         stats_.attributes = int(inputs_.size());
         return out;
     }
@@ -142,8 +146,52 @@ private:
         return true;
     }
 
+    // With -packuniforms, whether a fragment program that reads uniforms makes its other
+    // constants too (build_constants.cpp). The GL lays a program's literal PARAMs out ahead of
+    // its uniforms, and llvmpipe loads the parameter at the very start of that buffer once per
+    // group of pixels but any other lane by lane: with no literal PARAM the first uniform is
+    // that one. Same bounds as above, and only where every value comes out exactly.
+    bool constantsComputed() const {
+        if (!ir_.packUniforms || ir_.profile->stage != Stage::Fragment || pool_.empty() || !tablesUsed_.empty() ||
+            readRegister().empty())
+            return false;
+        bool readsUniform = false;
+        for (const Instr &i : ir_.code)
+            if (!i.dead)
+                for (int s = 0; s < i.nsrc; ++s) {
+                    if (i.src[s].ref.file == File::Uniform) readsUniform = true;
+                    if ((isTexture(i.op) || i.op == Op::Kil) && i.src[s].isConst()) return false;
+                }
+        return readsUniform;
+    }
+
+    // The instructions that fill the constants' temporaries, if the program stays within the
+    // least every implementation offers with them; sets where the constants live.
+    bool buildPrologue(ConstantPrologue &prologue) {
+        int pool = int(pool_.size()), before = a_.temporaries;
+        std::vector<std::array<float, 4>> vectors;
+        std::vector<int> used;
+        std::vector<std::string> registers, scratch;
+        for (int v = 0; v < pool; ++v) {
+            vectors.push_back({pool_[size_t(v)].k[0], pool_[size_t(v)].k[1], pool_[size_t(v)].k[2], pool_[size_t(v)].k[3]});
+            used.push_back(pool_[size_t(v)].used);
+            registers.push_back(numbered('R', size_t(before + v)));
+        }
+        // No temporary of the program holds anything yet where the constants are made.
+        for (int r = 0; r < 16; ++r)
+            if (r < before || r >= before + pool) scratch.push_back(numbered('R', size_t(r)));
+        if (!buildConstants(vectors, used, registers, scratch, readRegister(), prologue)) return false;
+        int scratchRegisters = (prologue.scratchUsed + 3) / 4;
+        int extra = pool + std::max(0, scratchRegisters - before);
+        int alu = ir_.profile->countsAluAndTex ? stats_.aluInstructions + int(prologue.lines.size()) : 0;
+        if (before + extra > 16 || stats_.instructions + int(prologue.lines.size()) > 72 || alu > 48) return false;
+        constantTemp_ = before;
+        extraTemps_ = extra;
+        return true;
+    }
+
     std::string constantName(int vector) const {
-        return constantTemp_ >= 0 ? numbered('R', size_t(constantTemp_)) : numbered('c', size_t(vector));
+        return constantTemp_ >= 0 ? numbered('R', size_t(constantTemp_ + vector)) : numbered('c', size_t(vector));
     }
 
     void collectReads() {
@@ -263,7 +311,7 @@ private:
             for (int c = 0; c < 4; ++c) out += formatFloat(c < v.used ? v.k[c] : 0) + (c < 3 ? ", " : " };\n");
         }
         if (constantTemp_ < 0) stats_.parameters += int(pool_.size());
-        if (int temporaries = a_.temporaries + (constantTemp_ >= 0 ? 1 : 0); temporaries > 0) {
+        if (int temporaries = a_.temporaries + extraTemps_; temporaries > 0) {
             out += "TEMP R0";
             for (int i = 1; i < temporaries; ++i) out += ", R" + std::to_string(i);
             out += ";\n";
@@ -620,7 +668,8 @@ private:
     std::vector<Request> requests_;
     size_t next_ = 0;
     std::vector<Vec> pool_;
-    int constantTemp_ = -1;  // the temporary that holds the constants, or -1: PARAMs
+    int constantTemp_ = -1;  // the first temporary that holds the constants, or -1: PARAMs
+    int extraTemps_ = 0;     // temporaries past the allocation's: the constants' and scratch
     std::set<uint32_t> tablesUsed_, inputs_;
     std::set<uint32_t> aluWritten_;
 };

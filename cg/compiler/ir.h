@@ -151,6 +151,7 @@ struct IrProgram {
     int localSlots = 0;  // program.local slots the uniforms take (assignSlots)
     std::set<int> runtimeRows;  // uniform rows the runtime's derived steps read
     std::vector<DerivedStep> derived;  // what the runtime computes from the uniforms (deriveFromUniforms)
+    bool packUniforms = false;         // -packuniforms: fewer uniform loads over fewer instructions
 };
 
 // Makes instructions: folds constants, simplifies, shares equal instructions.
@@ -234,6 +235,17 @@ void allocate(const IrProgram &ir, Allocation &allocation);
 
 // The IR as text, one instruction a line; with an allocation, where each value lives.
 std::string printIr(const IrProgram &ir, const Allocation *allocation = nullptr);
+
+// A fragment program's constants made by instructions into `registers` (one a vector of
+// `vectors`, `used` lanes each), with `scratch` for the steps between; `anyRegister` is one
+// the SWZ that gives 0 and 1 may name. False where a value cannot be made exactly.
+struct ConstantPrologue {
+    std::vector<std::string> lines;
+    int scratchUsed = 0;  // components of `scratch`, in order
+};
+bool buildConstants(const std::vector<std::array<float, 4>> &vectors, const std::vector<int> &used,
+                    const std::vector<std::string> &registers, const std::vector<std::string> &scratch,
+                    const std::string &anyRegister, ConstantPrologue &out);
 
 // The program text in the profile's assembly, and what it uses.
 std::string emit(const IrProgram &ir, const Allocation &allocation, ProgramStats &stats);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <regex>
 #include <set>
@@ -308,6 +309,13 @@ TEST(Optimizer, AFragmentProgramReadsItsUniformsAsSoonAsItCan) {
     // program keeps the order of the text.
     EXPECT_EQ(order(fp.assembly), "LRP MUL SIN MUL ") << fp.assembly;
     EXPECT_EQ(order(vp.assembly).rfind("MUL MAD FRC", 0), 0u) << vp.assembly;
+    // Nor above a texture lookup the text has first.
+    CompileResult textured = compile("uniform sampler2D t;\nuniform float4 a, b;\n"
+                                     "float4 main(float4 c : TEXCOORD0) : COLOR {\n"
+                                     "  float4 x = tex2D(t, c.xy);\n  return x * c.z + lerp(a, b, c.w); }",
+                                     Profile::Arbfp1);
+    ASSERT_TRUE(textured.ok) << textured.listing;
+    EXPECT_EQ(order(textured.assembly).rfind("TEX ", 0), 0u) << textured.assembly;
     // 24 such blends all first would hold 24 temporaries at once, more than every GL offers:
     // the program keeps the text's order.
     std::string many = "uniform float4 u[25];\nfloat4 main(float4 tc : TEXCOORD0, float4 c : COLOR0) : COLOR {\n"
@@ -318,6 +326,82 @@ TEST(Optimizer, AFragmentProgramReadsItsUniformsAsSoonAsItCan) {
     CompileResult big = compile(many + "  return s; }", Profile::Arbfp1);
     ASSERT_TRUE(big.ok) << big.listing;
     EXPECT_LE(big.stats.temporaries, 16) << big.assembly;
+}
+
+// The values the instructions buildConstants writes leave in each register, worked out in
+// single precision as a GL's compiler folds them.
+std::map<std::string, std::array<float, 4>> runPrologue(const std::vector<std::string> &lines) {
+    std::map<std::string, std::array<float, 4>> regs;
+    auto read = [&](std::string operand) {
+        bool negative = operand[0] == '-';
+        if (negative) operand.erase(0, 1);
+        size_t dot = operand.find('.');
+        float v = regs.at(operand.substr(0, dot))[size_t(std::string("xyzw").find(operand[dot + 1]))];
+        return negative ? -v : v;
+    };
+    for (const std::string &line : lines) {
+        std::smatch m;
+        EXPECT_TRUE(std::regex_match(line, m, std::regex(R"((\w+) (R\d+)(?:\.(\w+))?, (.*))"))) << line;
+        std::vector<std::string> src;
+        std::string rest = m[4];
+        for (size_t at = 0; at <= rest.size();) {
+            size_t end = std::min(rest.find(", ", at), rest.size());
+            src.push_back(rest.substr(at, end - at));
+            at = end + 2;
+        }
+        std::string mask = m[3].matched ? std::string(m[3]) : "xyzw";
+        std::array<float, 4> &dst = regs[m[2]];
+        for (char c : mask) {
+            size_t lane = std::string("xyzw").find(c);
+            std::string op = m[1];
+            float v = op == "SWZ"   ? std::stof(src.at(1 + lane))
+                      : op == "MOV" ? read(src.at(0))
+                      : op == "RCP" ? 1.0f / read(src.at(0))
+                      : op == "ADD" ? read(src.at(0)) + read(src.at(1))
+                      : op == "MUL" ? read(src.at(0)) * read(src.at(1))
+                      : op == "MAD" ? read(src.at(0)) * read(src.at(1)) + read(src.at(2))
+                                    : NAN;
+            dst[lane] = v;
+        }
+    }
+    return regs;
+}
+
+TEST(Emitter, WithPackedUniformsAFragmentProgramMakesItsConstantsExactly) {
+    // Integers, powers of two, reciprocals, their products, sums and differences of two
+    // (0.8 + 0.1 as the compiler folds it, 1 - 0.1), negatives, and the SWZ's own 0 and 1.
+    std::vector<std::array<float, 4>> vectors = {
+        {8, 40, 0.5f, 0.1f}, {0.8f + 0.1f, -3, 0.75f, 0.001f}, {-2.5f, 1024, 0.0625f, 1}, {0, -1, 0.9f, 6.5f}};
+    std::vector<int> used = {4, 4, 4, 4};
+    ConstantPrologue prologue;
+    ASSERT_TRUE(buildConstants(vectors, used, {"R4", "R5", "R6", "R7"}, {"R0", "R1", "R2", "R8", "R9", "R10", "R11"}, "fragment.texcoord[0]",
+                               prologue));
+    auto regs = runPrologue(prologue.lines);
+    for (size_t v = 0; v < vectors.size(); ++v)
+        for (size_t c = 0; c < 4; ++c) {
+            float got = regs["R" + std::to_string(4 + v)][c];
+            EXPECT_EQ(std::memcmp(&got, &vectors[v][c], sizeof got), 0) << "R" << 4 + v << "." << "xyzw"[c] << " = " << got
+                                                                          << ", not " << vectors[v][c];
+        }
+    EXPECT_LE(prologue.lines.size(), 40u) << prologue.lines.size();
+    // A value no short chain makes, or too little room for the steps between: no prologue.
+    EXPECT_FALSE(buildConstants({{0.2126f, 1, 0, 0}}, {2}, {"R1"}, {"R0"}, "R0", prologue));
+    EXPECT_FALSE(buildConstants({{0.1f, 40, 0, 0}}, {2}, {"R1"}, {}, "R0", prologue));
+
+    // In a compiled program: with -packuniforms and a uniform read, no literal PARAM is left
+    // and the uniform takes the first parameter; without either, the literals stay.
+    const char *text = "uniform float k;\nfloat4 main(float4 c : TEXCOORD0) : COLOR {\n"
+                       "  return float4(c.x * 8 + k, c.y * 0.1 + 0.9, frac(c.z * 40) - k, 0.5); }";
+    CompileResult packed = compile(text, Profile::Arbfp1, "main", {"-packuniforms"}), plain = compile(text, Profile::Arbfp1);
+    ASSERT_TRUE(packed.ok && plain.ok) << packed.listing << plain.listing;
+    EXPECT_EQ(packed.assembly.find("PARAM c"), std::string::npos) << packed.assembly;
+    EXPECT_NE(packed.assembly.find("= program.local[0];"), std::string::npos) << packed.assembly;
+    EXPECT_NE(plain.assembly.find("PARAM c0"), std::string::npos) << plain.assembly;
+    CompileResult luma = compile("uniform float k;\nfloat4 main(float4 c : TEXCOORD0) : COLOR {\n"
+                                 "  return dot(c.xyz, float3(0.2126, 0.7152, 0.0722)) * k; }",
+                                 Profile::Arbfp1, "main", {"-packuniforms"});
+    ASSERT_TRUE(luma.ok) << luma.listing;
+    EXPECT_NE(luma.assembly.find("PARAM c0"), std::string::npos) << luma.assembly;
 }
 
 TEST(Optimizer, AScaleOnlyADotReadsComesAfterIt) {
