@@ -177,6 +177,10 @@ private:
             used.push_back(pool_[size_t(v)].used);
             registers.push_back(numbered('R', size_t(before + v)));
         }
+        int made = 0;  // values that take at least an instruction each
+        for (const Vec &v : pool_)
+            for (int c = 0; c < v.used; ++c) made += v.k[c] != 0 && v.k[c] != 1 && v.k[c] != -1;
+        if (stats_.instructions + made > 72) return false;
         // No temporary of the program holds anything yet where the constants are made.
         for (int r = 0; r < 16; ++r)
             if (r < before || r >= before + pool) scratch.push_back(numbered('R', size_t(r)));
