@@ -32,8 +32,10 @@ bool isInteger(float v) {
     return v < 16777216.0f || std::frexp(v, &e) == 0.5f;
 }
 
-// What SWZ writes itself: 0 (not -0, whose sign a reciprocal would show) and +-1.
-bool fromSwizzle(float k) { return (k == 0 && !std::signbit(k)) || k == 1 || k == -1; }
+// What SWZ writes itself: +-0 and +-1.
+bool fromSwizzle(float k) { return k == 0 || k == 1 || k == -1; }
+
+std::string swizzleText(float k) { return std::string(std::signbit(k) ? "-" : "") + (k == 0 ? "0" : "1"); }
 
 bool isPowerOfTwo(float v) {
     int e;
@@ -55,6 +57,12 @@ class ConstantBuilder {
 public:
     ConstantBuilder(const std::vector<float> &wanted, std::vector<std::string> &lines, std::vector<std::string> scratch)
         : wanted_(wanted), lines_(lines), scratch_(std::move(scratch)) {}
+
+    // Whether v is made from another of the program's constants, best made first.
+    bool fromAnother(float v) {
+        Recipe::Kind kind = plan(v, Any).kind;
+        return kind == Recipe::Sum || kind == Recipe::Difference;
+    }
 
     // Puts `sign * v` (v > 0) into `into`; false if v cannot be made.
     bool place(float v, bool negative, const std::string &into) {
@@ -109,7 +117,7 @@ private:
             // compiler added them, 1 - 0.1.
             for (float a : wanted_) {
                 a = std::fabs(a);
-                if (depth != Any || !(a > 0) || plan(a, NoSum).kind == Recipe::Fail) continue;
+                if (depth != Any || !(a > 0) || a == v || plan(a, NoSum).kind == Recipe::Fail) continue;
                 if (float b = v - a; a < v && b > 0 && a + b == v) consider(Recipe::Sum, a, b, 1 + plan(b, NoSum).cost);
                 if (float b = v + a; b - a == v) consider(Recipe::Difference, a, b, 1 + plan(b, NoSum).cost);
             }
@@ -199,10 +207,8 @@ bool buildConstants(const std::vector<std::array<float, 4>> &vectors, const std:
         if (mask.empty()) continue;
         std::string whole = int(mask.size()) == used[v] ? "" : "." + mask;
         std::string text = "SWZ " + registers[v] + whole + ", " + anyRegister;
-        for (int c = 0; c < 4; ++c) {  // SWZ takes four; the masked-off ones are 0
-            float k = c < used[v] ? vectors[v][size_t(c)] : 0;
-            text += std::string(", ") + (k == 1 ? "1" : k == -1 ? "-1" : "0");
-        }
+        for (int c = 0; c < 4; ++c)  // SWZ takes four; the masked-off ones are 0
+            text += ", " + swizzleText(c < used[v] ? vectors[v][size_t(c)] : 0);
         out.lines.push_back(text);
     }
     bool needsMore = false;
@@ -212,12 +218,13 @@ bool buildConstants(const std::vector<std::array<float, 4>> &vectors, const std:
         out.lines.push_back("SWZ " + one + ", " + anyRegister + ", 1, 1, 1, 1");
         builder.knowOne(one);
     }
-    for (size_t v = 0; v < vectors.size(); ++v)
-        for (int c = 0; c < used[v]; ++c) {
-            float k = vectors[v][size_t(c)];
-            if (fromSwizzle(k)) continue;
-            if (!builder.place(std::fabs(k), k < 0, registers[v] + "." + letters[c])) return false;
-        }
+    for (int pass = 0; pass < 2; ++pass)
+        for (size_t v = 0; v < vectors.size(); ++v)
+            for (int c = 0; c < used[v]; ++c) {
+                float k = vectors[v][size_t(c)];
+                if (fromSwizzle(k) || builder.fromAnother(std::fabs(k)) != (pass == 1)) continue;
+                if (!builder.place(std::fabs(k), k < 0, registers[v] + "." + letters[c])) return false;
+            }
     if (builder.outOfScratch()) return false;
     out.scratchUsed = builder.scratchUsed();
     return true;

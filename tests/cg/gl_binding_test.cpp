@@ -146,6 +146,37 @@ TEST_F(Binding, PackedUniformsShareASlotAndEachKeepsItsComponents) {
     EXPECT_EQ(cgGetError(), CG_NO_ERROR);
 }
 
+TEST_F(Binding, APackedProgramThatMakesItsConstantsDrawsAsThePlainOne) {
+    const char *text = "uniform float k;\nfloat4 main(float4 t : TEXCOORD0) : COLOR {\n"
+                       "  return float4(t.x * 0.1 + 0.9 * k, frac(t.y * 40), (t.z - 0.5) * 2.5 + k, 1); }";
+    const char *args[] = {"-packuniforms", nullptr};
+    CGprogram plain = load(text, CG_PROFILE_ARBFP1);
+    CGprogram packed = cgCreateProgram(cg, CG_SOURCE, text, CG_PROFILE_ARBFP1, nullptr, args);
+    ASSERT_TRUE(plain && packed) << cgGetLastListing(cg);
+    std::string assembly = cgGetProgramString(packed, CG_COMPILED_PROGRAM);
+    EXPECT_EQ(assembly.find("PARAM c"), std::string::npos) << assembly;
+    cgGLLoadProgram(packed);
+    CGprogram v = load("void main(float4 p : POSITION, float4 t : TEXCOORD0, out float4 op : POSITION,\n"
+                       "  out float4 ot : TEXCOORD0) { op = p; ot = t; }",
+                       CG_PROFILE_ARBVP1);
+    struct Case {
+        std::array<float, 4> t;
+        Rgb3 expected;
+    } cases[] = {{{0.5f, 0.0125f, 0.6f, 1}, {0.275f, 0.5f, 0.5f}}, {{1, 0.03f, 0.8f, 1}, {0.325f, 0.2f, 1}}};
+    for (const Case &c : cases) {
+        Rgb3 drawn[2];
+        for (int i = 0; i < 2; ++i) {
+            CGprogram f = i ? packed : plain;
+            cgGLSetParameter1f(cgGetNamedParameter(f, "k"), 0.25f);
+            use(v, f);
+            drawn[i] = drawFullQuad(c.t);
+        }
+        EXPECT_TRUE(nearColour(drawn[0], c.expected)) << c.t[0];
+        EXPECT_TRUE(nearColour(drawn[1], drawn[0], 0.5f / 255)) << assembly;
+    }
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+}
+
 TEST_F(Binding, ValuesOfUniformsAloneFollowEachSet) {
     // With -packuniforms, normalize(dir) and 1 - k are the runtime's; dir has no slot of its own.
     const char *args[] = {"-packuniforms", nullptr};

@@ -369,9 +369,9 @@ std::map<std::string, std::array<float, 4>> runPrologue(const std::vector<std::s
 
 TEST(Emitter, WithPackedUniformsAFragmentProgramMakesItsConstantsExactly) {
     // Integers, powers of two, reciprocals, their products, sums and differences of two
-    // (0.8 + 0.1 as the compiler folds it, 1 - 0.1), negatives, and the SWZ's own 0 and 1.
+    // (0.8 + 0.1 as the compiler folds it, 1 - 0.1), negatives, and the SWZ's own +-0 and +-1.
     std::vector<std::array<float, 4>> vectors = {
-        {8, 40, 0.5f, 0.1f}, {0.8f + 0.1f, -3, 0.75f, 0.001f}, {-2.5f, 1024, 0.0625f, 1}, {0, -1, 0.9f, 6.5f}};
+        {8, 40, 0.5f, 0.1f}, {0.8f + 0.1f, -3, 0.75f, 0.001f}, {-2.5f, 1024, 0.0625f, 1}, {-0.0f, -1, 0.9f, 6.5f}};
     std::vector<int> used = {4, 4, 4, 4};
     ConstantPrologue prologue;
     ASSERT_TRUE(buildConstants(vectors, used, {"R4", "R5", "R6", "R7"}, {"R0", "R1", "R2", "R8", "R9", "R10", "R11"}, "fragment.texcoord[0]",
