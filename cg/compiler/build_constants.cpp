@@ -189,11 +189,16 @@ private:
 
 bool buildConstants(const std::vector<std::array<float, 4>> &vectors, const std::vector<int> &used,
                     const std::vector<std::string> &registers, const std::vector<std::string> &scratch,
-                    const std::string &anyRegister, ConstantPrologue &out) {
+                    const std::string &anyRegister, int room, ConstantPrologue &out) {
     out = ConstantPrologue{};
     std::vector<float> wanted;
+    int made = 0;  // values that take an instruction at least
     for (size_t v = 0; v < vectors.size(); ++v)
-        for (int c = 0; c < used[v]; ++c) wanted.push_back(vectors[v][size_t(c)]);
+        for (int c = 0; c < used[v]; ++c) {
+            wanted.push_back(vectors[v][size_t(c)]);
+            made += !fromSwizzle(wanted.back());
+        }
+    if (made > room) return false;
     ConstantBuilder builder(wanted, out.lines, scratch);
     // 0 and +-1 straight from one SWZ a vector; the other lanes are written after.
     for (size_t v = 0; v < vectors.size(); ++v) {
@@ -207,8 +212,10 @@ bool buildConstants(const std::vector<std::array<float, 4>> &vectors, const std:
         if (mask.empty()) continue;
         std::string whole = int(mask.size()) == used[v] ? "" : "." + mask;
         std::string text = "SWZ " + registers[v] + whole + ", " + anyRegister;
-        for (int c = 0; c < 4; ++c)  // SWZ takes four; the masked-off ones are 0
-            text += ", " + swizzleText(c < used[v] ? vectors[v][size_t(c)] : 0);
+        for (int c = 0; c < 4; ++c) {  // SWZ takes four; the masked-off ones are 0
+            float k = c < used[v] ? vectors[v][size_t(c)] : 0;
+            text += ", " + swizzleText(fromSwizzle(k) ? k : 0);
+        }
         out.lines.push_back(text);
     }
     bool needsMore = false;
@@ -225,7 +232,7 @@ bool buildConstants(const std::vector<std::array<float, 4>> &vectors, const std:
                 if (fromSwizzle(k) || builder.fromAnother(std::fabs(k)) != (pass == 1)) continue;
                 if (!builder.place(std::fabs(k), k < 0, registers[v] + "." + letters[c])) return false;
             }
-    if (builder.outOfScratch()) return false;
+    if (builder.outOfScratch() || int(out.lines.size()) > room) return false;
     out.scratchUsed = builder.scratchUsed();
     return true;
 }

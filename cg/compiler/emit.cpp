@@ -177,18 +177,14 @@ private:
             used.push_back(pool_[size_t(v)].used);
             registers.push_back(numbered('R', size_t(before + v)));
         }
-        int made = 0;  // values that take at least an instruction each
-        for (const Vec &v : pool_)
-            for (int c = 0; c < v.used; ++c) made += v.k[c] != 0 && v.k[c] != 1 && v.k[c] != -1;
-        if (stats_.instructions + made > 72) return false;
         // No temporary of the program holds anything yet where the constants are made.
         for (int r = 0; r < 16; ++r)
             if (r < before || r >= before + pool) scratch.push_back(numbered('R', size_t(r)));
-        if (!buildConstants(vectors, used, registers, scratch, readRegister(), prologue)) return false;
-        int scratchRegisters = (prologue.scratchUsed + 3) / 4;
-        int extra = pool + std::max(0, scratchRegisters - before);
-        int alu = ir_.profile->countsAluAndTex ? stats_.aluInstructions + int(prologue.lines.size()) : 0;
-        if (before + extra > 16 || stats_.instructions + int(prologue.lines.size()) > 72 || alu > 48) return false;
+        int room = 72 - stats_.instructions;
+        if (ir_.profile->countsAluAndTex) room = std::min(room, 48 - stats_.aluInstructions);
+        if (!buildConstants(vectors, used, registers, scratch, readRegister(), room, prologue)) return false;
+        int extra = pool + std::max(0, (prologue.scratchUsed + 3) / 4 - before);
+        if (before + extra > 16) return false;
         constantTemp_ = before;
         extraTemps_ = extra;
         return true;

@@ -238,14 +238,15 @@ std::string printIr(const IrProgram &ir, const Allocation *allocation = nullptr)
 
 // A fragment program's constants made by instructions into `registers` (one a vector of
 // `vectors`, `used` lanes each), with `scratch` for the steps between; `anyRegister` is one
-// the SWZ that gives 0 and 1 may name. False where a value cannot be made exactly.
+// the SWZ that gives 0 and 1 may name. False where a value cannot be made exactly, or not in
+// `room` instructions.
 struct ConstantPrologue {
     std::vector<std::string> lines;
     int scratchUsed = 0;  // components of `scratch`, in order
 };
 bool buildConstants(const std::vector<std::array<float, 4>> &vectors, const std::vector<int> &used,
                     const std::vector<std::string> &registers, const std::vector<std::string> &scratch,
-                    const std::string &anyRegister, ConstantPrologue &out);
+                    const std::string &anyRegister, int room, ConstantPrologue &out);
 
 // The program text in the profile's assembly, and what it uses.
 std::string emit(const IrProgram &ir, const Allocation &allocation, ProgramStats &stats);

@@ -374,8 +374,8 @@ TEST(Emitter, WithPackedUniformsAFragmentProgramMakesItsConstantsExactly) {
         {8, 40, 0.5f, 0.1f}, {0.8f + 0.1f, -3, 0.75f, 0.001f}, {-2.5f, 1024, 0.0625f, 1}, {-0.0f, -1, 0.9f, 6.5f}};
     std::vector<int> used = {4, 4, 4, 4};
     ConstantPrologue prologue;
-    ASSERT_TRUE(buildConstants(vectors, used, {"R4", "R5", "R6", "R7"}, {"R0", "R1", "R2", "R8", "R9", "R10", "R11"}, "fragment.texcoord[0]",
-                               prologue));
+    std::vector<std::string> scratch = {"R0", "R1", "R2", "R8", "R9", "R10", "R11"};
+    ASSERT_TRUE(buildConstants(vectors, used, {"R4", "R5", "R6", "R7"}, scratch, "fragment.texcoord[0]", 72, prologue));
     auto regs = runPrologue(prologue.lines);
     for (size_t v = 0; v < vectors.size(); ++v)
         for (size_t c = 0; c < 4; ++c) {
@@ -384,9 +384,12 @@ TEST(Emitter, WithPackedUniformsAFragmentProgramMakesItsConstantsExactly) {
                                                                           << ", not " << vectors[v][c];
         }
     EXPECT_LE(prologue.lines.size(), 40u) << prologue.lines.size();
-    // A value no short chain makes, or too little room for the steps between: no prologue.
-    EXPECT_FALSE(buildConstants({{0.2126f, 1, 0, 0}}, {2}, {"R1"}, {"R0"}, "R0", prologue));
-    EXPECT_FALSE(buildConstants({{0.1f, 40, 0, 0}}, {2}, {"R1"}, {}, "R0", prologue));
+    // A value no short chain makes, too little room for the steps between or for the
+    // instructions: no prologue.
+    EXPECT_FALSE(buildConstants({{0.2126f, 1, 0, 0}}, {2}, {"R1"}, {"R0"}, "R0", 72, prologue));
+    EXPECT_TRUE(buildConstants({{0.1f, 40, 0, 0}}, {2}, {"R1"}, {"R0", "R2"}, "R0", 72, prologue));
+    EXPECT_FALSE(buildConstants({{0.1f, 40, 0, 0}}, {2}, {"R1"}, {}, "R0", 72, prologue));
+    EXPECT_FALSE(buildConstants({{0.1f, 40, 0, 0}}, {2}, {"R1"}, {"R0", "R2"}, "R0", 5, prologue));
 
     // In a compiled program: with -packuniforms and a uniform read, no literal PARAM is left
     // and the uniform takes the first parameter; without either, the literals stay.
