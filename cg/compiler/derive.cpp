@@ -58,6 +58,29 @@ void distribute(IrProgram &ir) {
     for (size_t at = 0; at < ir.code.size(); ++at) {
         Instr &m = ir.code[at];
         if (m.dead || relative(m)) continue;
+        // lerp(a, b, t) with a and b of uniforms alone is t * (b - a) + a, b - a the runtime's
+        // (a gradient between two colours loses a subtraction a lane). Not for a and b of one
+        // uniform, which the program would then read twice over.
+        const Operand &b = m.src[1], &a = m.src[2];
+        if (m.op == Op::Lrp && !fixed(m.src[0]) && fixed(b) && fixed(a) && !(b.isConst() && a.isConst()) &&
+            !(b.ref.file == File::Uniform && b.ref == a.ref)) {
+            Instr e = m;  // b - a
+            e.op = Op::Add;
+            e.nsrc = 2;
+            e.sat = false;
+            e.src[0] = m.src[1];
+            e.src[1] = m.src[2];
+            e.src[1].neg = !m.src[2].neg;
+            e.dst = uint32_t(ir.values.size());
+            ir.values.push_back(ValueInfo{m.n, 0, false});
+            only.push_back(true);
+            uses.push_back(1);
+            m.op = Op::Mad;
+            m.src[1] = Operand{};
+            m.src[1].ref = Ref{File::Temp, e.dst};
+            before[at] = e;
+            continue;
+        }
         for (int f = 0; f < 2 && (m.op == Op::Mul || m.op == Op::Mad); ++f) {
             const Operand a = m.src[f];
             if (a.ref.file != File::Temp || a.addr || uses[a.ref.index] != 1 || only[a.ref.index] || !fixed(m.src[1 - f]) ||

@@ -147,8 +147,9 @@ TEST_F(Binding, PackedUniformsShareASlotAndEachKeepsItsComponents) {
 }
 
 TEST_F(Binding, APackedProgramThatMakesItsConstantsDrawsAsThePlainOne) {
-    const char *text = "uniform float k;\nfloat4 main(float4 t : TEXCOORD0) : COLOR {\n"
-                       "  return float4(t.x * 0.1 + 0.9 * k, frac(t.y * 40), (t.z - 0.5) * 2.5 + k, 1); }";
+    // lerp(k, j, t.z) also becomes t.z * (j - k) + k, j - k the runtime's.
+    const char *text = "uniform float k, j;\nfloat4 main(float4 t : TEXCOORD0) : COLOR {\n"
+                       "  return float4(t.x * 0.1 + 0.9 * k, frac(t.y * 40), lerp(k, j, t.z), 1); }";
     const char *args[] = {"-packuniforms", nullptr};
     CGprogram plain = load(text, CG_PROFILE_ARBFP1);
     CGprogram packed = cgCreateProgram(cg, CG_SOURCE, text, CG_PROFILE_ARBFP1, nullptr, args);
@@ -162,12 +163,13 @@ TEST_F(Binding, APackedProgramThatMakesItsConstantsDrawsAsThePlainOne) {
     struct Case {
         std::array<float, 4> t;
         Rgb3 expected;
-    } cases[] = {{{0.5f, 0.0125f, 0.6f, 1}, {0.275f, 0.5f, 0.5f}}, {{1, 0.03f, 0.8f, 1}, {0.325f, 0.2f, 1}}};
+    } cases[] = {{{0.5f, 0.0125f, 0.6f, 1}, {0.275f, 0.5f, 0.55f}}, {{1, 0.03f, 0.8f, 1}, {0.325f, 0.2f, 0.65f}}};
     for (const Case &c : cases) {
         Rgb3 drawn[2];
         for (int i = 0; i < 2; ++i) {
             CGprogram f = i ? packed : plain;
             cgGLSetParameter1f(cgGetNamedParameter(f, "k"), 0.25f);
+            cgGLSetParameter1f(cgGetNamedParameter(f, "j"), 0.75f);
             use(v, f);
             drawn[i] = drawFullQuad(c.t);
         }

@@ -261,6 +261,7 @@ TEST(Optimizer, WorkOfUniformsAloneStaysWhereItWouldCostAFragmentProgramMoreRead
         {"return c * (t * u) + v.x;", 1, 2},    // t * u: one component instead of two
         {"return c * t + (t * u) * v;", 1, 5},  // t * u * v: four components instead of five
         {"return c * (v + 0.5);", 1, 4},        // as many
+        {"return lerp(t, u, c.x);", 1, 2},      // u - t beside t
     };
     auto slotsOf = [](const CompileResult &r) {
         int slots = 0;
