@@ -274,6 +274,7 @@ int main(int argc, char **argv) {
 
     setenv("LP_NUM_THREADS", "1", 0);
     setenv("ST_DEBUG", "nir", 0);
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);  // a shader from the cache prints no NIR
     pid_t xvfb = vela::bench::startXvfb("1280x1280x24");
     if (xvfb < 0) {
         std::printf("skipped: could not start Xvfb (is it installed?)\n");

@@ -174,6 +174,55 @@ inline const RenderProgram renderPrograms[] = {
      "  vec3 N = normalize(gl_TexCoord[1].xyz);\n"
      "  gl_FragColor = front * clamp(dot(N, lightDir), 0.0, 1.0) + back * clamp(-dot(N, lightDir), 0.0, 1.0);\n}\n",
      {{"lightDir", 3, 1, {0.6f, 0, 0.8f}}, {"front", 4, 1, {0.9f, 0.8f, 0.6f, 1}}, {"back", 4, 1, {0.2f, 0.3f, 0.6f, 1}}}},
+    {"scanlines",
+     "uniform sampler2D tex0;\nuniform float4 size;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  float s = sin(uv.y * size.y * 3.14159) * 0.5 + 0.5;\n  return c * lerp(0.7, 1.0, s);\n}\n",
+     GLSL_HEAD "uniform vec4 size;\nvoid main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  float s = sin(gl_TexCoord[0].y * size.y * 3.14159) * 0.5 + 0.5;\n  gl_FragColor = c * mix(0.7, 1.0, s);\n}\n",
+     {{"size", 4, 1, {512, 512, 1.0f / 512, 1.0f / 512}}}},
+    {"sharpen, 5 taps",
+     "uniform sampler2D tex0;\nuniform float4 texel;\nuniform float amount;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n"
+     "  float4 n = tex2D(tex0, uv + float2(texel.x, 0)) + tex2D(tex0, uv - float2(texel.x, 0))\n"
+     "    + tex2D(tex0, uv + float2(0, texel.y)) + tex2D(tex0, uv - float2(0, texel.y));\n"
+     "  return tex2D(tex0, uv) * (1 + 4 * amount) - n * amount;\n}\n",
+     GLSL_HEAD "uniform vec4 texel;\nuniform float amount;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n"
+     "  vec4 n = texture2D(tex0, uv + vec2(texel.x, 0.0)) + texture2D(tex0, uv - vec2(texel.x, 0.0))\n"
+     "    + texture2D(tex0, uv + vec2(0.0, texel.y)) + texture2D(tex0, uv - vec2(0.0, texel.y));\n"
+     "  gl_FragColor = texture2D(tex0, uv) * (1.0 + 4.0 * amount) - n * amount;\n}\n",
+     {{"texel", 4, 1, {1.0f / 512, 1.0f / 512, 0, 0}}, {"amount", 1, 1, {0.3f}}}},
+    {"bloom prefilter",
+     "uniform sampler2D tex0;\nuniform float threshold, knee;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  float l = dot(c.rgb, float3(0.299, 0.587, 0.114));\n  return c * saturate((l - threshold) / knee);\n}\n",
+     GLSL_HEAD "uniform float threshold, knee;\nvoid main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  float l = dot(c.rgb, vec3(0.299, 0.587, 0.114));\n  gl_FragColor = c * clamp((l - threshold) / knee, 0.0, 1.0);\n}\n",
+     {{"threshold", 1, 1, {0.4f}}, {"knee", 1, 1, {0.3f}}}},
+    {"ripple",
+     "uniform sampler2D tex0;\nuniform float time, amplitude;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float2 d = uv - 0.5;\n  float r = length(d);\n"
+     "  float2 o = d / (r + 0.001) * sin(r * 60 - time * 4) * amplitude;\n  return tex2D(tex0, uv + o);\n}\n",
+     GLSL_HEAD "uniform float time, amplitude;\nvoid main() {\n  vec2 d = gl_TexCoord[0].xy - 0.5;\n  float r = length(d);\n"
+     "  vec2 o = d / (r + 0.001) * sin(r * 60.0 - time * 4.0) * amplitude;\n"
+     "  gl_FragColor = texture2D(tex0, gl_TexCoord[0].xy + o);\n}\n",
+     {{"time", 1, 1, {1.25f}}, {"amplitude", 1, 1, {0.01f}}}},
+    {"gradient map",
+     "uniform float4 low, high;\nuniform float bias;\n"
+     "float4 main(float4 c : COLOR0, float2 uv : TEXCOORD0) : COLOR {\n"
+     "  float t = saturate(c.r * 0.6 + uv.y * 0.4 + bias);\n  return lerp(low, high, t * t * (3 - 2 * t));\n}\n",
+     GLSL_HEAD "uniform vec4 low, high;\nuniform float bias;\nvoid main() {\n"
+     "  float t = clamp(gl_Color.r * 0.6 + gl_TexCoord[0].y * 0.4 + bias, 0.0, 1.0);\n"
+     "  gl_FragColor = mix(low, high, t * t * (3.0 - 2.0 * t));\n}\n",
+     {{"low", 4, 1, {0.1f, 0.1f, 0.3f, 1}}, {"high", 4, 1, {1, 0.8f, 0.4f, 1}}, {"bias", 1, 1, {0.05f}}}},
+    {"rim and fresnel",
+     "uniform float4 rimColour;\nuniform float power;\n"
+     "float4 main(float3 n : TEXCOORD1, float3 v : TEXCOORD2) : COLOR {\n"
+     "  float f = 1 - saturate(dot(normalize(n), normalize(v)));\n  return rimColour * pow(f, power) + 0.05;\n}\n",
+     GLSL_HEAD "uniform vec4 rimColour;\nuniform float power;\nvoid main() {\n"
+     "  float f = 1.0 - clamp(dot(normalize(gl_TexCoord[1].xyz), normalize(gl_TexCoord[2].xyz)), 0.0, 1.0);\n"
+     "  gl_FragColor = rimColour * pow(f, power) + 0.05;\n}\n",
+     {{"rimColour", 4, 1, {0.3f, 0.6f, 1, 1}}, {"power", 1, 1, {2.5f}}}},
 };
 
 #undef GLSL_HEAD
