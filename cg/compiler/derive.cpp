@@ -39,8 +39,9 @@ void distribute(IrProgram &ir) {
         for (int s = 0; s < i.nsrc && !i.dead; ++s)
             if (i.src[s].ref.file == File::Temp) ++uses[i.src[s].ref.index];
     std::vector<std::optional<Instr>> before(ir.code.size());  // an instruction to put before each
-    // Instruction `at` becomes x * b + e, e (of uniforms alone) computed just before it.
-    auto rewrite = [&](size_t at, Instr e, Operand x, Operand b) {  // by value: x, b may be m's own
+    // Instruction `at` becomes x * b + e (or x * e + b with `factor`), e (of uniforms alone)
+    // computed just before it.
+    auto rewrite = [&](size_t at, Instr e, Operand x, Operand b, bool factor = false) {  // by value: m's own
         Instr &m = ir.code[at];
         e.sat = false;
         e.dst = uint32_t(ir.values.size());
@@ -50,9 +51,9 @@ void distribute(IrProgram &ir) {
         m.op = Op::Mad;
         m.nsrc = 3;
         m.src[0] = x;
-        m.src[1] = b;
-        m.src[2] = Operand{};
-        m.src[2].ref = Ref{File::Temp, e.dst};
+        m.src[factor ? 2 : 1] = b;
+        m.src[factor ? 1 : 2] = Operand{};
+        m.src[factor ? 1 : 2].ref = Ref{File::Temp, e.dst};
         before[at] = e;
     };
     for (size_t at = 0; at < ir.code.size(); ++at) {
@@ -67,18 +68,10 @@ void distribute(IrProgram &ir) {
             Instr e = m;  // b - a
             e.op = Op::Add;
             e.nsrc = 2;
-            e.sat = false;
-            e.src[0] = m.src[1];
-            e.src[1] = m.src[2];
-            e.src[1].neg = !m.src[2].neg;
-            e.dst = uint32_t(ir.values.size());
-            ir.values.push_back(ValueInfo{m.n, 0, false});
-            only.push_back(true);
-            uses.push_back(1);
-            m.op = Op::Mad;
-            m.src[1] = Operand{};
-            m.src[1].ref = Ref{File::Temp, e.dst};
-            before[at] = e;
+            e.src[0] = b;
+            e.src[1] = a;
+            e.src[1].neg = !a.neg;
+            rewrite(at, e, m.src[0], a, true);
             continue;
         }
         for (int f = 0; f < 2 && (m.op == Op::Mul || m.op == Op::Mad); ++f) {
