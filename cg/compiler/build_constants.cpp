@@ -1,9 +1,10 @@
-// A fragment program's literal constants as instructions: one SWZ gives 1, and integers,
-// powers of two, reciprocals and short sums of those give the rest. A GL's compiler folds the
-// lot back into immediates, and the program then has no literal PARAM at all, which is what
-// lets its first uniform sit at the start of the parameters the GL hands its shader (see
-// emit.cpp). Each value is checked to come out as the very float of the literal when the
-// steps are done in IEEE single precision, as the folding does.
+// A fragment program's literal constants as instructions: one SWZ gives 0 and 1, and
+// integers, powers of two, reciprocals, their products and sums or differences of two give the
+// rest. A GL's compiler folds the lot back into immediates, and the program then has no literal
+// PARAM at all, which is what lets its first uniform sit at the start of the parameters the
+// GL hands its shader (see emit.cpp). Each value is checked to come out as the very float of
+// the literal when the steps are done in IEEE single precision, as the folding does; a GL that
+// ran them per pixel instead would have a reciprocal within RCP's precision.
 #include <cmath>
 #include <cstring>
 #include <map>
