@@ -219,9 +219,7 @@ bool buildConstants(const std::vector<std::array<float, 4>> &vectors, const std:
         }
         out.lines.push_back(text);
     }
-    bool needsMore = false;
-    for (float k : wanted) needsMore = needsMore || !fromSwizzle(k);
-    if (needsMore && !builder.knowsOne()) {
+    if (made > 0 && !builder.knowsOne()) {
         std::string one = builder.takeScratch();
         out.lines.push_back("SWZ " + one + ", " + anyRegister + ", 1, 1, 1, 1");
         builder.knowOne(one);

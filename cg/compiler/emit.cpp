@@ -95,20 +95,14 @@ public:
         collecting_ = false;
         startBody();
         for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
-        if (constantsFromSwizzle() || constantsComputed()) {
+        if (ConstantPrologue prologue; constantsInTemporaries() && buildPrologue(prologue)) {
             // Again, with the constants in temporaries of their own that instructions fill.
-            ConstantPrologue prologue;
-            if (buildPrologue(prologue)) {
-                startBody();
-                for (const std::string &text : prologue.lines) {
-                    line(text);
-                    if (ir_.profile->countsAluAndTex) ++stats_.aluInstructions;
-                }
-                for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
-            } else {
-                constantTemp_ = -1;
-                extraTemps_ = 0;
+            startBody();
+            for (const std::string &text : prologue.lines) {
+                line(text);
+                if (ir_.profile->countsAluAndTex) ++stats_.aluInstructions;
             }
+            for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
         }
         std::string out = std::string(ir_.profile->header) + "\n";
         if (ir_.profile->drawBuffers) out += "OPTION ARB_draw_buffers;\n";
@@ -128,45 +122,35 @@ public:
 private:
     // ---- Uniforms and constants ----------------------------------------------------------
 
-    // Whether a fragment program's constants, all 0 and +-1, come from one SWZ into a spare
-    // temporary rather than from a literal PARAM: the GL's compiler folds the swizzle's 0 and
-    // 1 as immediates where it loads a PARAM like a parameter, per pixel. One instruction more,
-    // so only within the least every implementation offers (16 temporaries, 72 instructions,
-    // 48 of them ALU), and not where a texture lookup or KIL reads a constant.
-    bool constantsFromSwizzle() const {
-        if (ir_.profile->stage != Stage::Fragment || pool_.size() != 1 || a_.temporaries >= 16 ||
-            stats_.instructions >= 72 || stats_.aluInstructions >= 48 || readRegister().empty())
-            return false;
-        for (int c = 0; c < pool_[0].used; ++c)
-            if (pool_[0].k[c] != 0 && pool_[0].k[c] != 1 && pool_[0].k[c] != -1) return false;
-        for (const Instr &i : ir_.code)
-            if (!i.dead && (isTexture(i.op) || i.op == Op::Kil))
-                for (int s = 0; s < i.nsrc; ++s)
-                    if (i.src[s].isConst()) return false;
-        return true;
-    }
-
-    // With -packuniforms, whether a fragment program that reads uniforms makes its other
-    // constants too (build_constants.cpp). The GL lays a program's literal PARAMs out ahead of
-    // its uniforms, and llvmpipe loads the parameter at the very start of that buffer once per
-    // group of pixels but any other lane by lane: with no literal PARAM the first uniform is
-    // that one. Same bounds as above, and only where every value comes out exactly.
-    bool constantsComputed() const {
-        if (!ir_.packUniforms || ir_.profile->stage != Stage::Fragment || pool_.empty() || !tablesUsed_.empty() ||
-            readRegister().empty())
+    // Whether a fragment program's constants come from instructions into temporaries of their
+    // own (build_constants.cpp) rather than from literal PARAMs, and not where a texture
+    // lookup or KIL reads a constant:
+    // - all 0 and +-1, from one SWZ: the GL's compiler folds the swizzle's 0 and 1 as
+    //   immediates where it loads a PARAM like a parameter, per pixel;
+    // - with -packuniforms, any that come out exactly, where the program reads uniforms: the
+    //   GL lays literal PARAMs out ahead of the uniforms, and llvmpipe loads the parameter at
+    //   the very start of that buffer once per group of pixels but any other lane by lane;
+    //   with no literal PARAM the first uniform is that one.
+    bool constantsInTemporaries() const {
+        if (ir_.profile->stage != Stage::Fragment || pool_.empty() || !tablesUsed_.empty() || readRegister().empty())
             return false;
         bool readsUniform = false;
         for (const Instr &i : ir_.code)
             if (!i.dead)
                 for (int s = 0; s < i.nsrc; ++s) {
-                    if (i.src[s].ref.file == File::Uniform) readsUniform = true;
+                    readsUniform = readsUniform || i.src[s].ref.file == File::Uniform;
                     if ((isTexture(i.op) || i.op == Op::Kil) && i.src[s].isConst()) return false;
                 }
-        return readsUniform;
+        if (ir_.packUniforms && readsUniform) return true;
+        if (pool_.size() != 1) return false;
+        for (int c = 0; c < pool_[0].used; ++c)
+            if (pool_[0].k[c] != 0 && pool_[0].k[c] != 1 && pool_[0].k[c] != -1) return false;
+        return true;
     }
 
     // The instructions that fill the constants' temporaries, if the program stays within the
-    // least every implementation offers with them; sets where the constants live.
+    // least every implementation offers with them (16 temporaries, 72 instructions, 48 of them
+    // ALU); sets where the constants live.
     bool buildPrologue(ConstantPrologue &prologue) {
         int pool = int(pool_.size()), before = a_.temporaries;
         std::vector<std::array<float, 4>> vectors;
