@@ -6,7 +6,8 @@
 //   - a MUL read only by an ADD becomes part of a MAD;
 //   - a LRP whose weight is 0 or 1 is a CMP, and a scalar added to a LRP from a scalar joins
 //     its scalar part;
-//   - a product by a scalar that only a dot product reads comes after the dot;
+//   - a product by a scalar that only a dot product reads comes after the dot, and two scalar
+//     factors of a vector are multiplied together first;
 //   - saturating a value read nowhere else moves onto the instruction that makes it (_SAT);
 //   - a relatively addressed load read by later instructions is read by them directly, when
 //     no other ARL comes between;
@@ -366,6 +367,64 @@ void groupTextureLookups(IrProgram &ir) {
     if (moved) renumberDefinitions(ir);
 }
 
+// Whether o reads one component (or one constant) in its first n lanes. A constant's lanes
+// are its k; its swizzle means nothing.
+bool scalar(const Operand &o, int n) {
+    for (int l = 1; l < n; ++l)
+        if (o.isConst() ? o.k[l] != o.k[0] : o.swz[l] != o.swz[0]) return false;
+    return !o.addr;
+}
+
+Operand lane0(Operand o) {  // the scalar o reads, in every lane
+    std::fill(o.k + 1, o.k + 4, o.k[0]);
+    std::fill(o.swz + 1, o.swz + 4, o.swz[0]);
+    return o;
+}
+
+// (v * s) * t, with s and t scalars, is v * (s * t): one lane for the product of the
+// scalars where there were as many as v has (a direction divided by a length, times a wave,
+// times an amplitude); (v * s) * t + y likewise. Two constants are gatherConstants' case.
+void gatherScalarFactors(IrProgram &ir) {
+    Uses uses = countUses(ir);
+    std::vector<bool> fixed = uniformOnly(ir);  // those stay whole: the runtime may compute them
+    std::vector<std::optional<Instr>> before(ir.code.size());
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        Instr &a = ir.code[at];
+        if (a.dead || (a.op != Op::Mul && a.op != Op::Mad) || a.n < 2 || relative(a)) continue;
+        for (int f = 0; f < 2; ++f) {
+            const Operand o = a.src[f], t = a.src[1 - f];
+            if (!scalar(t, a.n) || o.ref.file != File::Temp || o.addr || uses.count[o.ref.index] != 1 ||
+                (o.ref.index < fixed.size() && fixed[o.ref.index]))
+                continue;
+            Instr &m = ir.code[ir.values[o.ref.index].def];
+            if (m.dead || m.op != Op::Mul || m.sat || relative(m)) continue;
+            int u = -1;  // the operand of m that is one scalar in the lanes a reads
+            for (int k = 0; k < 2 && u < 0; ++k)
+                if (scalar(through(m.src[k], o), a.n)) u = k;
+            if (u < 0) continue;
+            Operand s = through(m.src[u], o);
+            s.neg = m.src[u].neg;  // o's sign stays with v
+            if (s.isConst() && t.isConst()) continue;
+            Instr p;
+            p.op = Op::Mul;
+            p.n = 1;
+            p.nsrc = 2;
+            p.dst = uint32_t(ir.values.size());
+            ir.values.push_back(ValueInfo{1, 0, false});
+            p.src[0] = lane0(s);
+            p.src[1] = lane0(t);
+            before[at] = p;
+            a.src[f] = through(m.src[1 - u], o);
+            a.src[1 - f] = Operand{};
+            a.src[1 - f].ref = Ref{File::Temp, p.dst};
+            std::fill(a.src[1 - f].swz, a.src[1 - f].swz + 4, uint8_t(0));
+            m.dead = true;
+            break;
+        }
+    }
+    insertInstructions(ir, before, false);
+}
+
 // A product by a scalar that only a dot product reads is applied after it: dot(x * s, y)
 // is dot(x, y) * s, one lane to multiply where there were three or four (a dot with a
 // normalised vector: 1.5% of a normal map in cg_render_bench).
@@ -432,19 +491,6 @@ void scaleAfterDots(IrProgram &ir) {
 void addIntoLerps(IrProgram &ir) {
     Uses uses = countUses(ir);
     std::vector<bool> fixed = uniformOnly(ir);
-    auto scalar = [](const Operand &o, int n) {
-        for (int l = 1; l < n; ++l)
-            if (o.isConst() ? o.k[o.swz[l]] != o.k[o.swz[0]] : o.swz[l] != o.swz[0]) return false;
-        return !o.addr;
-    };
-    auto lane0 = [](Operand o) {  // the scalar o reads, in lane 0
-        if (o.isConst()) {
-            float k = o.k[o.swz[0]];
-            std::fill(o.k, o.k + 4, k);
-        }
-        std::fill(o.swz + 1, o.swz + 4, o.swz[0]);
-        return o;
-    };
     std::vector<std::optional<Instr>> before(ir.code.size());
     for (size_t at = 0; at < ir.code.size(); ++at) {
         Instr &add = ir.code[at];
@@ -467,7 +513,7 @@ void addIntoLerps(IrProgram &ir) {
             part.src[0] = lane0(l);
             part.src[2] = lane0(k);
             if (t.isConst()) {
-                float weight = t.neg ? -t.k[t.swz[0]] : t.k[t.swz[0]];
+                float weight = t.neg ? -t.k[0] : t.k[0];
                 std::fill(part.src[1].k, part.src[1].k + 4, 1 - weight);
                 lrp.dead = true;
             } else {  // 1 - t, where the LRP was
@@ -681,6 +727,8 @@ void optimize(IrProgram &ir) {
     addIntoLerps(ir);
     combineLikeTerms(ir);
     gatherConstants(ir);
+    removeDeadCode(ir);
+    gatherScalarFactors(ir);
     removeDeadCode(ir);
     formMads(ir);
     gatherConstants(ir);  // again over the MADs just made: (x * a + b) * c

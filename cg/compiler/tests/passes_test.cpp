@@ -408,14 +408,22 @@ TEST(Emitter, WithPackedUniformsAFragmentProgramMakesItsConstantsExactly) {
     EXPECT_NE(luma.assembly.find("PARAM c0"), std::string::npos) << luma.assembly;
 }
 
-TEST(Optimizer, AScaleOnlyADotReadsComesAfterIt) {
+TEST(Optimizer, AScalarFactorOfAVectorCostsOneLane) {
     struct Case {
         const char *body;  // of main(float4 n : TEXCOORD1, float4 l : TEXCOORD2) : COLOR
-        int wide;          // products of more than one lane left
+        int wide;          // products (MUL, MAD) of more than one lane left
     } cases[] = {
+        // after a dot product
         {"return saturate(dot(normalize(n.xyz), l.xyz));", 0},
         {"float3 m = n.xyz * rsqrt(dot(n.xyz, n.xyz)); return dot(m, l.xyz) + m.x;", 1},  // m read twice
         {"return dot(n * l.x, l) + dot(n * l, l);", 1},  // l is no scalar
+        // two of them, multiplied together first
+        {"return n * l.x * l.y;", 1},
+        {"return n / (l.x + 1) * sin(l.y) * l.z + l;", 1},
+        {"return -(n.xyzx * -l.w) * 3;", 1},
+        {"float4 m = n * l.x; return m * l.y + m;", 2},  // m read twice
+        {"return n * l * l.y;", 2},
+        {"return n * float4(0.5, 0.5, 0.125, 1) * l.y;", 2},  // the constant is no scalar
     };
     for (const Case &c : cases) {
         std::string text = std::string("float4 main(float4 n : TEXCOORD1, float4 l : TEXCOORD2) : COLOR { ") + c.body + " }";
@@ -423,7 +431,7 @@ TEST(Optimizer, AScaleOnlyADotReadsComesAfterIt) {
         ASSERT_TRUE(lowerText(text, Profile::Arbfp1, ir)) << text;
         optimize(ir);
         int wide = 0;
-        for (const Instr &i : ir.code) wide += !i.dead && i.op == Op::Mul && i.n > 1;
+        for (const Instr &i : ir.code) wide += !i.dead && (i.op == Op::Mul || i.op == Op::Mad) && i.n > 1;
         EXPECT_EQ(wide, c.wide) << text << "\n" << printIr(ir);
         Allocation a;
         allocate(ir, a);
