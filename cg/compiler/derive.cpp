@@ -112,6 +112,180 @@ void distribute(IrProgram &ir) {
     insertInstructions(ir, before, false);
 }
 
+// New instructions of uniforms alone, put before the instructions that read them: `before[at]`
+// goes just ahead of instruction at.
+struct Additions {
+    IrProgram &ir;
+    std::vector<bool> &only;
+    std::vector<std::vector<Instr>> before;
+
+    Additions(IrProgram &program, std::vector<bool> &fixedValues)
+        : ir(program), only(fixedValues), before(program.code.size()) {}
+
+    // An instruction of uniforms alone over operands read in n lanes: one lane when every
+    // operand is a scalar there, so that the runtime's value is one component to fetch.
+    // Returns the operand that reads it in those n lanes.
+    Operand add(size_t at, Op op, std::initializer_list<Operand> operands, int n, bool fixed = true) {
+        bool one = true;
+        for (const Operand &o : operands) one = one && scalar(o, n);
+        Instr e;
+        e.op = op;
+        e.n = uint8_t(one ? 1 : n);
+        e.nsrc = uint8_t(operands.size());
+        int s = 0;
+        for (const Operand &o : operands) e.src[s++] = one ? lane0(o) : o;
+        e.dst = uint32_t(ir.values.size());
+        ir.values.push_back(ValueInfo{e.n, 0, false});
+        only.push_back(fixed);
+        before[at].push_back(e);
+        Operand r;
+        r.ref = Ref{File::Temp, e.dst};
+        if (one) std::fill(r.swz, r.swz + 4, uint8_t(0));
+        return r;
+    }
+
+    void insert() {
+        std::vector<Instr> code;
+        for (size_t at = 0; at < ir.code.size(); ++at) {
+            code.insert(code.end(), before[at].begin(), before[at].end());
+            code.push_back(ir.code[at]);
+        }
+        ir.code = std::move(code);
+        renumberDefinitions(ir);
+    }
+};
+
+bool factorOp(const Instr &i) { return !i.dead && (i.op == Op::Mul || i.op == Op::Mad) && !relative(i); }
+
+// x = y * s, with s a scalar of uniforms alone, read only as a factor beside another of
+// uniforms alone, directly or through a dot product (dot(x, w) * f): s joins each such
+// factor, which the runtime computes, and x goes (exposure before a saturation and its
+// luminance: three lanes and a fetch fewer).
+void carryScalarFactors(IrProgram &ir) {
+    std::vector<bool> only = uniformOnly(ir);
+    auto fixed = [&](const Operand &o) {
+        return !o.addr && (o.isConst() || o.ref.file == File::Uniform || (o.ref.file == File::Temp && only[o.ref.index]));
+    };
+    auto reads = [](const Operand &o, uint32_t v) { return o.ref.file == File::Temp && o.ref.index == v; };
+    std::vector<std::vector<std::pair<uint32_t, int>>> readers(ir.values.size());  // (instruction, operand)
+    for (uint32_t at = 0; at < ir.code.size(); ++at)
+        for (int s = 0; s < ir.code[at].nsrc && !ir.code[at].dead; ++s) {
+            const Operand &o = ir.code[at].src[s];
+            if (o.ref.file == File::Temp) readers[o.ref.index].push_back({at, o.addr ? -1 : s});
+            if (o.addr) readers[o.addr - 1].push_back({at, -1});
+        }
+    Additions added(ir, only);
+    std::vector<bool> touched(ir.code.size(), false);  // rewritten once already
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        Instr &x = ir.code[at];
+        if (!factorOp(x) || x.op != Op::Mul || x.sat || only[x.dst]) continue;
+        int f = fixed(x.src[1]) ? 1 : fixed(x.src[0]) ? 0 : -1;
+        if (f < 0 || readers[x.dst].empty()) continue;
+        struct Use {
+            uint32_t reader, factor;  // the instruction that reads x; the one whose factor takes s
+            int operand, other;       // reader's operand that reads x; factor's operand that takes s
+        };
+        std::vector<Use> plan;
+        bool ok = true;
+        for (auto [r, u] : readers[x.dst]) {
+            const Instr &i = ir.code[r];
+            ok = ok && u >= 0 && u < 2 && !touched[r] && !relative(i) && !reads(i.src[1 - u], x.dst);
+            if (!ok) break;
+            const Operand &o = i.src[u];
+            if (factorOp(i) && fixed(i.src[1 - u]) && scalar(through(x.src[f], o), i.n)) {
+                plan.push_back({r, r, u, 1 - u});
+                continue;
+            }
+            ok = (i.op == Op::Dp3 || i.op == Op::Dp4) && scalar(through(x.src[f], o), operandLanes(i.op, i.n)) &&
+                 readers[i.dst].size() == 1;
+            if (!ok) break;
+            auto [q, v] = readers[i.dst][0];
+            const Instr &m = ir.code[q];
+            ok = v >= 0 && v < 2 && factorOp(m) && !touched[q] && fixed(m.src[1 - v]);
+            if (ok) plan.push_back({r, q, u, 1 - v});
+        }
+        if (!ok) continue;
+        for (const Use &use : plan) {
+            Instr &r = ir.code[use.reader];
+            Operand sc = through(x.src[f], r.src[use.operand]);
+            sc.neg = x.src[f].neg;  // the reader's sign stays with y
+            r.src[use.operand] = through(x.src[1 - f], r.src[use.operand]);
+            Instr &m = ir.code[use.factor];
+            m.src[use.other] = added.add(use.factor, Op::Mul, {m.src[use.other], lane0(sc)}, m.n);
+            touched[use.reader] = touched[use.factor] = true;
+        }
+        x.dead = true;
+    }
+    added.insert();
+}
+
+// (x * b + k) * c + e, with b, c and e of uniforms alone, c a scalar, is x * (b * c) + K,
+// where K = k * c + e is the runtime's for a k of uniforms alone, and for k = l * g + h
+// (g and h of uniforms alone) l * (g * c) + (h * c + e): one product and sum a lane where
+// there were two, and the factors fetched as one (a contrast after a saturation).
+void carryIntoSums(IrProgram &ir) {
+    std::vector<bool> only = uniformOnly(ir);
+    auto fixed = [&](const Operand &o) {
+        return !o.addr && (o.isConst() || o.ref.file == File::Uniform || (o.ref.file == File::Temp && only[o.ref.index]));
+    };
+    std::vector<int> uses(ir.values.size(), 0);
+    for (const Instr &i : ir.code)
+        for (int s = 0; s < i.nsrc && !i.dead; ++s)
+            if (i.src[s].ref.file == File::Temp) ++uses[i.src[s].ref.index];
+    // The MAD that defines what o reads, with o's sign moved onto `sign` (o then read plain),
+    // and which of its factors varies; null if none such.
+    auto mad = [&](Operand &o, Operand &sign, int &varies) -> Instr * {
+        // (values made here are read once, by what they were made for)
+        if (o.ref.file != File::Temp || o.addr || o.ref.index >= uses.size() || uses[o.ref.index] != 1 ||
+            only[o.ref.index])
+            return nullptr;
+        Instr &i = ir.code[ir.values[o.ref.index].def];
+        if (i.dead || i.op != Op::Mad || i.sat || relative(i)) return nullptr;
+        varies = fixed(i.src[1]) ? 0 : fixed(i.src[0]) ? 1 : -1;
+        if (varies < 0) return nullptr;
+        sign.neg = sign.neg != o.neg;
+        o.neg = false;
+        return &i;
+    };
+    Additions added(ir, only);
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        Instr &m = ir.code[at];
+        if (!factorOp(m) || (m.op == Op::Mad && !fixed(m.src[2]))) continue;
+        for (int f = 0; f < 2; ++f) {
+            Operand a = m.src[f], c = m.src[1 - f];
+            int xi = -1;
+            if (!fixed(c) || !scalar(c, m.n)) continue;
+            Instr *inner = mad(a, c, xi);
+            if (!inner) continue;
+            Operand x = through(inner->src[xi], a), b = through(inner->src[1 - xi], a), k = through(inner->src[2], a);
+            bool sum = m.op == Op::Mad;
+            Operand e = m.src[2];
+            Operand kc = lane0(c), K;
+            int li = -1;
+            if (fixed(k)) {
+                K = sum ? added.add(at, Op::Mad, {k, kc, e}, m.n) : added.add(at, Op::Mul, {k, kc}, m.n);
+            } else if (Instr *kd = mad(k, kc, li); kd && fixed(kd->src[2])) {
+                Operand l = through(kd->src[li], k), g = through(kd->src[1 - li], k), h = through(kd->src[2], k);
+                Operand gc = added.add(at, Op::Mul, {g, kc}, m.n);
+                Operand hc = sum ? added.add(at, Op::Mad, {h, kc, e}, m.n) : added.add(at, Op::Mul, {h, kc}, m.n);
+                K = added.add(at, Op::Mad, {l, gc, hc}, m.n, false);
+                kd->dead = true;
+            } else {
+                continue;
+            }
+            Operand bc = added.add(at, Op::Mul, {b, lane0(c)}, m.n);
+            inner->dead = true;
+            m.op = Op::Mad;
+            m.nsrc = 3;
+            m.src[0] = x;
+            m.src[1] = bc;
+            m.src[2] = K;
+            break;
+        }
+    }
+    added.insert();
+}
+
 // The components (row * 4 + component) of uniform rows an operand of `i` reads.
 void readComponents(const Instr &i, const Operand &o, std::set<int> &into) {
     if (o.ref.file != File::Uniform || o.addr) return;
@@ -122,7 +296,9 @@ void readComponents(const Instr &i, const Operand &o, std::set<int> &into) {
 }  // namespace
 
 void deriveFromUniforms(IrProgram &ir) {
+    carryScalarFactors(ir);
     distribute(ir);
+    carryIntoSums(ir);
     std::vector<DerivedStep> steps;
     std::vector<std::set<int>> inputs;      // the uniform components each step's value comes from
     std::vector<int> stepOf(ir.values.size(), -1);

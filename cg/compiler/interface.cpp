@@ -302,6 +302,52 @@ void buildInterface(const Source &source, const Module &module, std::string_view
     InterfaceBuilder(source, module, profile, ir, out, diagnostics).run(entryName);
 }
 
+namespace {
+
+// llvmpipe fetches every uniform component a fragment program reads, for each group of
+// pixels, except the one at offset 0. The slot whose first component the program reads last
+// goes first: that fetch is the one nothing comes after to hide it (a rim colour after its
+// pow, read in the last instruction). Slots move whole, so this is for packed programs
+// without registers bound or arrays read with a computed index.
+void putLastReadFirst(IrProgram &ir) {
+    std::vector<int> firstRead(ir.rowVar.size(), -1);  // by row: the first instruction to read its component 0
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        const Instr &i = ir.code[at];
+        int lanes = i.dead ? 0 : isScalarOp(i.op) ? 1 : operandLanes(i.op, i.n);
+        for (int s = 0; s < i.nsrc && lanes; ++s) {
+            const Operand &o = i.src[s];
+            if (o.ref.file != File::Uniform || o.addr) continue;
+            for (int l = 0; l < lanes; ++l)
+                if ((o.swz[l] & 3) == 0 && firstRead[o.ref.index] < 0) firstRead[o.ref.index] = int(at);
+        }
+    }
+    struct Unit {
+        int start, count, read;
+    };
+    std::vector<Unit> units;
+    for (const UniformVar &u : ir.uniforms) {
+        if (u.firstSlot < 0) continue;
+        if (u.fixedSlot >= 0 || u.relative) return;
+        if (std::none_of(units.begin(), units.end(), [&](const Unit &x) { return x.start == u.firstSlot; }))
+            units.push_back({u.firstSlot, u.component >= 0 ? 1 : u.rowCount, -1});
+        if (u.component <= 0)
+            for (Unit &x : units)
+                if (x.start == u.firstSlot) x.read = firstRead[size_t(u.firstRow)];
+    }
+    std::sort(units.begin(), units.end(), [](const Unit &a, const Unit &b) { return a.start < b.start; });
+    auto last = std::max_element(units.begin(), units.end(), [](const Unit &a, const Unit &b) { return a.read < b.read; });
+    if (units.empty() || last == units.begin() || last->read <= units.front().read) return;
+    std::rotate(units.begin(), last, last + 1);
+    std::vector<int> moved(size_t(ir.localSlots), 0);  // by old slot: the new one
+    int slot = 0;
+    for (const Unit &x : units)
+        for (int r = 0; r < x.count; ++r) moved[size_t(x.start + r)] = slot++;
+    for (UniformVar &u : ir.uniforms)
+        if (u.firstSlot >= 0) u.firstSlot = moved[size_t(u.firstSlot)];
+}
+
+}  // namespace
+
 void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters, bool pack) {
     std::vector<bool> used(ir.uniforms.size(), false);
     std::set<int> units;
@@ -366,6 +412,7 @@ void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters, bool pac
         slot += ir.uniforms[u].rowCount;
     }
     ir.localSlots = int(taken.size());
+    if (pack && ir.profile->stage == Stage::Fragment) putLastReadFirst(ir);
 
     for (ParameterInfo &p : parameters) {
         if (!p.uniform) {

@@ -196,6 +196,9 @@ void optimize(IrProgram &ir);
 
 // `inner` as read through `outer`'s lanes (outer reads the value inner computes).
 Operand through(const Operand &inner, const Operand &outer);
+// Whether o reads one component (or one constant) in its first n lanes, and that one in all.
+bool scalar(const Operand &o, int n);
+Operand lane0(Operand o);
 // Whether an instruction reads an operand at a computed index.
 bool relative(const Instr &i);
 // Each value's defining instruction (ValueInfo::def) after instructions moved.

@@ -58,6 +58,20 @@ void insertInstructions(IrProgram &ir, const std::vector<std::optional<Instr>> &
     renumberDefinitions(ir);
 }
 
+// Whether o reads one component (or one constant) in its first n lanes. A constant's lanes
+// are its k; its swizzle means nothing.
+bool scalar(const Operand &o, int n) {
+    for (int l = 1; l < n; ++l)
+        if (o.isConst() ? o.k[l] != o.k[0] : o.swz[l] != o.swz[0]) return false;
+    return !o.addr;
+}
+
+Operand lane0(Operand o) {  // the scalar o reads, in every lane
+    std::fill(o.k + 1, o.k + 4, o.k[0]);
+    std::fill(o.swz + 1, o.swz + 4, o.swz[0]);
+    return o;
+}
+
 namespace {
 
 struct Uses {
@@ -365,20 +379,6 @@ void groupTextureLookups(IrProgram &ir) {
         at = last;
     }
     if (moved) renumberDefinitions(ir);
-}
-
-// Whether o reads one component (or one constant) in its first n lanes. A constant's lanes
-// are its k; its swizzle means nothing.
-bool scalar(const Operand &o, int n) {
-    for (int l = 1; l < n; ++l)
-        if (o.isConst() ? o.k[l] != o.k[0] : o.swz[l] != o.swz[0]) return false;
-    return !o.addr;
-}
-
-Operand lane0(Operand o) {  // the scalar o reads, in every lane
-    std::fill(o.k + 1, o.k + 4, o.k[0]);
-    std::fill(o.swz + 1, o.swz + 4, o.swz[0]);
-    return o;
 }
 
 // (v * s) * t, with s and t scalars, is v * (s * t): one lane for the product of the

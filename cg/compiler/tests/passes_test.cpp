@@ -250,6 +250,49 @@ TEST(Optimizer, WorkOfUniformsAloneIsTheRuntimesWithPacking) {
         << packed.assembly;
 }
 
+// Scalar factors of uniforms carried through a linear chain into the runtime's products: an
+// exposure, a saturation towards the luminance and a contrast are two MADs after the dot.
+// And the slot read last sits first, where llvmpipe fetches its first component for nothing.
+TEST(Optimizer, FactorsOfUniformsAloneJoinTheRuntimesProducts) {
+    const char *text = "uniform float power; uniform float4 rim; uniform float exposure, saturation, contrast;\n"
+                       "uniform float3 lift;\n"
+                       "float4 main(float3 t : TEXCOORD0, float3 n : TEXCOORD1) : COLOR {\n"
+                       "  float3 c = t * exposure; float l = dot(c, float3(0.25, 0.5, 0.25));\n"
+                       "  c = lerp(float3(l, l, l), c, saturation);\n"
+                       "  return float4((c - 0.5) * contrast + 0.5 + lift, 1) + rim * pow(n.x, power); }";
+    CompileResult plain = compile(text, Profile::Arbfp1), packed = compile(text, Profile::Arbfp1, "main", {"-packuniforms"});
+    ASSERT_TRUE(plain.ok && packed.ok) << plain.listing << packed.listing;
+    auto body = [](const std::string &assembly) {  // the instructions after the constants are made
+        std::set<std::string> ops;
+        size_t from = assembly.find("POW");
+        for (size_t at = from; at < assembly.size(); at = assembly.find('\n', at) + 1)
+            if (assembly.compare(at, 3, "END") != 0) ops.insert(assembly.substr(at, assembly.find(' ', at) - at));
+        return ops;
+    };
+    EXPECT_EQ(body(packed.assembly), (std::set<std::string>{"POW", "DP3", "MAD", "SWZ"})) << packed.assembly;
+    std::map<int, std::array<float, 4>> rows;
+    int rimSlot[2] = {-1, -1};
+    for (int v = 0; v < 2; ++v)
+        for (const ParameterInfo &p : (v ? packed : plain).parameters) {
+            if (p.name == "rim") rimSlot[v] = p.firstSlot;
+            if (!v) continue;
+            if (p.name == "exposure") rows[p.row] = {2, 0, 0, 0};
+            if (p.name == "saturation") rows[p.row] = {0.25f, 0, 0, 0};
+            if (p.name == "contrast") rows[p.row] = {1.5f, 0, 0, 0};
+            if (p.name == "lift") rows[p.row] = {0.5f, 0, -1, 0};
+        }
+    EXPECT_EQ(rimSlot[0], 1);
+    EXPECT_EQ(rimSlot[1], 0) << packed.assembly;
+    // t * (exposure * saturation * contrast) + l * (exposure * (1 - saturation) * contrast)
+    // + (0.5 - 0.5 * contrast + lift), whatever the order of the slots.
+    auto values = evaluateDerived(packed.derived, [&](int row) { return rows[row]; });
+    std::multiset<float> got, want = {0.75f, 2.25f, 0.25f, -0.25f, -1.25f};
+    for (size_t i = 0; i < values.size(); ++i)
+        if (packed.derived[i].slot >= 0)
+            for (int l = 0; l < packed.derived[i].lanes; ++l) got.insert(values[i][size_t(l)]);
+    EXPECT_EQ(got, want) << packed.assembly;
+}
+
 TEST(Optimizer, WorkOfUniformsAloneStaysWhereItWouldCostAFragmentProgramMoreReads) {
     struct Case {
         const char *body;  // of main(float4 c : TEXCOORD0), with uniforms t, u and v
