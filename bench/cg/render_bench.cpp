@@ -256,8 +256,8 @@ int main(int argc, char **argv) {
 
     std::printf("cg render benchmark: %zu fragment programs\n", std::size(vela::bench::renderPrograms));
     std::vector<vela::cg::CompileResult> compiled;
-    int total = 0;
-    std::printf("  %-34s %5s %5s %5s\n", "program", "instr", "tex", "temps");
+    int total = 0, constants = 0;
+    std::printf("  %-34s %5s %5s %5s  %s\n", "program", "instr", "tex", "temps", "making constants");
     for (const RenderProgram &p : vela::bench::renderPrograms) {
         compiled.push_back(vela::cg::compile(p.ours, vela::cg::Profile::Arbfp1));
         const vela::cg::CompileResult &r = compiled.back();
@@ -267,9 +267,11 @@ int main(int argc, char **argv) {
         }
         int n = instructionCount(r.assembly);
         total += n;
-        std::printf("  %-34s %5d %5d %5d\n", p.name, n, r.stats.texInstructions, r.stats.temporaries);
+        constants += r.stats.constantInstructions;
+        std::printf("  %-34s %5d %5d %5d  %5d\n", p.name, n, r.stats.texInstructions, r.stats.temporaries,
+                    r.stats.constantInstructions);
     }
-    std::printf("  %-34s %5d\n", "all", total);
+    std::printf("  %-34s %5d %17d\n", "all", total, constants);
     if (countsOnly) return 0;
 
     setenv("LP_NUM_THREADS", "1", 0);

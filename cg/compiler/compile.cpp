@@ -143,7 +143,6 @@ CompileResult run(std::string_view text, Profile profile, std::string_view entry
             lower(source, module, entry, desc, ir, result.parameters, diagnostics);
             if (dump == Dump::Lower) result.dump = printIr(ir);
             optimize(ir);
-            ir.packUniforms = packUniforms;
             if (packUniforms) deriveFromUniforms(ir);
             std::vector<Instr> inOrder;  // the text's order, when readUniformsEarly changed it
             bool reordered = readUniformsEarly(ir, inOrder);

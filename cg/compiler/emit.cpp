@@ -101,6 +101,7 @@ public:
             for (const std::string &text : prologue.lines) {
                 line(text);
                 if (ir_.profile->countsAluAndTex) ++stats_.aluInstructions;
+                ++stats_.constantInstructions;
             }
             for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
         }
@@ -127,10 +128,10 @@ private:
     // lookup or KIL reads a constant:
     // - all 0 and +-1, from one SWZ: the GL's compiler folds the swizzle's 0 and 1 as
     //   immediates where it loads a PARAM like a parameter, per pixel;
-    // - with -packuniforms, any that come out exactly, where the program reads uniforms: the
-    //   GL lays literal PARAMs out ahead of the uniforms, and llvmpipe loads the parameter at
-    //   the very start of that buffer once per group of pixels but any other lane by lane;
-    //   with no literal PARAM the first uniform is that one.
+    // - any that come out exactly, where the program reads uniforms: the GL lays literal
+    //   PARAMs out ahead of the uniforms, and llvmpipe loads the parameter at the very start
+    //   of that buffer once per group of pixels but any other lane by lane; with no literal
+    //   PARAM the first uniform is that one. The text is longer, the work per pixel no more.
     bool constantsInTemporaries() const {
         if (ir_.profile->stage != Stage::Fragment || pool_.empty() || !tablesUsed_.empty() || readRegister().empty())
             return false;
@@ -141,7 +142,7 @@ private:
                     readsUniform = readsUniform || i.src[s].ref.file == File::Uniform;
                     if ((isTexture(i.op) || i.op == Op::Kil) && i.src[s].isConst()) return false;
                 }
-        if (ir_.packUniforms && readsUniform) return true;
+        if (readsUniform) return true;
         if (pool_.size() != 1) return false;
         for (int c = 0; c < pool_[0].used; ++c)
             if (pool_[0].k[c] != 0 && pool_[0].k[c] != 1 && pool_[0].k[c] != -1) return false;

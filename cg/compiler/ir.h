@@ -151,7 +151,6 @@ struct IrProgram {
     int localSlots = 0;  // program.local slots the uniforms take (assignSlots)
     std::set<int> runtimeRows;  // uniform rows the runtime's derived steps read
     std::vector<DerivedStep> derived;  // what the runtime computes from the uniforms (deriveFromUniforms)
-    bool packUniforms = false;         // -packuniforms: fewer uniform loads over fewer instructions
 };
 
 // Makes instructions: folds constants, simplifies, shares equal instructions.

@@ -125,6 +125,7 @@ struct ParameterInfo {
 // What the emitted program uses, for the GL's limits.
 struct ProgramStats {
     int instructions = 0;
+    int constantInstructions = 0;  // of those, the ones that make a fragment program's constants
     int aluInstructions = 0, texInstructions = 0, texIndirections = 0;  // arbfp1
     int temporaries = 0;
     int parameters = 0;      // PARAM vectors: uniform slots and constants

@@ -227,7 +227,7 @@ TEST(Optimizer, WorkOfUniformsAloneIsTheRuntimesWithPacking) {
     CompileResult plain = compile(text, Profile::Arbfp1), packed = compile(text, Profile::Arbfp1, "main", {"-packuniforms"});
     ASSERT_TRUE(plain.ok && packed.ok) << plain.listing << packed.listing;
     EXPECT_TRUE(plain.derived.empty());
-    EXPECT_EQ(plain.stats.instructions, 7) << plain.assembly;
+    EXPECT_EQ(plain.stats.instructions - plain.stats.constantInstructions, 7) << plain.assembly;
     EXPECT_EQ(packed.stats.instructions, 2) << packed.assembly;  // MAD, DP3
     // The runtime's values for contrast 0.25, lift (0.5, 0, -1), dir (0, 3, 4).
     std::map<int, std::array<float, 4>> rows;
@@ -411,7 +411,7 @@ std::map<std::string, std::array<float, 4>> runPrologue(const std::vector<std::s
     return regs;
 }
 
-TEST(Emitter, WithPackedUniformsAFragmentProgramMakesItsConstantsExactly) {
+TEST(Emitter, AFragmentProgramThatReadsAUniformMakesItsConstantsExactly) {
     // Integers, powers of two, reciprocals, their products, sums and differences of two
     // (0.8 + 0.1 as the compiler folds it, 1 - 0.1), negatives, and the SWZ's own +-0 and +-1.
     std::vector<std::array<float, 4>> vectors = {
@@ -435,15 +435,23 @@ TEST(Emitter, WithPackedUniformsAFragmentProgramMakesItsConstantsExactly) {
     EXPECT_FALSE(buildConstants({{0.1f, 40, 0, 0}}, {2}, {"R1"}, {}, "R0", 72, prologue));
     EXPECT_FALSE(buildConstants({{0.1f, 40, 0, 0}}, {2}, {"R1"}, {"R0", "R2"}, "R0", 5, prologue));
 
-    // In a compiled program: with -packuniforms and a uniform read, no literal PARAM is left
-    // and the uniform takes the first parameter; without either, the literals stay.
+    // In a compiled program that reads a uniform, packed or not, no literal PARAM is left and
+    // the uniform takes the first parameter; without one, the literals stay.
     const char *text = "uniform float k;\nfloat4 main(float4 c : TEXCOORD0) : COLOR {\n"
                        "  return float4(c.x * 8 + k, c.y * 0.1 + 0.9, frac(c.z * 40) - k, 0.5); }";
-    CompileResult packed = compile(text, Profile::Arbfp1, "main", {"-packuniforms"}), plain = compile(text, Profile::Arbfp1);
-    ASSERT_TRUE(packed.ok && plain.ok) << packed.listing << plain.listing;
-    EXPECT_EQ(packed.assembly.find("PARAM c"), std::string::npos) << packed.assembly;
-    EXPECT_NE(packed.assembly.find("= program.local[0];"), std::string::npos) << packed.assembly;
-    EXPECT_NE(plain.assembly.find("PARAM c0"), std::string::npos) << plain.assembly;
+    for (const std::vector<std::string> &options : {std::vector<std::string>{"-packuniforms"}, std::vector<std::string>{}}) {
+        CompileResult r = compile(text, Profile::Arbfp1, "main", options);
+        ASSERT_TRUE(r.ok) << r.listing;
+        EXPECT_EQ(r.assembly.find("PARAM c"), std::string::npos) << r.assembly;
+        EXPECT_NE(r.assembly.find("= program.local[0];"), std::string::npos) << r.assembly;
+        EXPECT_GT(r.stats.constantInstructions, 0) << r.assembly;
+    }
+    CompileResult none = compile("float4 main(float4 c : TEXCOORD0) : COLOR {\n"
+                                 "  return float4(c.x * 8, c.y * 0.1 + 0.9, frac(c.z * 40), 0.5); }",
+                                 Profile::Arbfp1);
+    ASSERT_TRUE(none.ok) << none.listing;
+    EXPECT_NE(none.assembly.find("PARAM c0"), std::string::npos) << none.assembly;
+    EXPECT_EQ(none.stats.constantInstructions, 0);
     CompileResult luma = compile("uniform float k;\nfloat4 main(float4 c : TEXCOORD0) : COLOR {\n"
                                  "  return dot(c.xyz, float3(0.2126, 0.7152, 0.0722)) * k; }",
                                  Profile::Arbfp1, "main", {"-packuniforms"});
