@@ -326,8 +326,9 @@ void putLastReadFirst(IrProgram &ir) {
     };
     std::vector<Unit> units;
     for (const UniformVar &u : ir.uniforms) {
+        if (u.fixedSlot >= 0) return;  // read or not, its register stays its own
         if (u.firstSlot < 0) continue;
-        if (u.fixedSlot >= 0 || u.relative) return;
+        if (u.relative) return;
         if (std::none_of(units.begin(), units.end(), [&](const Unit &x) { return x.start == u.firstSlot; }))
             units.push_back({u.firstSlot, u.component >= 0 ? 1 : u.rowCount, -1});
         if (u.component <= 0)

@@ -283,6 +283,12 @@ TEST(Optimizer, FactorsOfUniformsAloneJoinTheRuntimesProducts) {
         }
     EXPECT_EQ(rimSlot[0], 1);
     EXPECT_EQ(rimSlot[1], 0) << packed.assembly;
+    // Not into the register of a bound uniform, even one the program does not read.
+    CompileResult bound = compile("uniform float4 unused : register(c0); uniform float power; uniform float4 rim;\n"
+                                  "float4 main(float3 n : TEXCOORD1) : COLOR { return rim * pow(n.x, power); }",
+                                  Profile::Arbfp1, "main", {"-packuniforms"});
+    ASSERT_TRUE(bound.ok) << bound.listing;
+    EXPECT_EQ(bound.assembly.find("program.local[0]"), std::string::npos) << bound.assembly;
     // t * (exposure * saturation * contrast) + l * (exposure * (1 - saturation) * contrast)
     // + (0.5 - 0.5 * contrast + lift), whatever the order of the slots.
     auto values = evaluateDerived(packed.derived, [&](int row) { return rows[row]; });
