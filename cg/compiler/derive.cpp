@@ -26,18 +26,30 @@ std::vector<bool> uniformOnly(const IrProgram &ir) {
 
 namespace {
 
-// (x + c) * b + d, with c, b and d of uniforms alone, is x * b + (c * b + d), and
-// (x * b + d) + e is x * b + (d + e): the parts in brackets are then the runtime's
-// ((c - 0.5) * contrast + 0.5 + lift loses two instructions).
-void distribute(IrProgram &ir) {
-    std::vector<bool> only = uniformOnly(ir);
-    auto fixed = [&](const Operand &o) {
+// Which values come from uniforms and constants alone, and whether an operand reads one.
+struct Fixed {
+    std::vector<bool> only;
+    explicit Fixed(const IrProgram &ir) : only(uniformOnly(ir)) {}
+    bool operator()(const Operand &o) const {
         return !o.addr && (o.isConst() || o.ref.file == File::Uniform || (o.ref.file == File::Temp && only[o.ref.index]));
-    };
+    }
+};
+
+std::vector<int> useCounts(const IrProgram &ir) {  // by value: the operands that read it
     std::vector<int> uses(ir.values.size(), 0);
     for (const Instr &i : ir.code)
         for (int s = 0; s < i.nsrc && !i.dead; ++s)
             if (i.src[s].ref.file == File::Temp) ++uses[i.src[s].ref.index];
+    return uses;
+}
+
+// (x + c) * b + d, with c, b and d of uniforms alone, is x * b + (c * b + d), and
+// (x * b + d) + e is x * b + (d + e): the parts in brackets are then the runtime's
+// ((c - 0.5) * contrast + 0.5 + lift loses two instructions).
+void distribute(IrProgram &ir) {
+    Fixed fixed(ir);
+    std::vector<bool> &only = fixed.only;
+    std::vector<int> uses = useCounts(ir);
     std::vector<std::optional<Instr>> before(ir.code.size());  // an instruction to put before each
     // Instruction `at` becomes x * b + e (or x * e + b with `factor`), e (of uniforms alone)
     // computed just before it.
@@ -162,10 +174,8 @@ bool factorOp(const Instr &i) { return !i.dead && (i.op == Op::Mul || i.op == Op
 // factor, which the runtime computes, and x goes (exposure before a saturation and its
 // luminance: three lanes and a fetch fewer).
 void carryScalarFactors(IrProgram &ir) {
-    std::vector<bool> only = uniformOnly(ir);
-    auto fixed = [&](const Operand &o) {
-        return !o.addr && (o.isConst() || o.ref.file == File::Uniform || (o.ref.file == File::Temp && only[o.ref.index]));
-    };
+    Fixed fixed(ir);
+    std::vector<bool> &only = fixed.only;
     auto reads = [](const Operand &o, uint32_t v) { return o.ref.file == File::Temp && o.ref.index == v; };
     std::vector<std::vector<std::pair<uint32_t, int>>> readers(ir.values.size());  // (instruction, operand)
     for (uint32_t at = 0; at < ir.code.size(); ++at)
@@ -224,14 +234,9 @@ void carryScalarFactors(IrProgram &ir) {
 // (g and h of uniforms alone) l * (g * c) + (h * c + e): one product and sum a lane where
 // there were two, and the factors fetched as one (a contrast after a saturation).
 void carryIntoSums(IrProgram &ir) {
-    std::vector<bool> only = uniformOnly(ir);
-    auto fixed = [&](const Operand &o) {
-        return !o.addr && (o.isConst() || o.ref.file == File::Uniform || (o.ref.file == File::Temp && only[o.ref.index]));
-    };
-    std::vector<int> uses(ir.values.size(), 0);
-    for (const Instr &i : ir.code)
-        for (int s = 0; s < i.nsrc && !i.dead; ++s)
-            if (i.src[s].ref.file == File::Temp) ++uses[i.src[s].ref.index];
+    Fixed fixed(ir);
+    std::vector<bool> &only = fixed.only;
+    std::vector<int> uses = useCounts(ir);
     // The MAD that defines what o reads, with o's sign moved onto `sign` (o then read plain),
     // and which of its factors varies; null if none such.
     auto mad = [&](Operand &o, Operand &sign, int &varies) -> Instr * {

@@ -381,6 +381,17 @@ void groupTextureLookups(IrProgram &ir) {
     if (moved) renumberDefinitions(ir);
 }
 
+// A new instruction defining a new value of n components; its operands are the caller's.
+Instr fresh(IrProgram &ir, Op op, int n, int nsrc) {
+    Instr i;
+    i.op = op;
+    i.n = uint8_t(n);
+    i.nsrc = uint8_t(nsrc);
+    i.dst = uint32_t(ir.values.size());
+    ir.values.push_back(ValueInfo{uint8_t(n), 0, false});
+    return i;
+}
+
 // (v * s) * t, with s and t scalars, is v * (s * t): one lane for the product of the
 // scalars where there were as many as v has (a direction divided by a length, times a wave,
 // times an amplitude); (v * s) * t + y likewise. Two constants are gatherConstants' case.
@@ -405,12 +416,7 @@ void gatherScalarFactors(IrProgram &ir) {
             Operand s = through(m.src[u], o);
             s.neg = m.src[u].neg;  // o's sign stays with v
             if (s.isConst() && t.isConst()) continue;
-            Instr p;
-            p.op = Op::Mul;
-            p.n = 1;
-            p.nsrc = 2;
-            p.dst = uint32_t(ir.values.size());
-            ir.values.push_back(ValueInfo{1, 0, false});
+            Instr p = fresh(ir, Op::Mul, 1, 2);
             p.src[0] = lane0(s);
             p.src[1] = lane0(t);
             before[at] = p;
@@ -504,12 +510,7 @@ void addIntoLerps(IrProgram &ir) {
             Operand t = through(lrp.src[0], o), a = through(lrp.src[1], o), l = through(lrp.src[2], o);
             bool weightFixed = t.isConst() || t.ref.file == File::Uniform || (t.ref.file == File::Temp && fixed[t.ref.index]);
             if (!weightFixed || !scalar(t, add.n) || !scalar(l, add.n)) continue;
-            Instr part;  // l * (1 - t) + k
-            part.op = Op::Mad;
-            part.n = 1;
-            part.nsrc = 3;
-            part.dst = uint32_t(ir.values.size());
-            ir.values.push_back(ValueInfo{1, 0, false});
+            Instr part = fresh(ir, Op::Mad, 1, 3);  // l * (1 - t) + k
             part.src[0] = lane0(l);
             part.src[2] = lane0(k);
             if (t.isConst()) {
