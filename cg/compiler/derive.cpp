@@ -124,8 +124,8 @@ void distribute(IrProgram &ir) {
     insertInstructions(ir, before, false);
 }
 
-// New instructions of uniforms alone, put before the instructions that read them: `before[at]`
-// goes just ahead of instruction at.
+// New instructions, put before the instructions that read them: `before[at]` goes just ahead
+// of instruction at.
 struct Additions {
     IrProgram &ir;
     std::vector<bool> &only;
@@ -134,9 +134,9 @@ struct Additions {
     Additions(IrProgram &program, std::vector<bool> &fixedValues)
         : ir(program), only(fixedValues), before(program.code.size()) {}
 
-    // An instruction of uniforms alone over operands read in n lanes: one lane when every
-    // operand is a scalar there, so that the runtime's value is one component to fetch.
-    // Returns the operand that reads it in those n lanes.
+    // An instruction over operands read in n lanes, of uniforms alone unless `fixed` is
+    // false: one lane when every operand is a scalar there, so that the runtime's value is
+    // one component to fetch. Returns the operand that reads it in those n lanes.
     Operand add(size_t at, Op op, std::initializer_list<Operand> operands, int n, bool fixed = true) {
         bool one = true;
         for (const Operand &o : operands) one = one && scalar(o, n);
