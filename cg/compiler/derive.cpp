@@ -26,23 +26,6 @@ std::vector<bool> uniformOnly(const IrProgram &ir) {
 
 namespace {
 
-// Which values come from uniforms and constants alone, and whether an operand reads one.
-struct Fixed {
-    std::vector<bool> only;
-    explicit Fixed(const IrProgram &ir) : only(uniformOnly(ir)) {}
-    bool operator()(const Operand &o) const {
-        return !o.addr && (o.isConst() || o.ref.file == File::Uniform || (o.ref.file == File::Temp && only[o.ref.index]));
-    }
-};
-
-std::vector<int> useCounts(const IrProgram &ir) {  // by value: the operands that read it
-    std::vector<int> uses(ir.values.size(), 0);
-    for (const Instr &i : ir.code)
-        for (int s = 0; s < i.nsrc && !i.dead; ++s)
-            if (i.src[s].ref.file == File::Temp) ++uses[i.src[s].ref.index];
-    return uses;
-}
-
 // (x + c) * b + d, with c, b and d of uniforms alone, is x * b + (c * b + d), and
 // (x * b + d) + e is x * b + (d + e): the parts in brackets are then the runtime's
 // ((c - 0.5) * contrast + 0.5 + lift loses two instructions).

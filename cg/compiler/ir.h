@@ -206,6 +206,16 @@ void renumberDefinitions(IrProgram &ir);
 void insertInstructions(IrProgram &ir, const std::vector<std::optional<Instr>> &extra, bool after);
 // By value: whether it comes from uniforms and constants alone.
 std::vector<bool> uniformOnly(const IrProgram &ir);
+// Which values come from uniforms and constants alone, and whether an operand reads one.
+struct Fixed {
+    std::vector<bool> only;
+    explicit Fixed(const IrProgram &ir) : only(uniformOnly(ir)) {}
+    bool operator()(const Operand &o) const {
+        return !o.addr && (o.isConst() || o.ref.file == File::Uniform || (o.ref.file == File::Temp && only[o.ref.index]));
+    }
+};
+// By value: the operands that read it, as a value or as an address.
+std::vector<int> useCounts(const IrProgram &ir);
 
 // Lanes 0..n-1 of op over the operands' values k[s][lane] (nsrc of them); false for an
 // operation that does not fold.

@@ -72,25 +72,20 @@ Operand lane0(Operand o) {  // the scalar o reads, in every lane
     return o;
 }
 
-namespace {
-
-struct Uses {
-    std::vector<int> count;  // by value: operands that read it
-};
-
-Uses countUses(const IrProgram &ir) {
-    Uses u;
-    u.count.assign(ir.values.size(), 0);
+std::vector<int> useCounts(const IrProgram &ir) {
+    std::vector<int> count(ir.values.size(), 0);
     for (const Instr &i : ir.code) {
         if (i.dead) continue;
         for (int s = 0; s < i.nsrc; ++s) {
             const Operand &o = i.src[s];
-            if (o.ref.file == File::Temp) ++u.count[o.ref.index];
-            if (o.addr) ++u.count[o.addr - 1];
+            if (o.ref.file == File::Temp) ++count[o.ref.index];
+            if (o.addr) ++count[o.addr - 1];
         }
     }
-    return u;
+    return count;
 }
+
+namespace {
 
 // Lane l of constant operand c as an instruction reading it through `outer` sees it.
 float constantLane(const Operand &c, const Operand &outer, int l, bool withOuterSign) {
@@ -237,12 +232,12 @@ void combineLikeTerms(IrProgram &ir) {
 }
 
 void formMads(IrProgram &ir) {
-    Uses uses = countUses(ir);
+    std::vector<int> uses = useCounts(ir);
     for (Instr &a : ir.code) {
         if (a.dead || a.op != Op::Add) continue;
         for (int s = 0; s < 2; ++s) {
             const Operand &o = a.src[s];
-            if (o.ref.file != File::Temp || o.addr || uses.count[o.ref.index] != 1) continue;
+            if (o.ref.file != File::Temp || o.addr || uses[o.ref.index] != 1) continue;
             Instr &m = ir.code[ir.values[o.ref.index].def];
             if (m.op != Op::Mul || m.sat || m.dead || relative(m)) continue;
             Operand x = through(m.src[0], o), y = through(m.src[1], o);
@@ -260,12 +255,12 @@ void formMads(IrProgram &ir) {
 }
 
 void foldSaturates(IrProgram &ir) {
-    Uses uses = countUses(ir);
+    std::vector<int> uses = useCounts(ir);
     for (size_t at = 0; at < ir.code.size(); ++at) {
         Instr &mov = ir.code[at];
         if (mov.dead || mov.op != Op::Mov || !mov.sat) continue;
         const Operand &o = mov.src[0];
-        if (o.ref.file != File::Temp || o.neg || o.addr || uses.count[o.ref.index] != 1) continue;
+        if (o.ref.file != File::Temp || o.neg || o.addr || uses[o.ref.index] != 1) continue;
         Instr &def = ir.code[ir.values[o.ref.index].def];
         if (def.sat || def.dead || def.op == Op::Build || def.op == Op::Arl) continue;
         def.sat = true;
@@ -396,7 +391,7 @@ Instr fresh(IrProgram &ir, Op op, int n, int nsrc) {
 // scalars where there were as many as v has (a direction divided by a length, times a wave,
 // times an amplitude); (v * s) * t + y likewise. Two constants are gatherConstants' case.
 void gatherScalarFactors(IrProgram &ir) {
-    Uses uses = countUses(ir);
+    std::vector<int> uses = useCounts(ir);
     std::vector<bool> fixed = uniformOnly(ir);  // those stay whole: the runtime may compute them
     std::vector<std::optional<Instr>> before(ir.code.size());
     for (size_t at = 0; at < ir.code.size(); ++at) {
@@ -404,8 +399,7 @@ void gatherScalarFactors(IrProgram &ir) {
         if (a.dead || (a.op != Op::Mul && a.op != Op::Mad) || a.n < 2 || relative(a)) continue;
         for (int f = 0; f < 2; ++f) {
             const Operand o = a.src[f], t = a.src[1 - f];
-            if (!scalar(t, a.n) || o.ref.file != File::Temp || o.addr || uses.count[o.ref.index] != 1 ||
-                (o.ref.index < fixed.size() && fixed[o.ref.index]))
+            if (!scalar(t, a.n) || o.ref.file != File::Temp || o.addr || uses[o.ref.index] != 1 || fixed[o.ref.index])
                 continue;
             Instr &m = ir.code[ir.values[o.ref.index].def];
             if (m.dead || m.op != Op::Mul || m.sat || relative(m)) continue;
@@ -435,7 +429,7 @@ void gatherScalarFactors(IrProgram &ir) {
 // is dot(x, y) * s, one lane to multiply where there were three or four (a dot with a
 // normalised vector: 1.5% of a normal map in cg_render_bench).
 void scaleAfterDots(IrProgram &ir) {
-    Uses uses = countUses(ir);
+    std::vector<int> uses = useCounts(ir);
     std::vector<bool> fixed = uniformOnly(ir);  // those stay whole: the runtime may compute them
     std::vector<std::optional<Instr>> after(ir.code.size());  // an instruction to put after each
     for (size_t at = 0; at < ir.code.size(); ++at) {
@@ -444,7 +438,7 @@ void scaleAfterDots(IrProgram &ir) {
         int lanes = operandLanes(d.op, d.n);
         for (int s = 0; s < 2; ++s) {
             const Operand o = d.src[s];
-            if (o.ref.file != File::Temp || o.addr || uses.count[o.ref.index] != 1 || fixed[o.ref.index]) continue;
+            if (o.ref.file != File::Temp || o.addr || uses[o.ref.index] != 1 || fixed[o.ref.index]) continue;
             Instr &m = ir.code[ir.values[o.ref.index].def];
             if (m.dead || m.op != Op::Mul || m.sat || relative(m)) continue;
             int t = -1;  // the operand of m that is one scalar in the lanes the dot reads
@@ -495,21 +489,20 @@ void scaleAfterDots(IrProgram &ir) {
 // (saturation towards a luminance, then "- 0.5" for a contrast). Only for a weight of
 // uniforms and constants: 1 - t is then the runtime's with -packuniforms.
 void addIntoLerps(IrProgram &ir) {
-    Uses uses = countUses(ir);
-    std::vector<bool> fixed = uniformOnly(ir);
+    std::vector<int> uses = useCounts(ir);
+    Fixed fixed(ir);
     std::vector<std::optional<Instr>> before(ir.code.size());
     for (size_t at = 0; at < ir.code.size(); ++at) {
         Instr &add = ir.code[at];
         if (add.dead || add.op != Op::Add || add.n < 2 || relative(add)) continue;
         for (int f = 0; f < 2; ++f) {
             const Operand &o = add.src[f], &k = add.src[1 - f];
-            if (o.ref.file != File::Temp || o.neg || o.addr || uses.count[o.ref.index] != 1 || !scalar(k, add.n)) continue;
+            if (o.ref.file != File::Temp || o.neg || o.addr || uses[o.ref.index] != 1 || !scalar(k, add.n)) continue;
             uint32_t lrpAt = ir.values[o.ref.index].def;
             Instr &lrp = ir.code[lrpAt];
             if (lrp.dead || lrp.op != Op::Lrp || lrp.sat || relative(lrp)) continue;
             Operand t = through(lrp.src[0], o), a = through(lrp.src[1], o), l = through(lrp.src[2], o);
-            bool weightFixed = t.isConst() || t.ref.file == File::Uniform || (t.ref.file == File::Temp && fixed[t.ref.index]);
-            if (!weightFixed || !scalar(t, add.n) || !scalar(l, add.n)) continue;
+            if (!fixed(t) || !scalar(t, add.n) || !scalar(l, add.n)) continue;
             Instr part = fresh(ir, Op::Mad, 1, 3);  // l * (1 - t) + k
             part.src[0] = lane0(l);
             part.src[2] = lane0(k);
