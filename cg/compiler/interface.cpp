@@ -388,21 +388,39 @@ void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters, bool pac
             const UniformVar &var = ir.uniforms[u];
             if (used[u] && var.rowCount == 1 && var.fixedSlot < 0 && !var.relative && p.cols < 4) width[u] = p.cols;
         }
-    std::vector<std::pair<int, int>> room;  // packed slots: the slot, its components taken
+    // A GL loads a slot where its first component is read, so values first read on either side
+    // of a texture lookup share no slot: the later one would be live across the sampler's code
+    // (an edge filter's texel step and its threshold: 3% on llvmpipe).
+    std::vector<int> phase(ir.uniforms.size(), -1);  // texture lookups before a uniform's first read
+    if (pack) {
+        int lookups = 0;
+        for (const Instr &i : ir.code) {
+            if (i.dead) continue;
+            for (int s = 0; s < i.nsrc; ++s)
+                if (i.src[s].ref.file == File::Uniform && phase[size_t(ir.rowVar[i.src[s].ref.index])] < 0)
+                    phase[size_t(ir.rowVar[i.src[s].ref.index])] = lookups;
+            lookups += isTexture(i.op);
+        }
+    }
+    struct Room {
+        int slot, taken, phase;
+    };
+    std::vector<Room> room;  // packed slots
     for (int w = 3; w >= 1; --w)
         for (size_t u = 0; u < ir.uniforms.size(); ++u) {
             if (width[u] != w) continue;
-            auto fits = std::find_if(room.begin(), room.end(), [&](const auto &r) { return r.second + w <= 4; });
+            auto fits = std::find_if(room.begin(), room.end(),
+                                     [&](const Room &r) { return r.taken + w <= 4 && r.phase == phase[u]; });
             if (fits == room.end()) {
                 int s = 0;
                 while (!free(s, 1)) ++s;
                 take(s, 1);
-                room.push_back({s, 0});
+                room.push_back({s, 0, phase[u]});
                 fits = room.end() - 1;
             }
-            ir.uniforms[u].firstSlot = fits->first;
-            ir.uniforms[u].component = fits->second;
-            fits->second += w;
+            ir.uniforms[u].firstSlot = fits->slot;
+            ir.uniforms[u].component = fits->taken;
+            fits->taken += w;
         }
     int slot = 0;
     for (size_t u = 0; u < ir.uniforms.size(); ++u) {

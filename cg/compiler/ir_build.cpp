@@ -283,8 +283,24 @@ Val Builder::emit(Op op, std::initializer_list<Val> srcs, int n, bool sat) {
         }
         return out;
     }
+    // A product or dot of negated registers is the negated product of the registers (or the
+    // product by the negated constant): dot(n, -l) and dot(n, l) are then one instruction.
+    bool flip = false;
+    if (!sat && (op == Op::Mul || op == Op::Dp3 || op == Op::Dp4))
+        for (Operand &o : ops)
+            if (!o.isConst() && o.neg) {
+                o.neg = false;
+                flip = !flip;
+            }
+    if (flip)  // a constant factor takes the sign, if there is one
+        for (Operand &o : ops)
+            if (o.isConst() && flip) {
+                for (float &k : o.k) k = -k;
+                flip = false;
+            }
     for (size_t s = 0; s < ops.size(); ++s) i.src[s] = ops[s];
-    return reg(Ref{File::Temp, append(i, true, true)}, n);
+    Val r = reg(Ref{File::Temp, append(i, true, true)}, n);
+    return flip ? negated(r) : r;
 }
 
 Val Builder::tex(Op op, int unit, int target, const Val &coord) {

@@ -89,9 +89,8 @@ Val Lowering::perComponent(Op op, const Val &a, const Val *b) {
 Val Lowering::nonZero(const Val &a) { return op2(Op::Slt, Builder::constant(0), op1(Op::Abs, a)); }
 
 Val Lowering::trunc(const Val &a) {
-    if (profile_.cmp)
-        return b_.emit(Op::Cmp, {a, negate(op1(Op::Flr, negate(a))), op1(Op::Flr, a)}, a.n);
     Val magnitude = op1(Op::Flr, op1(Op::Abs, a));
+    if (profile_.cmp) return b_.emit(Op::Cmp, {a, negate(magnitude), magnitude}, a.n);
     Val sign = mad(op2(Op::Slt, a, Builder::constant(0)), Builder::constant(-2), Builder::constant(1));
     return mul(magnitude, sign);
 }

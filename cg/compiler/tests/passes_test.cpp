@@ -465,6 +465,40 @@ TEST(Emitter, AFragmentProgramThatReadsAUniformMakesItsConstantsExactly) {
     EXPECT_NE(luma.assembly.find("PARAM c0"), std::string::npos) << luma.assembly;
 }
 
+int count(const std::string &assembly, const std::string &op) {
+    int n = 0;
+    for (size_t at = assembly.find("\n" + op + " "); at != std::string::npos; at = assembly.find("\n" + op + " ", at + 1)) ++n;
+    return n;
+}
+
+TEST(Optimizer, AProductOfANegatedValueIsTheNegatedProduct) {
+    // dot(n, -l) beside dot(n, l), -v * l beside v * l, reflect(-l, n): one instruction each.
+    CompileResult r = compile("uniform float3 l;\nfloat4 main(float3 n : TEXCOORD1, float3 v : TEXCOORD2) : COLOR {\n"
+                              "  return float4(dot(n, -l), dot(n, l), (-v * l).x, (v * l).y); }",
+                              Profile::Arbfp1);
+    ASSERT_TRUE(r.ok) << r.listing;
+    EXPECT_EQ(count(r.assembly, "DP3"), 1) << r.assembly;
+    EXPECT_EQ(count(r.assembly, "MUL"), 1) << r.assembly;
+    CompileResult reflected = compile("uniform float3 l;\nfloat4 main(float3 n : TEXCOORD1) : COLOR {\n"
+                                      "  return float4(reflect(-l, n), max(dot(n, l), 0)); }",
+                                      Profile::Arbfp1);
+    ASSERT_TRUE(reflected.ok) << reflected.listing;
+    EXPECT_EQ(count(reflected.assembly, "DP3"), 1) << reflected.assembly;
+}
+
+// A GL loads a uniform slot where the program first reads any of its components.
+TEST(Optimizer, PackedUniformsFirstReadOnEitherSideOfALookupShareNoSlot) {
+    CompileResult r = compile("uniform sampler2D s; uniform float a, b, c, d;\n"
+                              "float4 main(float2 t : TEXCOORD0) : COLOR { return tex2D(s, t * a + b) * c + d; }",
+                              Profile::Arbfp1, "main", {"-packuniforms"});
+    ASSERT_TRUE(r.ok) << r.listing;
+    std::map<std::string, int> slot;
+    for (const ParameterInfo &p : r.parameters) slot[p.name] = p.firstSlot;
+    EXPECT_EQ(slot["a"], slot["b"]) << r.assembly;
+    EXPECT_EQ(slot["c"], slot["d"]) << r.assembly;
+    EXPECT_NE(slot["a"], slot["c"]) << r.assembly;
+}
+
 TEST(Optimizer, AScalarFactorOfAVectorCostsOneLane) {
     struct Case {
         const char *body;  // of main(float4 n : TEXCOORD1, float4 l : TEXCOORD2) : COLOR
