@@ -1,6 +1,7 @@
 // A fragment program's literal constants as instructions: one SWZ gives 0 and 1, and
-// integers, powers of two, reciprocals, their products and sums or differences of two give the
-// rest. A GL's compiler folds the lot back into immediates, and the program then has no literal
+// integers (by doubling or by decimal digits), powers of two, reciprocals, their products and
+// sums or differences of two give the rest; a decimal fraction is its digits times 1/10^k,
+// plus the step to the next float where that product rounds the other way. A GL's compiler folds the lot back into immediates, and the program then has no literal
 // PARAM at all, which is what lets its first uniform sit at the start of the parameters the
 // GL hands its shader (see emit.cpp). Each value is checked to come out as the very float of
 // the literal when the steps are done in IEEE single precision, as the folding does; a GL that
@@ -45,8 +46,8 @@ bool isPowerOfTwo(float v) {
 
 // How a positive value is made, the top step only; its operands are made the same way.
 struct Recipe {
-    enum Kind { Fail, One, Double, DoublePlusOne, Reciprocal, Product, Sum, Difference } kind = Fail;
-    float a = 0, b = 0;
+    enum Kind { Fail, One, Double, DoublePlusOne, Reciprocal, Product, Decimal, Sum, Difference } kind = Fail;
+    float a = 0, b = 0, c = 0;  // Decimal: the digits a (by tens) times b = 1 / 10^k, plus c
     int cost = 1 << 20;  // instructions, not counting what other values share
 };
 
@@ -94,14 +95,21 @@ private:
         auto key = std::make_pair(bitsOf(v), int(depth));
         if (auto it = plans_.find(key); it != plans_.end()) return it->second;
         Recipe best;
-        auto consider = [&](Recipe::Kind kind, float a, float b, int cost) {
-            if (cost < best.cost) best = Recipe{kind, a, b, cost};
+        auto consider = [&](Recipe::Kind kind, float a, float b, int cost, float c = 0) {
+            if (cost < best.cost) best = Recipe{kind, a, b, c, cost};
         };
         if (v == 1) {
-            best = {Recipe::One, 0, 0, 0};
+            best = {Recipe::One, 0, 0, 0, 0};
         } else if (isInteger(v)) {
             if (std::fmod(v, 2.0f) == 0) consider(Recipe::Double, v / 2, 0, 1 + plan(v / 2, Plain).cost);
             else consider(Recipe::DoublePlusOne, (v - 1) / 2, 0, 1 + plan((v - 1) / 2, Plain).cost);
+            int e;
+            if (isPowerOfTwo(v) && std::frexp(v, &e) == 0.5f && e % 2 == 1 && e > 4) {  // 2^2j = 2^j * 2^j
+                float half = std::ldexp(1.0f, (e - 1) / 2);
+                consider(Recipe::Product, half, half, 1 + plan(half, Plain).cost);
+            }
+            if (v > 10 && v <= 1e8f && std::round(std::log10(v)) == std::log10(v))  // 10^k: 10^(k-1) * 10
+                consider(Recipe::Product, v / 10, 10, 1 + plan(v / 10, Plain).cost);
         } else {
             // 1/q, correctly rounded as the folding computes it.
             if (float q = std::round(1 / v); isInteger(q) && 1.0f / q == v)
@@ -113,6 +121,21 @@ private:
                 float w = std::ldexp(m, shift), scale = std::ldexp(1.0f, e - shift);
                 if (w == 1 || !isPowerOfTwo(scale)) continue;
                 consider(Recipe::Product, w, scale, 1 + plan(w, Plain).cost + plan(scale, Plain).cost);
+            }
+            // n * (1 / 10^k), the digits of a decimal fraction, one MAD for each after the
+            // first (ten and the digits are made once for all the program's numbers, so not
+            // counted); where the product rounds to the float next to v, plus the step to it.
+            for (int k = 1; k <= 8 && depth != Plain; ++k) {
+                double n = std::round(double(v) * std::pow(10.0, k));
+                if (n < 1 || n >= 16777216.0 || std::fmod(n, 10.0) == 0) continue;
+                float scale = 1.0f / float(std::pow(10.0, k)), product = float(n) * scale, step = v - product;
+                int cost = 1 + int(std::log10(n)) + plan(scale, Plain).cost;
+                if (product == v) {
+                    consider(Recipe::Decimal, float(n), scale, cost);
+                    break;
+                }
+                if (depth == Any && isPowerOfTwo(std::fabs(step)) && product + step == v)
+                    consider(Recipe::Decimal, float(n), scale, cost + 1 + plan(std::fabs(step), Plain).cost, step);
             }
             // a + b or b - a with a another of the program's constants: 0.8 + 0.1 as the
             // compiler added them, 1 - 0.1.
@@ -159,6 +182,17 @@ private:
                 a = operand(r.a, Plain), b = operand(r.b, Plain);
                 lines_.push_back("MUL " + into + ", " + wrap(a, negative) + ", " + b);
                 break;
+            case Recipe::Decimal:
+                a = digits(r.a), b = operand(r.b, Plain);
+                if (r.c == 0) {
+                    lines_.push_back("MUL " + into + ", " + wrap(a, negative) + ", " + b);
+                } else {
+                    std::string product = takeScratch(), step = operand(std::fabs(r.c), Plain);
+                    lines_.push_back("MUL " + product + ", " + a + ", " + b);
+                    have_[bitsOf(r.a * r.b)] = product;
+                    lines_.push_back("ADD " + into + ", " + wrap(product, negative) + ", " + wrap(step, negative != (r.c < 0)));
+                }
+                break;
             case Recipe::Sum:
             case Recipe::Difference:
                 a = operand(r.a, NoSum), b = operand(r.b, NoSum);
@@ -172,6 +206,19 @@ private:
         }
         have_[bitsOf(v)] = negative ? negated(into) : into;
         return have_[bitsOf(v)];
+    }
+
+    // The operand that holds integer n, made from its decimal digits: (tens) * 10 + digit.
+    std::string digits(float n) {
+        auto it = have_.find(bitsOf(n));
+        if (it != have_.end()) return it->second;
+        if (n < 10) return operand(n, Plain);
+        float tens = std::floor(n / 10), digit = n - tens * 10;
+        std::string t = digits(tens), ten = operand(10, Plain), into = takeScratch();
+        if (digit == 0) lines_.push_back("MUL " + into + ", " + t + ", " + ten);
+        else lines_.push_back("MAD " + into + ", " + t + ", " + ten + ", " + operand(digit, Plain));
+        have_[bitsOf(n)] = into;
+        return into;
     }
 
     static std::string wrap(const std::string &operand, bool negative) { return negative ? negated(operand) : operand; }
