@@ -1,11 +1,12 @@
 // A fragment program's literal constants as instructions: one SWZ gives 0 and 1, and
-// integers (by doubling or by decimal digits), powers of two, reciprocals, their products and
-// sums or differences of two give the rest; a decimal fraction is its digits times 1/10^k,
-// plus the step to the next float where that product rounds the other way. A GL's compiler folds the lot back into immediates, and the program then has no literal
-// PARAM at all, which is what lets its first uniform sit at the start of the parameters the
-// GL hands its shader (see emit.cpp). Each value is checked to come out as the very float of
-// the literal when the steps are done in IEEE single precision, as the folding does; a GL that
-// ran them per pixel instead would have a reciprocal within RCP's precision.
+// integers, powers of two, reciprocals, their products and sums or differences of two give the
+// rest; a decimal fraction is its digits times 1/10^k, plus the step to the next float where
+// that product rounds the other way. A GL's compiler folds the lot back into immediates, and
+// the program then has no literal PARAM at all, which is what lets its first uniform sit at
+// the start of the parameters the GL hands its shader (see emit.cpp). Each value is checked to
+// come out as the very float of the literal when the steps are done in IEEE single precision,
+// as the folding does; a GL that ran them per pixel instead would have a reciprocal within
+// RCP's precision.
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -108,8 +109,8 @@ private:
                 float half = std::ldexp(1.0f, (e - 1) / 2);
                 consider(Recipe::Product, half, half, 1 + plan(half, Plain).cost);
             }
-            if (v > 10 && v <= 1e8f && std::round(std::log10(v)) == std::log10(v))  // 10^k: 10^(k-1) * 10
-                consider(Recipe::Product, v / 10, 10, 1 + plan(v / 10, Plain).cost);
+            for (float power = 100; power <= 1e8f; power *= 10)  // 10^k: 10^(k-1) * 10
+                if (v == power) consider(Recipe::Product, v / 10, 10, 1 + plan(v / 10, Plain).cost);
         } else {
             // 1/q, correctly rounded as the folding computes it.
             if (float q = std::round(1 / v); isInteger(q) && 1.0f / q == v)
