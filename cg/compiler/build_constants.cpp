@@ -109,8 +109,12 @@ private:
                 float half = std::ldexp(1.0f, (e - 1) / 2);
                 consider(Recipe::Product, half, half, 1 + plan(half, Plain).cost);
             }
-            for (float power = 100; power <= 1e8f; power *= 10)  // 10^k: 10^(k-1) * 10
-                if (v == power) consider(Recipe::Product, v / 10, 10, 1 + plan(v / 10, Plain).cost);
+            for (float power = 100; power <= 1e8f; power *= 10) {
+                if (v != power) continue;  // 10^k: 10^(k-1) * 10, or the square of 10^(k/2)
+                consider(Recipe::Product, v / 10, 10, 1 + plan(v / 10, Plain).cost);
+                if (float root = std::round(std::sqrt(v)); root * root == v)
+                    consider(Recipe::Product, root, root, 1 + plan(root, Plain).cost);
+            }
         } else {
             // 1/q, correctly rounded as the folding computes it.
             if (float q = std::round(1 / v); isInteger(q) && 1.0f / q == v)
