@@ -3,6 +3,8 @@
 // a uniform is set, and the program reads them from slots of their own.
 #include <algorithm>
 #include <bit>
+#include <map>
+#include <numeric>
 #include <optional>
 #include <set>
 
@@ -343,17 +345,37 @@ void deriveFromUniforms(IrProgram &ir) {
         }
     }
     // A fragment program fetches each uniform component it reads for every group of pixels
-    // (llvmpipe gathers it lane by lane), which costs far more than an instruction: a root
-    // that would have the program read more components than its inputs would, to save an
-    // instruction or two (1 - strength, with strength read too), stays the program's work.
+    // (llvmpipe gathers it lane by lane), which costs far more than an instruction: roots
+    // that would have the program read more components than their inputs would, to save an
+    // instruction or two (1 - strength, with strength read too), stay the program's work.
+    // Roots that share an input not read otherwise are judged together: 1 / (1 + w) and
+    // w / (1 + w) are two components where w was one.
     std::vector<bool> inCode(steps.size(), false);
     for (bool changed = ir.profile->stage == Stage::Fragment; changed;) {
         changed = false;
+        std::vector<size_t> group(steps.size());
+        std::iota(group.begin(), group.end(), size_t(0));
+        auto find = [&](size_t x) {
+            while (group[x] != x) x = group[x] = group[group[x]];
+            return x;
+        };
+        std::map<int, size_t> firstReader;  // by input component
+        for (size_t st = 0; st < steps.size(); ++st)
+            if (rootLanes[st] && !inCode[st])
+                for (int c : inputs[st])
+                    if (!have.count(c) && !firstReader.emplace(c, st).second) group[find(st)] = find(firstReader[c]);
+        std::map<size_t, std::pair<int, std::set<int>>> judged;  // by group: root lanes, inputs not read otherwise
+        for (size_t st = 0; st < steps.size(); ++st)
+            if (rootLanes[st] && !inCode[st]) {
+                auto &[lanes, more] = judged[find(st)];
+                lanes += std::popcount(unsigned(rootLanes[st]));
+                for (int c : inputs[st])
+                    if (!have.count(c)) more.insert(c);
+            }
         for (size_t st = 0; st < steps.size(); ++st) {
             if (!rootLanes[st] || inCode[st]) continue;
-            int more = 0;
-            for (int c : inputs[st]) more += !have.count(c);
-            if (more >= std::popcount(unsigned(rootLanes[st]))) continue;
+            const auto &[lanes, more] = judged[find(st)];
+            if (int(more.size()) >= lanes) continue;
             // It and what it comes from stay instructions.
             std::vector<int> todo = {int(st)};
             while (!todo.empty()) {
