@@ -345,11 +345,20 @@ void deriveFromUniforms(IrProgram &ir) {
         }
     }
     // A fragment program fetches each uniform component it reads for every group of pixels
-    // (llvmpipe gathers it lane by lane), which costs far more than an instruction: roots
-    // that would have the program read more components than their inputs would, to save an
-    // instruction or two (1 - strength, with strength read too), stay the program's work.
-    // Roots that share an input not read otherwise are judged together: 1 / (1 + w) and
-    // w / (1 + w) are two components where w was one.
+    // (llvmpipe gathers it lane by lane), which costs about as much as a sine: roots that
+    // would have the program read more components than their inputs would, to save an
+    // instruction or two (1 - strength, with strength read too), stay the program's work;
+    // cos(hue) and sin(hue) for hue are worth their fetch. Roots that share an input not read
+    // otherwise are judged together: 1 / (1 + w) and w / (1 + w) are two components where w
+    // was one.
+    auto perPixel = [&](const DerivedStep &step) {  // in additions
+        switch (Op(step.op)) {
+        case Op::Ex2: case Op::Lg2: case Op::Pow: case Op::Sin: case Op::Cos: return 24;
+        case Op::Rcp: case Op::Rsq: return 4;
+        default: return step.lanes;
+        }
+    };
+    const int fetch = 22;
     std::vector<bool> inCode(steps.size(), false);
     for (bool changed = ir.profile->stage == Stage::Fragment; changed;) {
         changed = false;
@@ -364,18 +373,32 @@ void deriveFromUniforms(IrProgram &ir) {
             if (rootLanes[st] && !inCode[st])
                 for (int c : inputs[st])
                     if (!have.count(c) && !firstReader.emplace(c, st).second) group[find(st)] = find(firstReader[c]);
-        std::map<size_t, std::pair<int, std::set<int>>> judged;  // by group: root lanes, inputs not read otherwise
+        struct Judged {
+            int lanes = 0;           // of the group's roots
+            std::set<int> more;      // inputs not read otherwise
+            std::set<int> work;      // the steps the program would do instead
+        };
+        std::map<size_t, Judged> judged;  // by group
         for (size_t st = 0; st < steps.size(); ++st)
             if (rootLanes[st] && !inCode[st]) {
-                auto &[lanes, more] = judged[find(st)];
-                lanes += std::popcount(unsigned(rootLanes[st]));
+                Judged &g = judged[find(st)];
+                g.lanes += std::popcount(unsigned(rootLanes[st]));
                 for (int c : inputs[st])
-                    if (!have.count(c)) more.insert(c);
+                    if (!have.count(c)) g.more.insert(c);
+                for (std::vector<int> todo = {int(st)}; !todo.empty();) {
+                    int x = todo.back();
+                    todo.pop_back();
+                    if (inCode[size_t(x)] || !g.work.insert(x).second) continue;
+                    for (int k = 0; k < steps[size_t(x)].nsrc; ++k)
+                        if (steps[size_t(x)].src[k].step >= 0) todo.push_back(steps[size_t(x)].src[k].step);
+                }
             }
         for (size_t st = 0; st < steps.size(); ++st) {
             if (!rootLanes[st] || inCode[st]) continue;
-            const auto &[lanes, more] = judged[find(st)];
-            if (int(more.size()) >= lanes) continue;
+            const Judged &g = judged[find(st)];
+            int extra = g.lanes - int(g.more.size()), saved = 0;
+            for (int x : g.work) saved += perPixel(steps[size_t(x)]);
+            if (extra <= 0 || saved >= fetch * extra) continue;
             // It and what it comes from stay instructions.
             std::vector<int> todo = {int(st)};
             while (!todo.empty()) {

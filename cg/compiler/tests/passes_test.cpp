@@ -314,6 +314,7 @@ TEST(Optimizer, WorkOfUniformsAloneStaysWhereItWouldCostAFragmentProgramMoreRead
         {"return lerp(t, u, c.x);", 1, 2},      // u - t beside t
         // c * 1 / (1 + t) + t / (1 + t): two values of one uniform, judged together
         {"return (dot(c, c) + t) / (1 + t);", 0, 1, 2},
+        {"return c * cos(t) + sin(t);", 2, 2, 2},  // worth the fetch more
     };
     auto slotsOf = [](const CompileResult &r) {
         int slots = 0;
