@@ -1,4 +1,5 @@
-// What our programs cost to run: typical fragment programs (render_programs.h) drawn over
+// What our programs cost to run: typical fragment programs (render_programs.h, or with
+// --more the second set in render_programs_more.h) drawn over
 // 1024x1024 pixels on a private Xvfb (Mesa llvmpipe) as our ARB assembly, as the same with
 // -packuniforms, and as the same program in GLSL through Mesa's own compiler. Batches
 // alternate between the three in turning order, each timed from glFinish to glFinish; the
@@ -6,7 +7,7 @@
 // mean, beside the instruction counts and, from the NIR Mesa hands to llvmpipe for each
 // (ST_DEBUG=nir, where this Mesa prints it), its ALU operations and the uniform components
 // it fetches.
-//   cg_render_bench [batches [draws per batch]]    cg_render_bench --counts (no GL)
+//   cg_render_bench [--more] [batches [draws per batch]]    cg_render_bench [--more] --counts (no GL)
 // llvmpipe runs one thread unless LP_NUM_THREADS says otherwise: steadier figures on a
 // shared machine.
 #include <vela/gl.h>
@@ -23,6 +24,7 @@
 #include <map>
 #include <regex>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,7 +32,7 @@
 
 #include "cg/glsl.h"
 #include "compiler.h"
-#include "render_programs.h"
+#include "render_programs_more.h"
 #include "assembly_lines.h"
 #include "xvfb.h"
 
@@ -104,6 +106,7 @@ struct Gl {
     PFNGLACTIVETEXTUREPROC activeTexture = nullptr;
     PFNGLMULTITEXCOORD4FPROC multiTexCoord4f = nullptr;
     PFNGLUNIFORM1FVPROC uniform1fv = nullptr;
+    PFNGLUNIFORM2FVPROC uniform2fv = nullptr;
     PFNGLUNIFORM3FVPROC uniform3fv = nullptr;
     vela::test::Glsl glsl;
     GLuint textures[2] = {};
@@ -168,6 +171,7 @@ void useGlsl(const Gl &gl, const RenderProgram &p, GLuint prog) {
         GLint at = gl.glsl.getUniformLocation(prog, u.name);
         if (at < 0) continue;
         if (u.components == 1) gl.uniform1fv(at, u.count, u.values);
+        else if (u.components == 2) gl.uniform2fv(at, u.count, u.values);
         else if (u.components == 3) gl.uniform3fv(at, u.count, u.values);
         else gl.glsl.uniform4fv(at, u.count, u.values);
     }
@@ -250,15 +254,19 @@ double median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    bool more = argc > 1 && std::strcmp(argv[1], "--more") == 0;
+    if (more) --argc, ++argv;
+    const std::span<const RenderProgram> programs =
+        more ? std::span<const RenderProgram>(vela::bench::morePrograms) : std::span<const RenderProgram>(vela::bench::renderPrograms);
     bool countsOnly = argc > 1 && std::strcmp(argv[1], "--counts") == 0;
     int batches = argc > 1 && !countsOnly ? std::max(3, std::atoi(argv[1])) : 15;
     int draws = argc > 2 ? std::max(1, std::atoi(argv[2])) : 4;
 
-    std::printf("cg render benchmark: %zu fragment programs\n", std::size(vela::bench::renderPrograms));
+    std::printf("cg render benchmark: %zu fragment programs%s\n", programs.size(), more ? " (the second set)" : "");
     std::vector<vela::cg::CompileResult> compiled;
     int total = 0, constants = 0;
     std::printf("  %-34s %5s %5s %5s  %s\n", "program", "instr", "tex", "temps", "making constants");
-    for (const RenderProgram &p : vela::bench::renderPrograms) {
+    for (const RenderProgram &p : programs) {
         compiled.push_back(vela::cg::compile(p.ours, vela::cg::Profile::Arbfp1));
         const vela::cg::CompileResult &r = compiled.back();
         if (!r.ok) {
@@ -295,8 +303,10 @@ int main(int argc, char **argv) {
     gl.activeTexture = proc<PFNGLACTIVETEXTUREPROC>("glActiveTexture");
     gl.multiTexCoord4f = proc<PFNGLMULTITEXCOORD4FPROC>("glMultiTexCoord4f");
     gl.uniform1fv = proc<PFNGLUNIFORM1FVPROC>("glUniform1fv");
+    gl.uniform2fv = proc<PFNGLUNIFORM2FVPROC>("glUniform2fv");
     gl.uniform3fv = proc<PFNGLUNIFORM3FVPROC>("glUniform3fv");
-    if (!gl.glsl.load() || !gl.activeTexture || !gl.multiTexCoord4f || !gl.uniform1fv || !gl.uniform3fv) {
+    if (!gl.glsl.load() || !gl.activeTexture || !gl.multiTexCoord4f || !gl.uniform1fv || !gl.uniform2fv ||
+        !gl.uniform3fv) {
         std::printf("skipped: the GL lacks GLSL entry points\n");
         goto done;
     }
@@ -323,7 +333,7 @@ int main(int argc, char **argv) {
             if (capturing) dup2(savedStderr, 2);
             capturing = false;
         };
-        for (const RenderProgram &p : vela::bench::renderPrograms) {
+        for (const RenderProgram &p : programs) {
             Prepared x;
             const char *packing[] = {"-packuniforms", nullptr};
             x.ours = cgCreateProgram(context, CG_SOURCE, p.ours, CG_PROFILE_ARBFP1, nullptr, nullptr);
@@ -348,7 +358,7 @@ int main(int argc, char **argv) {
         }
         // One draw of each, for the drivers' shaders (and their NIR) to be made.
         for (size_t k = 0; k < prepared.size(); ++k) {
-            const RenderProgram &p = vela::bench::renderPrograms[k];
+            const RenderProgram &p = programs[k];
             useOurs(gl, p, prepared[k].ours);
             drawQuad(gl);
             useOurs(gl, p, prepared[k].packed);
@@ -371,7 +381,7 @@ int main(int argc, char **argv) {
         std::printf("  %-34s %8s %8s %8s %8s %8s %5s %14s %10s\n", "program", "ARB ms", "packed", "GLSL ms", "ARB/GLSL",
                     "packed/", "diff", "ALU ARB/pk/GLSL", "fetched");
         for (size_t k = 0; k < prepared.size(); ++k) {
-            const RenderProgram &p = vela::bench::renderPrograms[k];
+            const RenderProgram &p = programs[k];
             // The two frames, compared: a check that the pair computes the same (8-bit steps).
             auto use = [&](int which) {
                 if (which == 2) useGlsl(gl, p, prepared[k].glsl);

@@ -1,0 +1,286 @@
+// A second set of programs for the rendering benchmark (`cg_render_bench --more`), written
+// after the optimiser was tuned on the first, to see whether what it does holds for programs
+// it was not shaped on: struct inputs, half and fixed, matrices, helper functions, loops over
+// uniform arrays, branches, clip, fmod, smoothstep. Same inputs and samplers as the first set
+// (render_programs.h).
+#pragma once
+
+#include "render_programs.h"
+
+namespace vela::bench {
+
+#define GLSL_HEAD "#version 120\nuniform sampler2D tex0, tex1;\n"
+
+inline const RenderProgram morePrograms[] = {
+    {"crt mask",
+     "uniform sampler2D tex0;\nuniform float2 texSize;\nuniform float brightness;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float3 c = tex2D(tex0, uv).rgb;\n"
+     "  float line = frac(uv.y * texSize.y);\n  float w = 0.6 + 0.4 * cos((line - 0.5) * 6.2831853);\n"
+     "  float mask = fmod(floor(uv.x * texSize.x), 3.0) < 1.0 ? 1.0 : 0.8;\n"
+     "  return float4(c * w * mask * brightness, 1);\n}\n",
+     GLSL_HEAD "uniform vec2 texSize;\nuniform float brightness;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n"
+     "  vec3 c = texture2D(tex0, uv).rgb;\n  float line = fract(uv.y * texSize.y);\n"
+     "  float w = 0.6 + 0.4 * cos((line - 0.5) * 6.2831853);\n"
+     "  float mask = mod(floor(uv.x * texSize.x), 3.0) < 1.0 ? 1.0 : 0.8;\n"
+     "  gl_FragColor = vec4(c * w * mask * brightness, 1.0);\n}\n",
+     {{"texSize", 2, 1, {320, 240}}, {"brightness", 1, 1, {1.1f}}}},
+    {"sepia matrix",
+     "uniform sampler2D tex0;\nuniform float amount;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  float3x3 m = float3x3(0.393, 0.769, 0.189, 0.349, 0.686, 0.168, 0.272, 0.534, 0.131);\n"
+     "  float3 s = mul(m, c.rgb);\n  return float4(lerp(c.rgb, s, amount), c.a);\n}\n",
+     GLSL_HEAD "uniform float amount;\nvoid main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  mat3 m = mat3(0.393, 0.769, 0.189, 0.349, 0.686, 0.168, 0.272, 0.534, 0.131);\n"
+     "  vec3 s = c.rgb * m;\n  gl_FragColor = vec4(mix(c.rgb, s, amount), c.a);\n}\n",
+     {{"amount", 1, 1, {0.75f}}}},
+    {"struct in, half, main uniforms",
+     "struct V2F { float2 uv : TEXCOORD0; float3 n : TEXCOORD1; float3 v : TEXCOORD2; };\n"
+     "uniform sampler2D tex0;\n"
+     "half4 main(V2F i, uniform half3 lightColour, uniform half gloss, uniform float3 lightDir) : COLOR {\n"
+     "  half3 N = normalize(i.n);\n  half3 L = normalize(lightDir);\n"
+     "  half3 R = reflect(-L, N);\n  half spec = pow(max(dot(R, normalize(i.v)), 0.0), gloss);\n"
+     "  half4 t = tex2D(tex0, i.uv);\n"
+     "  return half4(t.rgb * lightColour * max(dot(N, L), 0.0) + spec.xxx, t.a);\n}\n",
+     GLSL_HEAD "uniform vec3 lightColour;\nuniform float gloss;\nuniform vec3 lightDir;\nvoid main() {\n"
+     "  vec3 N = normalize(gl_TexCoord[1].xyz);\n  vec3 L = normalize(lightDir);\n"
+     "  vec3 R = reflect(-L, N);\n  float spec = pow(max(dot(R, normalize(gl_TexCoord[2].xyz)), 0.0), gloss);\n"
+     "  vec4 t = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  gl_FragColor = vec4(t.rgb * lightColour * max(dot(N, L), 0.0) + vec3(spec), t.a);\n}\n",
+     {{"lightColour", 3, 1, {1, 0.9f, 0.8f}}, {"gloss", 1, 1, {16}}, {"lightDir", 3, 1, {0.2f, 0.3f, 0.9f}}}},
+    {"sobel edges",
+     "uniform sampler2D tex0;\nuniform float2 texel;\nuniform float edge;\n"
+     "float lum(float2 p) { return dot(tex2D(tex0, p).rgb, float3(0.3, 0.59, 0.11)); }\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n"
+     "  float tl = lum(uv + texel * float2(-1, -1)), t = lum(uv + texel * float2(0, -1)), tr = lum(uv + texel * float2(1, -1));\n"
+     "  float l = lum(uv + texel * float2(-1, 0)), r = lum(uv + texel * float2(1, 0));\n"
+     "  float bl = lum(uv + texel * float2(-1, 1)), b = lum(uv + texel * float2(0, 1)), br = lum(uv + texel * float2(1, 1));\n"
+     "  float gx = tr + 2 * r + br - tl - 2 * l - bl;\n  float gy = bl + 2 * b + br - tl - 2 * t - tr;\n"
+     "  float g = sqrt(gx * gx + gy * gy);\n  return float4(step(edge, g).xxx, 1);\n}\n",
+     GLSL_HEAD "uniform vec2 texel;\nuniform float edge;\n"
+     "float lum(vec2 p) { return dot(texture2D(tex0, p).rgb, vec3(0.3, 0.59, 0.11)); }\nvoid main() {\n"
+     "  vec2 uv = gl_TexCoord[0].xy;\n"
+     "  float tl = lum(uv + texel * vec2(-1, -1)), t = lum(uv + texel * vec2(0, -1)), tr = lum(uv + texel * vec2(1, -1));\n"
+     "  float l = lum(uv + texel * vec2(-1, 0)), r = lum(uv + texel * vec2(1, 0));\n"
+     "  float bl = lum(uv + texel * vec2(-1, 1)), b = lum(uv + texel * vec2(0, 1)), br = lum(uv + texel * vec2(1, 1));\n"
+     "  float gx = tr + 2.0 * r + br - tl - 2.0 * l - bl;\n  float gy = bl + 2.0 * b + br - tl - 2.0 * t - tr;\n"
+     "  float g = sqrt(gx * gx + gy * gy);\n  gl_FragColor = vec4(vec3(step(edge, g)), 1.0);\n}\n",
+     {{"texel", 2, 1, {1.0f / 256, 1.0f / 256}}, {"edge", 1, 1, {0.2f}}}},
+    {"hue rotate",
+     "uniform sampler2D tex0;\nuniform float hue;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  float3 yiq = mul(float3x3(0.299, 0.587, 0.114, 0.596, -0.274, -0.322, 0.211, -0.523, 0.312), c.rgb);\n"
+     "  float cs = cos(hue), sn = sin(hue);\n"
+     "  float3 r = float3(yiq.x, yiq.y * cs - yiq.z * sn, yiq.y * sn + yiq.z * cs);\n"
+     "  float3 rgb = mul(float3x3(1, 0.956, 0.621, 1, -0.272, -0.647, 1, -1.106, 1.703), r);\n"
+     "  return float4(rgb, c.a);\n}\n",
+     GLSL_HEAD "uniform float hue;\nvoid main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  vec3 yiq = c.rgb * mat3(0.299, 0.587, 0.114, 0.596, -0.274, -0.322, 0.211, -0.523, 0.312);\n"
+     "  float cs = cos(hue), sn = sin(hue);\n"
+     "  vec3 r = vec3(yiq.x, yiq.y * cs - yiq.z * sn, yiq.y * sn + yiq.z * cs);\n"
+     "  vec3 rgb = r * mat3(1, 0.956, 0.621, 1, -0.272, -0.647, 1, -1.106, 1.703);\n"
+     "  gl_FragColor = vec4(rgb, c.a);\n}\n",
+     {{"hue", 1, 1, {0.6f}}}},
+    {"point light falloff",
+     "uniform float3 lightPos;\nuniform float4 lightColour;\nuniform float radius;\n"
+     "float4 main(float3 n : TEXCOORD1, float4 p : TEXCOORD3) : COLOR {\n"
+     "  float3 d = lightPos - p.xyz;\n  float att = saturate(1 - dot(d, d) / (radius * radius));\n"
+     "  float diff = max(dot(normalize(n), normalize(d)), 0);\n  return lightColour * diff * att;\n}\n",
+     GLSL_HEAD "uniform vec3 lightPos;\nuniform vec4 lightColour;\nuniform float radius;\nvoid main() {\n"
+     "  vec3 d = lightPos - gl_TexCoord[3].xyz;\n  float att = clamp(1.0 - dot(d, d) / (radius * radius), 0.0, 1.0);\n"
+     "  float diff = max(dot(normalize(gl_TexCoord[1].xyz), normalize(d)), 0.0);\n"
+     "  gl_FragColor = lightColour * diff * att;\n}\n",
+     {{"lightPos", 3, 1, {0.5f, 0.4f, 1.2f}}, {"lightColour", 4, 1, {1, 0.9f, 0.7f, 1}}, {"radius", 1, 1, {2.5f}}}},
+    {"gamma and dither",
+     "uniform sampler2D tex0;\nuniform float gamma;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float3 c = pow(tex2D(tex0, uv).rgb, 1.0 / gamma);\n"
+     "  float n = frac(sin(dot(uv, float2(12.9898, 78.233))) * 43758.5453);\n"
+     "  return float4(c + (n - 0.5) / 255.0, 1);\n}\n",
+     GLSL_HEAD "uniform float gamma;\nvoid main() {\n"
+     "  vec3 c = pow(texture2D(tex0, gl_TexCoord[0].xy).rgb, vec3(1.0 / gamma));\n"
+     "  float n = fract(sin(dot(gl_TexCoord[0].xy, vec2(12.9898, 78.233))) * 43758.5453);\n"
+     "  gl_FragColor = vec4(c + (n - 0.5) / 255.0, 1.0);\n}\n",
+     {{"gamma", 1, 1, {2.2f}}}},
+    {"ramp cel shade",
+     "uniform sampler2D tex0, tex1;\nuniform float3 lightDir;\n"
+     "float4 main(float2 uv : TEXCOORD0, float3 n : TEXCOORD1) : COLOR {\n"
+     "  float d = dot(normalize(n), normalize(lightDir)) * 0.5 + 0.5;\n"
+     "  return tex2D(tex0, uv) * tex2D(tex1, float2(d, 0.5));\n}\n",
+     GLSL_HEAD "uniform vec3 lightDir;\nvoid main() {\n"
+     "  float d = dot(normalize(gl_TexCoord[1].xyz), normalize(lightDir)) * 0.5 + 0.5;\n"
+     "  gl_FragColor = texture2D(tex0, gl_TexCoord[0].xy) * texture2D(tex1, vec2(d, 0.5));\n}\n",
+     {{"lightDir", 3, 1, {0.4f, 0.6f, 0.7f}}}},
+    {"water distortion",
+     "uniform sampler2D tex0, tex1;\nuniform float time, strength;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n"
+     "  float2 n = tex2D(tex1, uv * 4 + time * float2(0.1, 0.07)).xy * 2 - 1;\n"
+     "  return tex2D(tex0, uv + n * strength);\n}\n",
+     GLSL_HEAD "uniform float time, strength;\nvoid main() {\n"
+     "  vec2 n = texture2D(tex1, gl_TexCoord[0].xy * 4.0 + time * vec2(0.1, 0.07)).xy * 2.0 - 1.0;\n"
+     "  gl_FragColor = texture2D(tex0, gl_TexCoord[0].xy + n * strength);\n}\n",
+     {{"time", 1, 1, {2.5f}}, {"strength", 1, 1, {0.02f}}}},
+    {"exp2 fog",
+     "uniform sampler2D tex0;\nuniform float4 fogColour;\nuniform float density;\n"
+     "float4 main(float2 uv : TEXCOORD0, float4 p : TEXCOORD3) : COLOR {\n"
+     "  float z = length(p.xyz);\n  float f = saturate(exp2(-density * density * z * z * 1.442695));\n"
+     "  float4 c = tex2D(tex0, uv);\n  return lerp(fogColour, c, f);\n}\n",
+     GLSL_HEAD "uniform vec4 fogColour;\nuniform float density;\nvoid main() {\n"
+     "  float z = length(gl_TexCoord[3].xyz);\n  float f = clamp(exp2(-density * density * z * z * 1.442695), 0.0, 1.0);\n"
+     "  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n  gl_FragColor = mix(fogColour, c, f);\n}\n",
+     {{"fogColour", 4, 1, {0.6f, 0.65f, 0.7f, 1}}, {"density", 1, 1, {0.8f}}}},
+    {"chromatic aberration",
+     "uniform sampler2D tex0;\nuniform float amount;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float2 o = (uv - 0.5) * amount;\n"
+     "  float r = tex2D(tex0, uv + o).r;\n  float g = tex2D(tex0, uv).g;\n  float b = tex2D(tex0, uv - o).b;\n"
+     "  return float4(r, g, b, 1);\n}\n",
+     GLSL_HEAD "uniform float amount;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n  vec2 o = (uv - 0.5) * amount;\n"
+     "  float r = texture2D(tex0, uv + o).r;\n  float g = texture2D(tex0, uv).g;\n  float b = texture2D(tex0, uv - o).b;\n"
+     "  gl_FragColor = vec4(r, g, b, 1.0);\n}\n",
+     {{"amount", 1, 1, {0.02f}}}},
+    {"weighted taps from arrays",
+     "uniform sampler2D tex0;\nuniform float4 offsets[4];\nuniform float4 weights[4];\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 sum = 0;\n"
+     "  for (int i = 0; i < 4; i++) sum += tex2D(tex0, uv + offsets[i].xy) * weights[i];\n  return sum;\n}\n",
+     GLSL_HEAD "uniform vec4 offsets[4];\nuniform vec4 weights[4];\nvoid main() {\n  vec4 sum = vec4(0.0);\n"
+     "  for (int i = 0; i < 4; i++) sum += texture2D(tex0, gl_TexCoord[0].xy + offsets[i].xy) * weights[i];\n"
+     "  gl_FragColor = sum;\n}\n",
+     {{"offsets", 4, 4, {0.01f, 0, 0, 0, -0.01f, 0, 0, 0, 0, 0.01f, 0, 0}},
+      {"weights", 4, 4, {0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f}}}},
+    {"threshold branch",
+     "uniform sampler2D tex0;\nuniform float cutoff;\nuniform float4 highColour;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  float l = max(c.r, max(c.g, c.b));\n  if (l > cutoff) c = highColour * l;\n  else c = c * 0.5;\n"
+     "  return c;\n}\n",
+     GLSL_HEAD "uniform float cutoff;\nuniform vec4 highColour;\nvoid main() {\n"
+     "  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n  float l = max(c.r, max(c.g, c.b));\n"
+     "  if (l > cutoff) c = highColour * l;\n  else c = c * 0.5;\n  gl_FragColor = c;\n}\n",
+     {{"cutoff", 1, 1, {0.6f}}, {"highColour", 4, 1, {1, 0.8f, 0.2f, 1}}}},
+    {"brightness contrast, fixed",
+     "uniform float brightness, contrast;\n"
+     "fixed4 main(fixed4 col : COLOR0) : COLOR {\n"
+     "  fixed3 c = (col.rgb - 0.5) * contrast + 0.5 + brightness;\n  return fixed4(saturate(c), col.a);\n}\n",
+     GLSL_HEAD "uniform float brightness, contrast;\nvoid main() {\n"
+     "  vec3 c = (gl_Color.rgb - 0.5) * contrast + 0.5 + brightness;\n"
+     "  gl_FragColor = vec4(clamp(c, 0.0, 1.0), gl_Color.a);\n}\n",
+     {{"brightness", 1, 1, {0.05f}}, {"contrast", 1, 1, {1.3f}}}},
+    {"smoothstep vignette, float2 centre",
+     "uniform sampler2D tex0;\nuniform float2 centre;\nuniform float inner, outer;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float d = distance(uv, centre);\n"
+     "  float v = 1 - smoothstep(inner, outer, d);\n  float4 c = tex2D(tex0, uv);\n"
+     "  return float4(c.rgb * v, c.a);\n}\n",
+     GLSL_HEAD "uniform vec2 centre;\nuniform float inner, outer;\nvoid main() {\n"
+     "  float d = distance(gl_TexCoord[0].xy, centre);\n  float v = 1.0 - smoothstep(inner, outer, d);\n"
+     "  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n  gl_FragColor = vec4(c.rgb * v, c.a);\n}\n",
+     {{"centre", 2, 1, {0.5f, 0.5f}}, {"inner", 1, 1, {0.2f}}, {"outer", 1, 1, {0.75f}}}},
+    {"overlay blend",
+     "uniform sampler2D tex0, tex1;\nuniform float opacity;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float3 a = tex2D(tex0, uv).rgb, b = tex2D(tex1, uv).rgb;\n"
+     "  float3 lo = 2 * a * b, hi = 1 - 2 * (1 - a) * (1 - b);\n"
+     "  float3 o = lerp(lo, hi, step(0.5, a));\n  return float4(lerp(a, o, opacity), 1);\n}\n",
+     GLSL_HEAD "uniform float opacity;\nvoid main() {\n"
+     "  vec3 a = texture2D(tex0, gl_TexCoord[0].xy).rgb, b = texture2D(tex1, gl_TexCoord[0].xy).rgb;\n"
+     "  vec3 lo = 2.0 * a * b, hi = 1.0 - 2.0 * (1.0 - a) * (1.0 - b);\n"
+     "  vec3 o = mix(lo, hi, step(0.5, a));\n  gl_FragColor = vec4(mix(a, o, opacity), 1.0);\n}\n",
+     {{"opacity", 1, 1, {0.8f}}}},
+    {"alpha clip and tint",
+     "uniform sampler2D tex0;\nuniform float4 tint;\nuniform float cutoff;\n"
+     "float4 main(float2 uv : TEXCOORD0, float4 col : COLOR0) : COLOR {\n  float4 c = tex2D(tex0, uv) * col;\n"
+     "  clip(c.a - cutoff);\n  return c * tint;\n}\n",
+     GLSL_HEAD "uniform vec4 tint;\nuniform float cutoff;\nvoid main() {\n"
+     "  vec4 c = texture2D(tex0, gl_TexCoord[0].xy) * gl_Color;\n  if (c.a - cutoff < 0.0) discard;\n  gl_FragColor = c * tint;\n}\n",
+     {{"tint", 4, 1, {1, 0.9f, 0.8f, 1}}, {"cutoff", 1, 1, {0.3f}}}},
+    {"hemisphere light",
+     "uniform float3 skyColour, groundColour, up;\n"
+     "float4 main(float3 n : TEXCOORD1, float4 col : COLOR0) : COLOR {\n"
+     "  float h = dot(normalize(n), up) * 0.5 + 0.5;\n  return float4(lerp(groundColour, skyColour, h) * col.rgb, col.a);\n}\n",
+     GLSL_HEAD "uniform vec3 skyColour, groundColour, up;\nvoid main() {\n"
+     "  float h = dot(normalize(gl_TexCoord[1].xyz), up) * 0.5 + 0.5;\n"
+     "  gl_FragColor = vec4(mix(groundColour, skyColour, h) * gl_Color.rgb, gl_Color.a);\n}\n",
+     {{"skyColour", 3, 1, {0.6f, 0.7f, 1}}, {"groundColour", 3, 1, {0.3f, 0.25f, 0.2f}}, {"up", 3, 1, {0, 1, 0}}}},
+    {"uv scroll and scale",
+     "uniform sampler2D tex0;\nuniform float4 scaleOffset;\nuniform float time;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n"
+     "  float2 p = uv * scaleOffset.xy + scaleOffset.zw + float2(time * 0.05, 0);\n  return tex2D(tex0, p);\n}\n",
+     GLSL_HEAD "uniform vec4 scaleOffset;\nuniform float time;\nvoid main() {\n"
+     "  vec2 p = gl_TexCoord[0].xy * scaleOffset.xy + scaleOffset.zw + vec2(time * 0.05, 0.0);\n"
+     "  gl_FragColor = texture2D(tex0, p);\n}\n",
+     {{"scaleOffset", 4, 1, {2, 2, 0.1f, 0.2f}}, {"time", 1, 1, {3}}}},
+    {"colour matrix uniform",
+     "uniform sampler2D tex0;\nuniform float4x4 colourMatrix;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  return mul(colourMatrix, tex2D(tex0, uv));\n}\n",
+     GLSL_HEAD "uniform mat4 colourMatrix;\nvoid main() {\n  gl_FragColor = texture2D(tex0, gl_TexCoord[0].xy) * colourMatrix;\n}\n",
+     {}},
+    {"specular power from texture",
+     "uniform sampler2D tex0, tex1;\nuniform float3 lightDir;\nuniform float4 lightColour;\n"
+     "float4 main(float2 uv : TEXCOORD0, float3 n : TEXCOORD1, float3 v : TEXCOORD2) : COLOR {\n"
+     "  float3 N = normalize(n), L = normalize(lightDir), V = normalize(v);\n"
+     "  float4 s = tex2D(tex1, uv);\n  float3 H = normalize(L + V);\n"
+     "  float spec = pow(max(dot(N, H), 0), s.a * 64 + 1) * s.r;\n"
+     "  float4 base = tex2D(tex0, uv);\n"
+     "  return base * lightColour * max(dot(N, L), 0) + spec * lightColour;\n}\n",
+     GLSL_HEAD "uniform vec3 lightDir;\nuniform vec4 lightColour;\nvoid main() {\n"
+     "  vec3 N = normalize(gl_TexCoord[1].xyz), L = normalize(lightDir), V = normalize(gl_TexCoord[2].xyz);\n"
+     "  vec4 s = texture2D(tex1, gl_TexCoord[0].xy);\n  vec3 H = normalize(L + V);\n"
+     "  float spec = pow(max(dot(N, H), 0.0), s.a * 64.0 + 1.0) * s.r;\n"
+     "  vec4 base = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  gl_FragColor = base * lightColour * max(dot(N, L), 0.0) + spec * lightColour;\n}\n",
+     {{"lightDir", 3, 1, {0.3f, 0.4f, 0.85f}}, {"lightColour", 4, 1, {1, 0.95f, 0.9f, 1}}}},
+    {"posterize",
+     "uniform sampler2D tex0;\nuniform float levels;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  return float4(floor(c.rgb * levels + 0.5) / levels, c.a);\n}\n",
+     GLSL_HEAD "uniform float levels;\nvoid main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  gl_FragColor = vec4(floor(c.rgb * levels + 0.5) / levels, c.a);\n}\n",
+     {{"levels", 1, 1, {5}}}},
+    {"radial blur 4 taps",
+     "uniform sampler2D tex0;\nuniform float2 centre;\nuniform float strength;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float2 d = (centre - uv) * strength;\n  float4 sum = 0;\n"
+     "  for (int i = 0; i < 4; i++) sum += tex2D(tex0, uv + d * i);\n  return sum * 0.25;\n}\n",
+     GLSL_HEAD "uniform vec2 centre;\nuniform float strength;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n"
+     "  vec2 d = (centre - uv) * strength;\n  vec4 sum = vec4(0.0);\n"
+     "  for (int i = 0; i < 4; i++) sum += texture2D(tex0, uv + d * float(i));\n  gl_FragColor = sum * 0.25;\n}\n",
+     {{"centre", 2, 1, {0.5f, 0.5f}}, {"strength", 1, 1, {0.03f}}}},
+    {"fresnel reflection mix",
+     "uniform sampler2D tex0, tex1;\nuniform float bias, scale, power;\n"
+     "float4 main(float2 uv : TEXCOORD0, float3 n : TEXCOORD1, float3 v : TEXCOORD2) : COLOR {\n"
+     "  float f = saturate(bias + scale * pow(1 + dot(normalize(v), normalize(n)), power));\n"
+     "  return lerp(tex2D(tex0, uv), tex2D(tex1, uv.yx), f);\n}\n",
+     GLSL_HEAD "uniform float bias, scale, power;\nvoid main() {\n"
+     "  float f = clamp(bias + scale * pow(1.0 + dot(normalize(gl_TexCoord[2].xyz), normalize(gl_TexCoord[1].xyz)), power), 0.0, 1.0);\n"
+     "  gl_FragColor = mix(texture2D(tex0, gl_TexCoord[0].xy), texture2D(tex1, gl_TexCoord[0].yx), f);\n}\n",
+     {{"bias", 1, 1, {0.1f}}, {"scale", 1, 1, {0.8f}}, {"power", 1, 1, {2}}}},
+    {"height fog by y",
+     "uniform float4 fogColour;\nuniform float fogTop, fogDensity;\n"
+     "float4 main(float4 p : TEXCOORD3, float4 col : COLOR0) : COLOR {\n"
+     "  float f = saturate((fogTop - p.y) * fogDensity);\n  return lerp(col, fogColour, f);\n}\n",
+     GLSL_HEAD "uniform vec4 fogColour;\nuniform float fogTop, fogDensity;\nvoid main() {\n"
+     "  float f = clamp((fogTop - gl_TexCoord[3].y) * fogDensity, 0.0, 1.0);\n  gl_FragColor = mix(gl_Color, fogColour, f);\n}\n",
+     {{"fogColour", 4, 1, {0.7f, 0.7f, 0.75f, 1}}, {"fogTop", 1, 1, {0.5f}}, {"fogDensity", 1, 1, {0.8f}}}},
+    {"two-texture splat",
+     "uniform sampler2D tex0, tex1;\nuniform float tiling;\n"
+     "float4 main(float2 uv : TEXCOORD0, float4 col : COLOR0) : COLOR {\n"
+     "  float4 a = tex2D(tex0, uv * tiling), b = tex2D(tex1, uv * tiling * 0.5);\n"
+     "  return lerp(a, b, col.r) * (col.g * 0.5 + 0.5);\n}\n",
+     GLSL_HEAD "uniform float tiling;\nvoid main() {\n"
+     "  vec4 a = texture2D(tex0, gl_TexCoord[0].xy * tiling), b = texture2D(tex1, gl_TexCoord[0].xy * tiling * 0.5);\n"
+     "  gl_FragColor = mix(a, b, gl_Color.r) * (gl_Color.g * 0.5 + 0.5);\n}\n",
+     {{"tiling", 1, 1, {4}}}},
+    {"wrap lighting, half",
+     "uniform half3 lightDir;\nuniform half wrap;\nuniform half4 albedo;\n"
+     "half4 main(half3 n : TEXCOORD1) : COLOR {\n"
+     "  half d = (dot(normalize(n), lightDir) + wrap) / (1 + wrap);\n  return albedo * max(d, 0);\n}\n",
+     GLSL_HEAD "uniform vec3 lightDir;\nuniform float wrap;\nuniform vec4 albedo;\nvoid main() {\n"
+     "  float d = (dot(normalize(gl_TexCoord[1].xyz), lightDir) + wrap) / (1.0 + wrap);\n"
+     "  gl_FragColor = albedo * max(d, 0.0);\n}\n",
+     {{"lightDir", 3, 1, {0, 0.6f, 0.8f}}, {"wrap", 1, 1, {0.5f}}, {"albedo", 4, 1, {0.8f, 0.6f, 0.5f, 1}}}},
+    {"invert and mix",
+     "uniform sampler2D tex0;\nuniform float amount;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  return float4(lerp(c.rgb, 1 - c.rgb, amount), c.a);\n}\n",
+     GLSL_HEAD "uniform float amount;\nvoid main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  gl_FragColor = vec4(mix(c.rgb, 1.0 - c.rgb, amount), c.a);\n}\n",
+     {{"amount", 1, 1, {0.3f}}}},
+};
+
+#undef GLSL_HEAD
+
+}  // namespace vela::bench
