@@ -38,14 +38,14 @@ inline const RenderProgram morePrograms[] = {
      "uniform sampler2D tex0;\n"
      "half4 main(V2F i, uniform half3 lightColour, uniform half gloss, uniform float3 lightDir) : COLOR {\n"
      "  half3 N = normalize(i.n);\n  half3 L = normalize(lightDir);\n"
-     "  half3 R = reflect(-L, N);\n  half spec = pow(max(dot(R, normalize(i.v)), 0.0), gloss);\n"
+     "  half3 R = reflect(-L, N);\n  half highlight = pow(max(dot(R, normalize(i.v)), 0.0), gloss);\n"
      "  half4 t = tex2D(tex0, i.uv);\n"
-     "  return half4(t.rgb * lightColour * max(dot(N, L), 0.0) + spec.xxx, t.a);\n}\n",
+     "  return half4(t.rgb * lightColour * max(dot(N, L), 0.0) + highlight.xxx, t.a);\n}\n",
      GLSL_HEAD "uniform vec3 lightColour;\nuniform float gloss;\nuniform vec3 lightDir;\nvoid main() {\n"
      "  vec3 N = normalize(gl_TexCoord[1].xyz);\n  vec3 L = normalize(lightDir);\n"
-     "  vec3 R = reflect(-L, N);\n  float spec = pow(max(dot(R, normalize(gl_TexCoord[2].xyz)), 0.0), gloss);\n"
+     "  vec3 R = reflect(-L, N);\n  float highlight = pow(max(dot(R, normalize(gl_TexCoord[2].xyz)), 0.0), gloss);\n"
      "  vec4 t = texture2D(tex0, gl_TexCoord[0].xy);\n"
-     "  gl_FragColor = vec4(t.rgb * lightColour * max(dot(N, L), 0.0) + vec3(spec), t.a);\n}\n",
+     "  gl_FragColor = vec4(t.rgb * lightColour * max(dot(N, L), 0.0) + vec3(highlight), t.a);\n}\n",
      {{"lightColour", 3, 1, {1, 0.9f, 0.8f}}, {"gloss", 1, 1, {16}}, {"lightDir", 3, 1, {0.2f, 0.3f, 0.9f}}}},
     {"sobel edges",
      "uniform sampler2D tex0;\nuniform float2 texel;\nuniform float edge;\n"
@@ -214,15 +214,15 @@ inline const RenderProgram morePrograms[] = {
      "float4 main(float2 uv : TEXCOORD0, float3 n : TEXCOORD1, float3 v : TEXCOORD2) : COLOR {\n"
      "  float3 N = normalize(n), L = normalize(lightDir), V = normalize(v);\n"
      "  float4 s = tex2D(tex1, uv);\n  float3 H = normalize(L + V);\n"
-     "  float spec = pow(max(dot(N, H), 0), s.a * 64 + 1) * s.r;\n"
+     "  float highlight = pow(max(dot(N, H), 0), s.a * 64 + 1) * s.r;\n"
      "  float4 base = tex2D(tex0, uv);\n"
-     "  return base * lightColour * max(dot(N, L), 0) + spec * lightColour;\n}\n",
+     "  return base * lightColour * max(dot(N, L), 0) + highlight * lightColour;\n}\n",
      GLSL_HEAD "uniform vec3 lightDir;\nuniform vec4 lightColour;\nvoid main() {\n"
      "  vec3 N = normalize(gl_TexCoord[1].xyz), L = normalize(lightDir), V = normalize(gl_TexCoord[2].xyz);\n"
      "  vec4 s = texture2D(tex1, gl_TexCoord[0].xy);\n  vec3 H = normalize(L + V);\n"
-     "  float spec = pow(max(dot(N, H), 0.0), s.a * 64.0 + 1.0) * s.r;\n"
+     "  float highlight = pow(max(dot(N, H), 0.0), s.a * 64.0 + 1.0) * s.r;\n"
      "  vec4 base = texture2D(tex0, gl_TexCoord[0].xy);\n"
-     "  gl_FragColor = base * lightColour * max(dot(N, L), 0.0) + spec * lightColour;\n}\n",
+     "  gl_FragColor = base * lightColour * max(dot(N, L), 0.0) + highlight * lightColour;\n}\n",
      {{"lightDir", 3, 1, {0.3f, 0.4f, 0.85f}}, {"lightColour", 4, 1, {1, 0.95f, 0.9f, 1}}}},
     {"posterize",
      "uniform sampler2D tex0;\nuniform float levels;\n"
