@@ -360,6 +360,16 @@ void deriveFromUniforms(IrProgram &ir) {
     };
     const int fetch = 22;
     std::vector<bool> inCode(steps.size(), false);
+    // A step and those it is made from, each once, but none the program computes already.
+    auto madeFrom = [&](int st, std::set<int> &seen) {
+        for (std::vector<int> todo = {st}; !todo.empty();) {
+            int x = todo.back();
+            todo.pop_back();
+            if (inCode[size_t(x)] || !seen.insert(x).second) continue;
+            for (int k = 0; k < steps[size_t(x)].nsrc; ++k)
+                if (steps[size_t(x)].src[k].step >= 0) todo.push_back(steps[size_t(x)].src[k].step);
+        }
+    };
     for (bool changed = ir.profile->stage == Stage::Fragment; changed;) {
         changed = false;
         std::vector<size_t> group(steps.size());
@@ -385,13 +395,7 @@ void deriveFromUniforms(IrProgram &ir) {
                 g.lanes += std::popcount(unsigned(rootLanes[st]));
                 for (int c : inputs[st])
                     if (!have.count(c)) g.more.insert(c);
-                for (std::vector<int> todo = {int(st)}; !todo.empty();) {
-                    int x = todo.back();
-                    todo.pop_back();
-                    if (inCode[size_t(x)] || !g.work.insert(x).second) continue;
-                    for (int k = 0; k < steps[size_t(x)].nsrc; ++k)
-                        if (steps[size_t(x)].src[k].step >= 0) todo.push_back(steps[size_t(x)].src[k].step);
-                }
+                madeFrom(int(st), g.work);
             }
         for (size_t st = 0; st < steps.size(); ++st) {
             if (!rootLanes[st] || inCode[st]) continue;
@@ -400,15 +404,9 @@ void deriveFromUniforms(IrProgram &ir) {
             for (int x : g.work) saved += perPixel(steps[size_t(x)]);
             if (extra <= 0 || saved >= fetch * extra) continue;
             // It and what it comes from stay instructions.
-            std::vector<int> todo = {int(st)};
-            while (!todo.empty()) {
-                int x = todo.back();
-                todo.pop_back();
-                if (inCode[size_t(x)]) continue;
-                inCode[size_t(x)] = true;
-                for (int s = 0; s < steps[size_t(x)].nsrc; ++s)
-                    if (steps[size_t(x)].src[s].step >= 0) todo.push_back(steps[size_t(x)].src[s].step);
-            }
+            std::set<int> staying;
+            madeFrom(int(st), staying);
+            for (int x : staying) inCode[size_t(x)] = true;
             have.insert(inputs[st].begin(), inputs[st].end());
             changed = true;
         }
