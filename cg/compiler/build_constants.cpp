@@ -105,7 +105,8 @@ private:
             if (std::fmod(v, 2.0f) == 0) consider(Recipe::Double, v / 2, 0, 1 + plan(v / 2, Plain).cost);
             else consider(Recipe::DoublePlusOne, (v - 1) / 2, 0, 1 + plan((v - 1) / 2, Plain).cost);
             int e;
-            if (isPowerOfTwo(v) && std::frexp(v, &e) == 0.5f && e % 2 == 1 && e > 4) {  // 2^2j = 2^j * 2^j
+            std::frexp(v, &e);  // v = 2^(e - 1) when a power of two
+            if (isPowerOfTwo(v) && e % 2 == 1 && e > 4) {  // 2^2j = 2^j * 2^j
                 float half = std::ldexp(1.0f, (e - 1) / 2);
                 consider(Recipe::Product, half, half, 1 + plan(half, Plain).cost);
             }

@@ -312,7 +312,7 @@ TEST(Optimizer, WorkOfUniformsAloneStaysWhereItWouldCostAFragmentProgramMoreRead
         {"return c * t + (t * u) * v;", 1, 5},  // t * u * v: four components instead of five
         {"return c * (v + 0.5);", 1, 4},        // as many
         {"return lerp(t, u, c.x);", 1, 2},      // u - t beside t
-        // c * 1 / (1 + t) + t / (1 + t): two values of one uniform, judged together
+        // dot(c, c) / (1 + t) + t / (1 + t): two values of one uniform, judged together
         {"return (dot(c, c) + t) / (1 + t);", 0, 1, 2},
         {"return c * cos(t) + sin(t);", 2, 2, 2},  // worth the fetch more
     };
@@ -432,12 +432,12 @@ TEST(Emitter, AFragmentProgramThatReadsAUniformMakesItsConstantsExactly) {
     std::vector<int> used = {4, 4, 4, 4, 3, 2};
     ConstantPrologue prologue;
     std::vector<std::string> scratch = {"R0", "R1", "R2", "R3", "R8", "R9", "R10", "R11", "R14", "R15"};
-    ASSERT_TRUE(buildConstants(vectors, used, {"R4", "R5", "R6", "R7", "R12", "R13"}, scratch, "fragment.texcoord[0]", 72, prologue));
+    std::vector<std::string> registers = {"R4", "R5", "R6", "R7", "R12", "R13"};
+    ASSERT_TRUE(buildConstants(vectors, used, registers, scratch, "fragment.texcoord[0]", 72, prologue));
     auto regs = runPrologue(prologue.lines);
     for (size_t v = 0; v < vectors.size(); ++v)
-        for (size_t c = 0; c < 4; ++c) {
-            std::string r = "R" + std::to_string(v < 4 ? 4 + v : 8 + v);
-            if (c >= size_t(used[v])) continue;
+        for (size_t c = 0; c < size_t(used[v]); ++c) {
+            const std::string &r = registers[v];
             float got = regs[r][c];
             EXPECT_EQ(std::memcmp(&got, &vectors[v][c], sizeof got), 0) << r << "." << "xyzw"[c] << " = " << got << ", not "
                                                                           << vectors[v][c];
