@@ -47,14 +47,15 @@ bool isPowerOfTwo(float v) {
 
 // How a positive value is made, the top step only; its operands are made the same way.
 struct Recipe {
-    enum Kind { Fail, One, Double, DoublePlusOne, Reciprocal, Product, Decimal, Sum, Difference } kind = Fail;
+    enum Kind { Fail, One, Double, DoublePlusOne, Reciprocal, Product, Decimal, Sum, Difference, Scaled } kind = Fail;
     float a = 0, b = 0, c = 0;  // Decimal: the digits a (by tens) times b = 1 / 10^k, plus c
     int cost = 1 << 20;  // instructions, not counting what other values share
 };
 
-// What a recipe at each depth may use: anything; no sum (a sum's terms); only integers,
-// their reciprocals and powers of two (a product's factors).
-enum Depth { Any, NoSum, Plain };
+// What a recipe at each depth may use: anything; nothing made from another of the program's
+// constants (what is scaled); no sum (a sum's terms); only integers, their reciprocals and
+// powers of two (a product's factors).
+enum Depth { Any, Base, NoSum, Plain };
 
 class ConstantBuilder {
 public:
@@ -64,7 +65,7 @@ public:
     // Whether v is made from another of the program's constants, best made first.
     bool fromAnother(float v) {
         Recipe::Kind kind = plan(v, Any).kind;
-        return kind == Recipe::Sum || kind == Recipe::Difference;
+        return kind == Recipe::Sum || kind == Recipe::Difference || kind == Recipe::Scaled;
     }
 
     // Puts `sign * v` (v > 0) into `into`; false if v cannot be made.
@@ -140,14 +141,22 @@ private:
                     consider(Recipe::Decimal, float(n), scale, cost);
                     break;
                 }
-                if (depth == Any && isPowerOfTwo(std::fabs(step)) && product + step == v)
+                if (depth <= Base && isPowerOfTwo(std::fabs(step)) && product + step == v)
                     consider(Recipe::Decimal, float(n), scale, cost + 1 + plan(std::fabs(step), Plain).cost, step);
             }
             // a + b or b - a with a another of the program's constants: 0.8 + 0.1 as the
-            // compiler added them, 1 - 0.1.
+            // compiler added them, 1 - 0.1; or a times a power of two, as pi from 2 pi.
             for (float a : wanted_) {
                 a = std::fabs(a);
-                if (depth != Any || !(a > 0) || a == v || plan(a, NoSum).kind == Recipe::Fail) continue;
+                if (depth != Any || !(a > 0) || a == v) continue;
+                // Of two constants a power of two apart, the one cheaper to make is the base
+                // (the larger where they cost the same), so neither waits on the other.
+                if (float r = v / a; isPowerOfTwo(r) && a * r == v) {
+                    int base = plan(a, Base).cost, own = plan(v, Base).cost;
+                    if (base < own || (base == own && a > v))
+                        consider(Recipe::Scaled, a, r, 1 + (r == 2 ? 0 : plan(r, Plain).cost));
+                }
+                if (plan(a, NoSum).kind == Recipe::Fail) continue;
                 if (float b = v - a; a < v && b > 0 && a + b == v) consider(Recipe::Sum, a, b, 1 + plan(b, NoSum).cost);
                 if (float b = v + a; b - a == v) consider(Recipe::Difference, a, b, 1 + plan(b, NoSum).cost);
             }
@@ -166,7 +175,13 @@ private:
 
     std::string make(float v, const std::string &into, bool negative, Depth depth) {
         auto it = have_.find(bitsOf(v));
-        if (it != have_.end()) {
+        // -v is its last step again, negated, where that step adds: a GL's optimiser can move
+        // the negation of a MOV (or of a product) onto what multiplies the value before it
+        // folds the constant, and then negates each pixel's product.
+        Recipe::Kind last = it == have_.end() || !negative ? Recipe::Fail : plan(v, depth).kind;
+        bool redo = last == Recipe::Double || last == Recipe::DoublePlusOne || last == Recipe::Sum ||
+                    last == Recipe::Difference;
+        if (it != have_.end() && !redo) {
             lines_.push_back("MOV " + into + ", " + (negative ? negated(it->second) : it->second));
         } else {
             Recipe r = plan(v, depth);
@@ -199,6 +214,12 @@ private:
                     lines_.push_back("ADD " + into + ", " + wrap(product, negative) + ", " + wrap(step, negative != (r.c < 0)));
                 }
                 break;
+            case Recipe::Scaled:
+                a = operand(r.a, Base);
+                b = r.b == 2 ? a : operand(r.b, Plain);
+                lines_.push_back(std::string(r.b == 2 ? "ADD " : "MUL ") + into + ", " + wrap(a, negative) + ", " +
+                                 wrap(b, negative && r.b == 2));
+                break;
             case Recipe::Sum:
             case Recipe::Difference:
                 a = operand(r.a, NoSum), b = operand(r.b, NoSum);
@@ -210,8 +231,7 @@ private:
                 break;
             }
         }
-        have_[bitsOf(v)] = negative ? negated(into) : into;
-        return have_[bitsOf(v)];
+        return have_.emplace(bitsOf(v), negative ? negated(into) : into).first->second;
     }
 
     // The operand that holds integer n, made from its decimal digits: (tens) * 10 + digit.

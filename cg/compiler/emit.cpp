@@ -385,14 +385,16 @@ private:
     }
 
     // An operand read in `lanes` (the register component each lane of the instruction reads).
-    std::string operand(const Operand &o, const int *laneOfSlot, bool scalar) {
+    std::string operand(const Operand &o, const int *laneOfSlot, bool scalar, bool keepSign = false) {
         uint8_t s[4];
         std::string name;
         bool negate = o.neg;
         if (o.isConst()) {
-            // Negative constants read positive ones negated: -c0 shares c0's vector.
+            // Negative constants read positive ones negated: -c0 shares c0's vector. A factor
+            // keeps its sign: where the constants are made in temporaries, a GL would otherwise
+            // negate the product, an operation more for each pixel.
             std::vector<float> values;
-            bool negative = true, zero = true;
+            bool negative = !keepSign, zero = true;
             for (int slot = 0; slot < 4; ++slot) {
                 float k = o.k[laneOfSlot[slot]] * (o.neg ? -1.0f : 1.0f);
                 values.push_back(k);
@@ -480,7 +482,10 @@ private:
             name = "SUB";
         }
         std::string text = name + (i.sat ? "_SAT " : " ") + dst;
-        for (const Operand &o : operands) text += ", " + operand(o, lanes, scalar);
+        for (size_t j = 0; j < operands.size(); ++j) {
+            bool factor = op == Op::Mul || (op == Op::Mad && j < 2) || op == Op::Dp3 || op == Op::Dp4;
+            text += ", " + operand(operands[j], lanes, scalar, factor && ir_.profile->stage == Stage::Fragment);
+        }
         if (isTexture(op)) {
             text += ", texture[" + std::to_string(i.unit) + "], " + targetName(i.target);
             countTexture(i);

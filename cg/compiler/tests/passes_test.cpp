@@ -428,12 +428,13 @@ TEST(Emitter, AFragmentProgramThatReadsAUniformMakesItsConstantsExactly) {
     // to them (0.299, 0.114).
     std::vector<std::array<float, 4>> vectors = {{8, 40, 0.5f, 0.1f},        {0.8f + 0.1f, -3, 0.75f, 0.001f},
                                                  {-2.5f, 1024, 0.0625f, 1},  {-0.0f, -1, 0.9f, 6.5f},
-                                                 {0.299f, 0.587f, -0.114f, 0}, {1.442695f, 0.0722f, 0, 0}};
-    std::vector<int> used = {4, 4, 4, 4, 3, 2};
+                                                 {0.299f, 0.587f, -0.114f, 0}, {1.442695f, 0.0722f, 0, 0},
+                                                 {3.1415927f, 6.2831855f, -1.5707964f, 3}};
+    std::vector<int> used = {4, 4, 4, 4, 3, 2, 4};
     ConstantPrologue prologue;
-    std::vector<std::string> scratch = {"R0", "R1", "R2", "R3", "R8", "R9", "R10", "R11", "R14", "R15"};
-    std::vector<std::string> registers = {"R4", "R5", "R6", "R7", "R12", "R13"};
-    ASSERT_TRUE(buildConstants(vectors, used, registers, scratch, "fragment.texcoord[0]", 72, prologue));
+    std::vector<std::string> scratch = {"R0", "R1", "R2", "R3", "R8", "R9", "R10", "R11", "R14", "R15", "R17", "R18", "R19", "R20", "R21"};
+    std::vector<std::string> registers = {"R4", "R5", "R6", "R7", "R12", "R13", "R16"};
+    ASSERT_TRUE(buildConstants(vectors, used, registers, scratch, "fragment.texcoord[0]", 100, prologue));
     auto regs = runPrologue(prologue.lines);
     for (size_t v = 0; v < vectors.size(); ++v)
         for (size_t c = 0; c < size_t(used[v]); ++c) {
@@ -442,7 +443,12 @@ TEST(Emitter, AFragmentProgramThatReadsAUniformMakesItsConstantsExactly) {
             EXPECT_EQ(std::memcmp(&got, &vectors[v][c], sizeof got), 0) << r << "." << "xyzw"[c] << " = " << got << ", not "
                                                                           << vectors[v][c];
         }
-    EXPECT_LE(prologue.lines.size(), 60u) << prologue.lines.size();
+    EXPECT_LE(prologue.lines.size(), 75u) << prologue.lines.size();
+    // Constants a power of two apart cost one step more than the first: pi, 2 pi, -pi / 2.
+    ASSERT_TRUE(buildConstants({{3.1415927f, 0, 0, 0}}, {1}, {"R1"}, {"R0", "R2", "R3", "R4", "R5", "R6"}, "R0", 72, prologue));
+    size_t alone = prologue.lines.size();
+    ASSERT_TRUE(buildConstants({{3.1415927f, 6.2831855f, -1.5707964f, 0}}, {3}, {"R1"}, {"R0", "R2", "R3", "R4", "R5", "R6"}, "R0", 72, prologue));
+    EXPECT_LE(prologue.lines.size(), alone + 3) << alone;
     // Too little room for a value's steps, for the steps between or for the instructions:
     // no prologue.
     EXPECT_FALSE(buildConstants({{0.2126f, 1, 0, 0}}, {2}, {"R1"}, {"R0", "R2"}, "R0", 4, prologue));
