@@ -333,6 +333,7 @@ void deriveFromUniforms(IrProgram &ir) {
     // ("roots").
     std::set<int> have;
     std::vector<uint8_t> rootLanes(steps.size(), 0);
+    std::vector<bool> onlySelects(steps.size(), true);  // read only as what a CMP selects by
     for (size_t at = 0; at < ir.code.size(); ++at) {
         const Instr &i = ir.code[at];
         if (i.dead || derived[at]) continue;
@@ -340,8 +341,10 @@ void deriveFromUniforms(IrProgram &ir) {
         for (int s = 0; s < i.nsrc; ++s) {
             const Operand &o = i.src[s];
             readComponents(i, o, have);
-            if (o.ref.file == File::Temp && stepOf[o.ref.index] >= 0)
+            if (o.ref.file == File::Temp && stepOf[o.ref.index] >= 0) {
                 for (int l = 0; l < lanes; ++l) rootLanes[size_t(stepOf[o.ref.index])] |= uint8_t(1u << (o.swz[l] & 3));
+                if (i.op != Op::Cmp || s != 0) onlySelects[size_t(stepOf[o.ref.index])] = false;
+            }
         }
     }
     // A fragment program fetches each uniform component it reads for every group of pixels
@@ -402,7 +405,11 @@ void deriveFromUniforms(IrProgram &ir) {
             const Judged &g = judged[find(st)];
             int extra = g.lanes - int(g.more.size()), saved = 0;
             for (int x : g.work) saved += perPixel(steps[size_t(x)]);
-            if (extra <= 0 || saved >= fetch * extra) continue;
+            // A comparison of inputs the program selects by is no work for a GL that selects by
+            // the comparison itself, and a value to compare again where it is fetched.
+            bool select = onlySelects[st] && g.work.size() == 1 &&
+                          (Op(steps[st].op) == Op::Slt || Op(steps[st].op) == Op::Sge);
+            if (!(select && extra >= 0) && (extra <= 0 || saved >= fetch * extra)) continue;
             // It and what it comes from stay instructions.
             std::set<int> staying;
             madeFrom(int(st), staying);

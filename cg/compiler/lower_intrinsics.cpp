@@ -119,8 +119,9 @@ Agg Lowering::intrinsic(const Expr *e) {
     case Intrinsic::Saturate: return {saturate(arg(0))};
     case Intrinsic::Sign: {
         Val x = arg(0);
-        if (profile_.cmp)
-            return {b_.emit(Op::Cmp, {x, k(-1), b_.emit(Op::Cmp, {negate(x), k(1), k(0)}, x.n)}, x.n)};
+        // x < 0 ? -1 : (0 < x): a GL's compiler reads SLT's operands as they stand, where the
+        // CMP of -x had it negate x first.
+        if (profile_.cmp) return {b_.emit(Op::Cmp, {x, k(-1), less(k(0), x)}, x.n)};
         return {sub(less(k(0), x), less(x, k(0)))};
     }
     case Intrinsic::IsFinite: return {op2(Op::Sge, k(FLT_MAX), op1(Op::Abs, arg(0)))};
@@ -158,6 +159,34 @@ Agg Lowering::intrinsic(const Expr *e) {
     }
     case Intrinsic::All:
     case Intrinsic::Any: {
+        bool all = e->intrinsic == Intrinsic::All;
+        const Expr *c = args[0];
+        if (c->kind == Expr::Binary && c->op >= OpLess && c->op <= OpGreaterEq && c->type.kind == Type::Vector) {
+            // A comparison's lanes are 0 or 1: any is their largest, all their least. Against
+            // one value for every lane, the comparison of the vector's largest or least
+            // decides: any(c > k) is max(c) > k.
+            Val l = value(c->args[0]), r = value(c->args[1]);
+            Base base = std::max(c->args[0]->type.base, c->args[1]->type.base);
+            auto broadcast = [](const Val &v) {
+                for (int i = 1; i < v.n; ++i)
+                    if (!(v.c[i] == v.c[0])) return false;
+                return true;
+            };
+            auto reduce = [&](Op op, Val v) {
+                if (v.n == 4) v = op2(op, concat(component(v, 0), component(v, 1)), concat(component(v, 2), component(v, 3)));
+                Val m = component(v, 0);
+                for (int i = 1; i < v.n; ++i) m = op2(op, m, component(v, i));
+                return m;
+            };
+            bool lOne = broadcast(l), rOne = broadcast(r);
+            if (lOne != rOne) {
+                bool greater = (c->op == OpGreater || c->op == OpGreaterEq) == rOne;  // the vector side's
+                Op op = greater != all ? Op::Max : Op::Min;
+                return {lOne ? arithmetic(c->op, component(l, 0), reduce(op, r), base, c->offset)
+                             : arithmetic(c->op, reduce(op, l), component(r, 0), base, c->offset)};
+            }
+            return {reduce(all ? Op::Min : Op::Max, arithmetic(c->op, l, r, base, c->offset))};
+        }
         Val v = arg(0);
         if (v.n == 1) return {v};
         // The count of true components against all or none.

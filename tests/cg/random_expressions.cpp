@@ -173,6 +173,11 @@ E Generator::boolExpr(int n, int depth) {
     static const char *const fns[] = {"lessThan", "greaterThan", "lessThanEqual", "greaterThanEqual", "equal",
                                       "notEqual"};
     int k = below(6);
+    if (n > 1 && chance(0.3)) {  // a vector against one value, on either side
+        b = expr(F(1), depth + 1, true);
+        b.gl = "vec" + std::to_string(n) + "(" + b.gl + ")";
+        if (chance(0.5)) std::swap(a, b);
+    }
     std::string cg = "(" + a.cg + " " + ops[k] + " " + b.cg + ")";
     std::string gl = n == 1 ? "(" + a.gl + " " + ops[k] + " " + b.gl + ")" : std::string(fns[k]) + "(" + a.gl + ", " + b.gl + ")";
     return E{cg, gl, B(n), {}};

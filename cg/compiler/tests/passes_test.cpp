@@ -315,6 +315,8 @@ TEST(Optimizer, WorkOfUniformsAloneStaysWhereItWouldCostAFragmentProgramMoreRead
         // dot(c, c) / (1 + t) + t / (1 + t): two values of one uniform, judged together
         {"return (dot(c, c) + t) / (1 + t);", 0, 1, 2},
         {"return c * cos(t) + sin(t);", 2, 2, 2},  // worth the fetch more
+        {"return t > 0.5 ? c : v;", 0, 5, 2},  // selected by: compared where it is read
+        {"return t > u ? c : v;", 1, 5, 2},    // one component instead of two
     };
     auto slotsOf = [](const CompileResult &r) {
         int slots = 0;
@@ -499,6 +501,19 @@ TEST(Optimizer, AProductOfANegatedValueIsTheNegatedProduct) {
                                       Profile::Arbfp1);
     ASSERT_TRUE(reflected.ok) << reflected.listing;
     EXPECT_EQ(count(reflected.assembly, "DP3"), 1) << reflected.assembly;
+}
+
+TEST(Optimizer, AnyOrAllOfAComparisonWithOneValueComparesTheLargestOrLeast) {
+    // any(c.xyz > 0.9) is max(c.x, c.y, c.z) > 0.9, two MAX where a sum of the lanes' flags
+    // and its comparison were; sign is one CMP of one comparison.
+    CompileResult r = compile("uniform float t;\nfloat4 main(float4 c : TEXCOORD0) : COLOR {\n"
+                              "  return float4(any(c.xyz > 0.9), all(c.xy <= t), any(t < c), sign(c.w)); }",
+                              Profile::Arbfp1);
+    ASSERT_TRUE(r.ok) << r.listing;
+    EXPECT_EQ(count(r.assembly, "DP3") + count(r.assembly, "DP4"), 0) << r.assembly;
+    EXPECT_LE(count(r.assembly, "MAX"), 4) << r.assembly;
+    EXPECT_EQ(count(r.assembly, "SLT") + count(r.assembly, "SGE"), 4) << r.assembly;
+    EXPECT_EQ(count(r.assembly, "CMP"), 1) << r.assembly;
 }
 
 // A GL loads a uniform slot where the program first reads any of its components.
