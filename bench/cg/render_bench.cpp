@@ -4,9 +4,11 @@
 // -packuniforms, and as the same program in GLSL through Mesa's own compiler. Batches
 // alternate between the three in turning order, each timed from glFinish to glFinish; the
 // figures are medians of the batches, the ratios to GLSL per program and its geometric
-// mean, beside the instruction counts and, from the NIR Mesa hands to llvmpipe for each
-// (ST_DEBUG=nir, where this Mesa prints it), its ALU operations and the uniform components
-// it fetches.
+// mean. Each variant is made three times over and the batches take the copies in turn:
+// llvmpipe compiles each program object apart, and two copies of one program can run
+// several per cent apart. Beside the figures: the instruction counts and, from the NIR Mesa
+// hands to llvmpipe for each (ST_DEBUG=nir, where this Mesa prints it), its ALU operations
+// and the uniform components it fetches.
 //   cg_render_bench [--more] [batches [draws per batch]]    cg_render_bench [--more] --counts (no GL)
 // llvmpipe runs one thread unless LP_NUM_THREADS says otherwise: steadier figures on a
 // shared machine.
@@ -137,9 +139,11 @@ void bindTextures(const Gl &gl) {
     gl.activeTexture(GL_TEXTURE0);
 }
 
+constexpr int copies = 3;
+
 struct Prepared {
-    CGprogram ours = nullptr, packed = nullptr;  // packed: compiled with -packuniforms
-    GLuint glsl = 0;
+    CGprogram ours[copies] = {}, packed[copies] = {};  // packed: compiled with -packuniforms
+    GLuint glsl[copies] = {};
 };
 
 void useOurs(const Gl &gl, const RenderProgram &p, CGprogram prog) {
@@ -336,35 +340,39 @@ int main(int argc, char **argv) {
         for (const RenderProgram &p : programs) {
             Prepared x;
             const char *packing[] = {"-packuniforms", nullptr};
-            x.ours = cgCreateProgram(context, CG_SOURCE, p.ours, CG_PROFILE_ARBFP1, nullptr, nullptr);
-            x.packed = cgCreateProgram(context, CG_SOURCE, p.ours, CG_PROFILE_ARBFP1, nullptr, packing);
-            if (x.ours) cgGLLoadProgram(x.ours);
-            if (x.packed) cgGLLoadProgram(x.packed);
-            if (!x.ours || !x.packed || cgGetError() != CG_NO_ERROR) {
-                restoreStderr();
-                std::printf("%s: our program did not load\n", p.name);
-                status = 1;
-                goto done;
-            }
-            std::string log;
-            x.glsl = gl.glsl.program("", p.glsl, log);
-            if (!x.glsl) {
-                restoreStderr();
-                std::printf("%s: the GLSL program did not compile:\n%s\n", p.name, log.c_str());
-                status = 1;
-                goto done;
+            for (int c = 0; c < copies; ++c) {
+                x.ours[c] = cgCreateProgram(context, CG_SOURCE, p.ours, CG_PROFILE_ARBFP1, nullptr, nullptr);
+                x.packed[c] = cgCreateProgram(context, CG_SOURCE, p.ours, CG_PROFILE_ARBFP1, nullptr, packing);
+                if (x.ours[c]) cgGLLoadProgram(x.ours[c]);
+                if (x.packed[c]) cgGLLoadProgram(x.packed[c]);
+                if (!x.ours[c] || !x.packed[c] || cgGetError() != CG_NO_ERROR) {
+                    restoreStderr();
+                    std::printf("%s: our program did not load\n", p.name);
+                    status = 1;
+                    goto done;
+                }
+                std::string log;
+                x.glsl[c] = gl.glsl.program("", p.glsl, log);
+                if (!x.glsl[c]) {
+                    restoreStderr();
+                    std::printf("%s: the GLSL program did not compile:\n%s\n", p.name, log.c_str());
+                    status = 1;
+                    goto done;
+                }
             }
             prepared.push_back(x);
         }
         // One draw of each, for the drivers' shaders (and their NIR) to be made.
         for (size_t k = 0; k < prepared.size(); ++k) {
             const RenderProgram &p = programs[k];
-            useOurs(gl, p, prepared[k].ours);
-            drawQuad(gl);
-            useOurs(gl, p, prepared[k].packed);
-            drawQuad(gl);
-            useGlsl(gl, p, prepared[k].glsl);
-            drawQuad(gl);
+            for (int c = 0; c < copies; ++c) {
+                useOurs(gl, p, prepared[k].ours[c]);
+                drawQuad(gl);
+                useOurs(gl, p, prepared[k].packed[c]);
+                drawQuad(gl);
+                useGlsl(gl, p, prepared[k].glsl[c]);
+                drawQuad(gl);
+            }
         }
         glFinish();
         restoreStderr();
@@ -383,9 +391,9 @@ int main(int argc, char **argv) {
         for (size_t k = 0; k < prepared.size(); ++k) {
             const RenderProgram &p = programs[k];
             // The two frames, compared: a check that the pair computes the same (8-bit steps).
-            auto use = [&](int which) {
-                if (which == 2) useGlsl(gl, p, prepared[k].glsl);
-                else useOurs(gl, p, which ? prepared[k].packed : prepared[k].ours);
+            auto use = [&](int which, int c = 0) {
+                if (which == 2) useGlsl(gl, p, prepared[k].glsl[c]);
+                else useOurs(gl, p, which ? prepared[k].packed[c] : prepared[k].ours[c]);
             };
             std::vector<unsigned char> frames[3];
             for (int which = 0; which < 3; ++which) {
@@ -404,7 +412,7 @@ int main(int argc, char **argv) {
             for (int b = 0; b < batches; ++b)
                 for (int place = 0; place < 3; ++place) {
                     int which = (place + b) % 3;
-                    use(which);
+                    use(which, b % copies);
                     glFinish();
                     auto start = Clock::now();
                     for (int d = 0; d < draws; ++d) drawQuad(gl);
@@ -416,9 +424,9 @@ int main(int argc, char **argv) {
             logSum += std::log(arb / glsl);
             logPacked += std::log(packed / glsl);
             ++measured;
-            std::string names[3] = {"ARB" + std::to_string(cgGLGetProgramID(prepared[k].ours)),
-                                    "ARB" + std::to_string(cgGLGetProgramID(prepared[k].packed)),
-                                    "GLSL" + std::to_string(prepared[k].glsl)};
+            std::string names[3] = {"ARB" + std::to_string(cgGLGetProgramID(prepared[k].ours[0])),
+                                    "ARB" + std::to_string(cgGLGetProgramID(prepared[k].packed[0])),
+                                    "GLSL" + std::to_string(prepared[k].glsl[0])};
             char aluText[32] = "-", fetchedText[32] = "-";
             if (costs.count(names[0]) && costs.count(names[1]) && costs.count(names[2])) {
                 const NirCost c[3] = {costs[names[0]], costs[names[1]], costs[names[2]]};
