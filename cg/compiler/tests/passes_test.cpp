@@ -589,6 +589,23 @@ TEST(Optimizer, LookupsAtTheSameGivenCoordinatesAreSideBySide) {
     EXPECT_EQ(verifyAllocation(ir, a), "");
 }
 
+TEST(Optimizer, ALookupJustAfterAPowerGoesBeforeIt) {
+    // Both lookups at given coordinates move above the POW and keep their order; the one whose
+    // coordinates are computed after it stays where it is.
+    CompileResult r = compile("uniform sampler2D a, b;\nuniform float p;\n"
+                              "float4 main(float2 uv : TEXCOORD0, float3 n : TEXCOORD1) : COLOR {\n"
+                              "  float f = saturate(pow(1 + n.z, p) * 0.5 + 0.25);\n"
+                              "  float4 c = lerp(tex2D(a, uv), tex2D(b, uv.yx), f);\n"
+                              "  return c + tex2D(a, c.xy * f); }",
+                              Profile::Arbfp1);
+    ASSERT_TRUE(r.ok) << r.listing;
+    size_t pow = r.assembly.find("\nPOW "), first = r.assembly.find("texture[0]"), second = r.assembly.find("texture[1]");
+    ASSERT_NE(pow, std::string::npos) << r.assembly;
+    EXPECT_LT(first, second) << r.assembly;
+    EXPECT_LT(second, pow) << r.assembly;
+    EXPECT_GT(r.assembly.rfind("texture[0]"), pow) << r.assembly;
+}
+
 TEST(Optimizer, MovesASaturateOntoItsValueOnlyWhereTheProfileHasOne) {
     for (Profile profile : {Profile::Arbfp1, Profile::Arbvp1}) {
         IrProgram ir;
