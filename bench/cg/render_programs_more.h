@@ -1,8 +1,8 @@
 // A second set of programs for the rendering benchmark (`cg_render_bench --more`), written
 // after the optimiser was tuned on the first, to see whether what it does holds for programs
 // it was not shaped on: struct inputs, half and fixed, matrices, helper functions, loops over
-// uniform arrays, branches, clip, fmod, smoothstep. Same inputs and samplers as the first set
-// (render_programs.h).
+// uniform arrays, branches, clip, fmod, smoothstep; then a third round, after the second's
+// fixes. Same inputs and samplers as the first set (render_programs.h).
 #pragma once
 
 #include "render_programs.h"
@@ -279,6 +279,191 @@ inline const RenderProgram morePrograms[] = {
      GLSL_HEAD "uniform float amount;\nvoid main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
      "  gl_FragColor = vec4(mix(c.rgb, 1.0 - c.rgb, amount), c.a);\n}\n",
      {{"amount", 1, 1, {0.3f}}}},
+    // Written in a third round, after the second set's fixes: const arrays, reflect, exp, atan2,
+    // sign, any, a branch on a uniform, struct arrays, pow of literals, rotation by a float2x2,
+    // discard, nested loops, cross, round and ceil, fmod by a uniform.
+    {"gauss const weights",
+     "uniform sampler2D tex0;\nuniform float2 dir;\n"
+     "const float w[5] = {0.2270270, 0.1945946, 0.1216216, 0.0540540, 0.0162162};\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 sum = tex2D(tex0, uv) * w[0];\n"
+     "  for (int i = 1; i < 5; i++) {\n    sum += tex2D(tex0, uv + dir * i) * w[i];\n    sum += tex2D(tex0, uv - dir * i) * w[i];\n  }\n  return sum;\n}\n",
+     GLSL_HEAD "uniform vec2 dir;\nconst float w[5] = float[5](0.2270270, 0.1945946, 0.1216216, 0.0540540, 0.0162162);\n"
+     "void main() {\n  vec2 uv = gl_TexCoord[0].xy;\n  vec4 sum = texture2D(tex0, uv) * w[0];\n"
+     "  for (int i = 1; i < 5; i++) {\n    sum += texture2D(tex0, uv + dir * float(i)) * w[i];\n    sum += texture2D(tex0, uv - dir * float(i)) * w[i];\n  }\n  gl_FragColor = sum;\n}\n",
+     {{"dir", 2, 1, {0.002f, 0}}}},
+    {"reflect lookup",
+     "uniform sampler2D tex0;\n"
+     "float4 main(float3 n : TEXCOORD1, float3 v : TEXCOORD2) : COLOR {\n  float3 N = normalize(n), V = normalize(v);\n"
+     "  float3 r = reflect(-V, N);\n  return tex2D(tex0, r.xy * 0.5 + 0.5) * (0.5 + 0.5 * N.z);\n}\n",
+     GLSL_HEAD "void main() {\n  vec3 N = normalize(gl_TexCoord[1].xyz), V = normalize(gl_TexCoord[2].xyz);\n"
+     "  vec3 r = reflect(-V, N);\n  gl_FragColor = texture2D(tex0, r.xy * 0.5 + 0.5) * (0.5 + 0.5 * N.z);\n}\n",
+     {}},
+    {"exp tone map",
+     "uniform sampler2D tex0;\nuniform float exposure;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float3 c = tex2D(tex0, uv).rgb * 4;\n"
+     "  c = 1 - exp(-c * exposure);\n  return float4(pow(c, 1 / 2.2), 1);\n}\n",
+     GLSL_HEAD "uniform float exposure;\nvoid main() {\n  vec3 c = texture2D(tex0, gl_TexCoord[0].xy).rgb * 4.0;\n"
+     "  c = 1.0 - exp(-c * exposure);\n  gl_FragColor = vec4(pow(c, vec3(1.0 / 2.2)), 1.0);\n}\n",
+     {{"exposure", 1, 1, {1.3f}}}},
+    {"polar atan2",
+     "uniform sampler2D tex0;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float2 d = uv - 0.5;\n  float a = atan2(d.y, d.x);\n"
+     "  return tex2D(tex0, float2(a / 6.2831853 + 0.5, length(d) * 2));\n}\n",
+     GLSL_HEAD "void main() {\n  vec2 d = gl_TexCoord[0].xy - 0.5;\n  float a = atan(d.y, d.x);\n"
+     "  gl_FragColor = texture2D(tex0, vec2(a / 6.2831853 + 0.5, length(d) * 2.0));\n}\n",
+     {}},
+    {"abs sign clamp",
+     "uniform sampler2D tex0;\nuniform float threshold;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float3 c = tex2D(tex0, uv).rgb;\n  float3 e = abs(c - 0.5) * 2;\n"
+     "  float3 s = sign(e - threshold);\n  return float4(clamp(c + s * 0.1, 0.05, 0.95), max(e.r, max(e.g, e.b)));\n}\n",
+     GLSL_HEAD "uniform float threshold;\nvoid main() {\n  vec3 c = texture2D(tex0, gl_TexCoord[0].xy).rgb;\n  vec3 e = abs(c - 0.5) * 2.0;\n"
+     "  vec3 s = sign(e - threshold);\n  gl_FragColor = vec4(clamp(c + s * 0.1, 0.05, 0.95), max(e.r, max(e.g, e.b)));\n}\n",
+     {{"threshold", 1, 1, {0.5f}}}},
+    {"float4x4 literal colour transform",
+     "uniform sampler2D tex0;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n"
+     "  float4x4 m = float4x4(0.9, 0.1, 0, 0, 0.05, 0.9, 0.05, 0, 0, 0.1, 0.9, 0, 0, 0, 0, 1);\n"
+     "  return mul(m, tex2D(tex0, uv));\n}\n",
+     GLSL_HEAD "void main() {\n  mat4 m = mat4(0.9, 0.05, 0.0, 0.0, 0.1, 0.9, 0.1, 0.0, 0.0, 0.05, 0.9, 0.0, 0.0, 0.0, 0.0, 1.0);\n"
+     "  gl_FragColor = m * texture2D(tex0, gl_TexCoord[0].xy);\n}\n",
+     {}},
+    {"mode branch on uniform",
+     "uniform sampler2D tex0;\nuniform float mode;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  if (mode > 0.5) c = c.bgra;\n  else c.rgb = 1 - c.rgb;\n  return c;\n}\n",
+     GLSL_HEAD "uniform float mode;\nvoid main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  if (mode > 0.5) c = c.bgra;\n  else c.rgb = 1.0 - c.rgb;\n  gl_FragColor = c;\n}\n",
+     {{"mode", 1, 1, {1}}}},
+    {"distance rings",
+     "uniform float2 centre;\nuniform float4 a, b;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float d = distance(uv, centre);\n"
+     "  float ring = step(0.5, frac(d * 20));\n  return lerp(a, b, ring);\n}\n",
+     GLSL_HEAD "uniform vec2 centre;\nuniform vec4 a, b;\nvoid main() {\n  float d = distance(gl_TexCoord[0].xy, centre);\n"
+     "  float ring = step(0.5, fract(d * 20.0));\n  gl_FragColor = mix(a, b, ring);\n}\n",
+     {{"centre", 2, 1, {0.5f, 0.5f}}, {"a", 4, 1, {1, 0, 0, 1}}, {"b", 4, 1, {0, 0, 1, 1}}}},
+    {"struct lights array",
+     "uniform sampler2D tex0;\nstruct Light { float3 dir; float3 colour; };\nuniform Light lights[2];\n"
+     "float4 main(float2 uv : TEXCOORD0, float3 n : TEXCOORD1) : COLOR {\n  float3 N = normalize(n), sum = 0;\n"
+     "  for (int i = 0; i < 2; i++) sum += lights[i].colour * max(dot(N, lights[i].dir), 0);\n"
+     "  return tex2D(tex0, uv) * float4(sum, 1);\n}\n",
+     GLSL_HEAD "struct Light { vec3 dir; vec3 colour; };\nuniform Light lights[2];\nvoid main() {\n"
+     "  vec3 N = normalize(gl_TexCoord[1].xyz), sum = vec3(0.0);\n"
+     "  for (int i = 0; i < 2; i++) sum += lights[i].colour * max(dot(N, lights[i].dir), 0.0);\n"
+     "  gl_FragColor = texture2D(tex0, gl_TexCoord[0].xy) * vec4(sum, 1.0);\n}\n",
+     {{"lights[0].dir", 3, 1, {0, 0, 1}}, {"lights[0].colour", 3, 1, {1, 0.9f, 0.8f}},
+      {"lights[1].dir", 3, 1, {0.6f, 0, 0.8f}}, {"lights[1].colour", 3, 1, {0.2f, 0.3f, 0.5f}}}},
+    {"any highlight",
+     "uniform sampler2D tex0;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  return any(c.rgb > 0.9) ? float4(1, 1, 1, 1) : c * 0.8;\n}\n",
+     GLSL_HEAD "void main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  gl_FragColor = any(greaterThan(c.rgb, vec3(0.9))) ? vec4(1.0) : c * 0.8;\n}\n",
+     {}},
+    {"vignette pow",
+     "uniform sampler2D tex0;\nuniform float k;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float2 d = uv - 0.5;\n"
+     "  return tex2D(tex0, uv) * pow(saturate(1 - dot(d, d) * k), 2.2);\n}\n",
+     GLSL_HEAD "uniform float k;\nvoid main() {\n  vec2 d = gl_TexCoord[0].xy - 0.5;\n"
+     "  gl_FragColor = texture2D(tex0, gl_TexCoord[0].xy) * pow(clamp(1.0 - dot(d, d) * k, 0.0, 1.0), 2.2);\n}\n",
+     {{"k", 1, 1, {1.5f}}}},
+    {"luma sharpen 4 taps",
+     "uniform sampler2D tex0;\nuniform float2 px;\nuniform float amount;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  float4 blur = (tex2D(tex0, uv + px) + tex2D(tex0, uv - px) + tex2D(tex0, uv + float2(px.x, -px.y)) + tex2D(tex0, uv - float2(px.x, -px.y))) * 0.25;\n"
+     "  float l = dot(c.rgb - blur.rgb, float3(0.2126, 0.7152, 0.0722));\n  return c + l * amount;\n}\n",
+     GLSL_HEAD "uniform vec2 px;\nuniform float amount;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n  vec4 c = texture2D(tex0, uv);\n"
+     "  vec4 blur = (texture2D(tex0, uv + px) + texture2D(tex0, uv - px) + texture2D(tex0, uv + vec2(px.x, -px.y)) + texture2D(tex0, uv - vec2(px.x, -px.y))) * 0.25;\n"
+     "  float l = dot(c.rgb - blur.rgb, vec3(0.2126, 0.7152, 0.0722));\n  gl_FragColor = c + l * amount;\n}\n",
+     {{"px", 2, 1, {0.002f, 0.002f}}, {"amount", 1, 1, {0.8f}}}},
+    {"pow literal exponents",
+     "uniform sampler2D tex0;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float3 c = tex2D(tex0, uv).rgb;\n"
+     "  return float4(pow(c.r, 5), pow(c.g, 0.5), pow(c.b, 2), pow(c.r + c.g, 3));\n}\n",
+     GLSL_HEAD "void main() {\n  vec3 c = texture2D(tex0, gl_TexCoord[0].xy).rgb;\n"
+     "  gl_FragColor = vec4(pow(c.r, 5.0), pow(c.g, 0.5), pow(c.b, 2.0), pow(c.r + c.g, 3.0));\n}\n",
+     {}},
+    {"smoothstep uniform edges",
+     "uniform sampler2D tex0;\nuniform float lo, hi;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  return c * smoothstep(lo, hi, dot(c.rgb, float3(0.3333, 0.3333, 0.3333)));\n}\n",
+     GLSL_HEAD "uniform float lo, hi;\nvoid main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  gl_FragColor = c * smoothstep(lo, hi, dot(c.rgb, vec3(0.3333, 0.3333, 0.3333)));\n}\n",
+     {{"lo", 1, 1, {0.2f}}, {"hi", 1, 1, {0.8f}}}},
+    {"pixelate",
+     "uniform sampler2D tex0;\nuniform float2 cells;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  return tex2D(tex0, (floor(uv * cells) + 0.5) / cells);\n}\n",
+     GLSL_HEAD "uniform vec2 cells;\nvoid main() {\n"
+     "  gl_FragColor = texture2D(tex0, (floor(gl_TexCoord[0].xy * cells) + 0.5) / cells);\n}\n",
+     {{"cells", 2, 1, {64, 48}}}},
+    {"rotate uv float2x2",
+     "uniform sampler2D tex0;\nuniform float angle;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float s = sin(angle), c = cos(angle);\n"
+     "  float2x2 r = float2x2(c, -s, s, c);\n  return tex2D(tex0, mul(r, uv - 0.5) + 0.5);\n}\n",
+     GLSL_HEAD "uniform float angle;\nvoid main() {\n  float s = sin(angle), c = cos(angle);\n"
+     "  mat2 r = mat2(c, s, -s, c);\n  gl_FragColor = texture2D(tex0, r * (gl_TexCoord[0].xy - 0.5) + 0.5);\n}\n",
+     {{"angle", 1, 1, {0.3f}}}},
+    {"discard outside circle",
+     "uniform sampler2D tex0;\nuniform float radius;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  if (length(uv - 0.5) > radius) discard;\n  return tex2D(tex0, uv);\n}\n",
+     GLSL_HEAD "uniform float radius;\nvoid main() {\n  if (length(gl_TexCoord[0].xy - 0.5) > radius) discard;\n"
+     "  gl_FragColor = texture2D(tex0, gl_TexCoord[0].xy);\n}\n",
+     {{"radius", 1, 1, {0.45f}}}},
+    {"saturation from max min",
+     "uniform sampler2D tex0;\nuniform float boost;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float3 c = tex2D(tex0, uv).rgb;\n"
+     "  float mx = max(c.r, max(c.g, c.b)), mn = min(c.r, min(c.g, c.b));\n"
+     "  float s = mx > 0 ? (mx - mn) / mx : 0;\n  float3 g = float3(mx, mx, mx);\n"
+     "  return float4(lerp(g, c, 1 + boost * (1 - s)), 1);\n}\n",
+     GLSL_HEAD "uniform float boost;\nvoid main() {\n  vec3 c = texture2D(tex0, gl_TexCoord[0].xy).rgb;\n"
+     "  float mx = max(c.r, max(c.g, c.b)), mn = min(c.r, min(c.g, c.b));\n"
+     "  float s = mx > 0.0 ? (mx - mn) / mx : 0.0;\n  vec3 g = vec3(mx);\n"
+     "  gl_FragColor = vec4(mix(g, c, 1.0 + boost * (1.0 - s)), 1.0);\n}\n",
+     {{"boost", 1, 1, {0.5f}}}},
+    {"triangle waves",
+     "uniform float freq;\n"
+     "float4 main(float2 uv : TEXCOORD0, float4 col : COLOR0) : COLOR {\n"
+     "  float2 t = abs(frac(uv * freq) - 0.5) * 2;\n  return col * (t.x * t.y);\n}\n",
+     GLSL_HEAD "uniform float freq;\nvoid main() {\n  vec2 t = abs(fract(gl_TexCoord[0].xy * freq) - 0.5) * 2.0;\n"
+     "  gl_FragColor = gl_Color * (t.x * t.y);\n}\n",
+     {{"freq", 1, 1, {12}}}},
+    {"box blur 3x3 nested",
+     "uniform sampler2D tex0;\nuniform float2 px;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 s = 0;\n"
+     "  for (int y = -1; y <= 1; y++)\n    for (int x = -1; x <= 1; x++) s += tex2D(tex0, uv + float2(x, y) * px);\n"
+     "  return s / 9;\n}\n",
+     GLSL_HEAD "uniform vec2 px;\nvoid main() {\n  vec4 s = vec4(0.0);\n"
+     "  for (int y = -1; y <= 1; y++)\n    for (int x = -1; x <= 1; x++) s += texture2D(tex0, gl_TexCoord[0].xy + vec2(float(x), float(y)) * px);\n"
+     "  gl_FragColor = s / 9.0;\n}\n",
+     {{"px", 2, 1, {0.002f, 0.002f}}}},
+    {"cross product shading",
+     "uniform float3 up;\n"
+     "float4 main(float3 n : TEXCOORD1, float3 v : TEXCOORD2) : COLOR {\n  float3 t = cross(normalize(n), up);\n"
+     "  return float4(abs(t), dot(t, v));\n}\n",
+     GLSL_HEAD "uniform vec3 up;\nvoid main() {\n  vec3 t = cross(normalize(gl_TexCoord[1].xyz), up);\n"
+     "  gl_FragColor = vec4(abs(t), dot(t, gl_TexCoord[2].xyz));\n}\n",
+     {{"up", 3, 1, {0, 1, 0}}}},
+    {"round and ceil levels",
+     "uniform sampler2D tex0;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv) * 6;\n"
+     "  return float4(round(c.r), ceil(c.g), floor(c.b), c.a) / 6;\n}\n",
+     GLSL_HEAD "void main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy) * 6.0;\n"
+     "  gl_FragColor = vec4(floor(c.r + 0.5), ceil(c.g), floor(c.b), c.a) / 6.0;\n}\n",
+     {}},
+    {"fmod by uniform stripes",
+     "uniform float period;\nuniform float4 a, b;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float m = fmod(uv.x * 100 + uv.y * 37, period);\n"
+     "  return m < period * 0.5 ? a : b;\n}\n",
+     GLSL_HEAD "uniform float period;\nuniform vec4 a, b;\nvoid main() {\n"
+     "  float m = mod(gl_TexCoord[0].x * 100.0 + gl_TexCoord[0].y * 37.0, period);\n"
+     "  gl_FragColor = m < period * 0.5 ? a : b;\n}\n",
+     {{"period", 1, 1, {7}}, {"a", 4, 1, {1, 1, 0, 1}}, {"b", 4, 1, {0, 0.5f, 1, 1}}}},
+    {"gaussian falloff exp",
+     "uniform float4 colour;\nuniform float sharpness;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float2 d = uv - 0.5;\n"
+     "  return colour * exp(-dot(d, d) * sharpness);\n}\n",
+     GLSL_HEAD "uniform vec4 colour;\nuniform float sharpness;\nvoid main() {\n  vec2 d = gl_TexCoord[0].xy - 0.5;\n"
+     "  gl_FragColor = colour * exp(-dot(d, d) * sharpness);\n}\n",
+     {{"colour", 4, 1, {1, 0.8f, 0.5f, 1}}, {"sharpness", 1, 1, {8}}}},
 };
 
 #undef GLSL_HEAD
