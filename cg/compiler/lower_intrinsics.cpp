@@ -173,7 +173,8 @@ Agg Lowering::intrinsic(const Expr *e) {
                 return true;
             };
             auto reduce = [&](Op op, Val v) {
-                if (v.n == 4) v = op2(op, concat(component(v, 0), component(v, 1)), concat(component(v, 2), component(v, 3)));
+                if (v.n == 4)
+                    v = op2(op, concat(component(v, 0), component(v, 1)), concat(component(v, 2), component(v, 3)));
                 Val m = component(v, 0);
                 for (int i = 1; i < v.n; ++i) m = op2(op, m, component(v, i));
                 return m;

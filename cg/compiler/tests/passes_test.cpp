@@ -434,7 +434,8 @@ TEST(Emitter, AFragmentProgramThatReadsAUniformMakesItsConstantsExactly) {
                                                  {3.1415927f, 6.2831855f, -1.5707964f, 3}};
     std::vector<int> used = {4, 4, 4, 4, 3, 2, 4};
     ConstantPrologue prologue;
-    std::vector<std::string> scratch = {"R0", "R1", "R2", "R3", "R8", "R9", "R10", "R11", "R14", "R15", "R17", "R18", "R19", "R20", "R21"};
+    std::vector<std::string> scratch = {"R0",  "R1",  "R2",  "R3",  "R8",  "R9",  "R10", "R11",
+                                        "R14", "R15", "R17", "R18", "R19", "R20", "R21"};
     std::vector<std::string> registers = {"R4", "R5", "R6", "R7", "R12", "R13", "R16"};
     ASSERT_TRUE(buildConstants(vectors, used, registers, scratch, "fragment.texcoord[0]", 100, prologue));
     auto regs = runPrologue(prologue.lines);
@@ -447,9 +448,10 @@ TEST(Emitter, AFragmentProgramThatReadsAUniformMakesItsConstantsExactly) {
         }
     EXPECT_LE(prologue.lines.size(), 75u) << prologue.lines.size();
     // Constants a power of two apart cost one step more than the first: pi, 2 pi, -pi / 2.
-    ASSERT_TRUE(buildConstants({{3.1415927f, 0, 0, 0}}, {1}, {"R1"}, {"R0", "R2", "R3", "R4", "R5", "R6"}, "R0", 72, prologue));
+    std::vector<std::string> six = {"R0", "R2", "R3", "R4", "R5", "R6"};
+    ASSERT_TRUE(buildConstants({{3.1415927f, 0, 0, 0}}, {1}, {"R1"}, six, "R0", 72, prologue));
     size_t alone = prologue.lines.size();
-    ASSERT_TRUE(buildConstants({{3.1415927f, 6.2831855f, -1.5707964f, 0}}, {3}, {"R1"}, {"R0", "R2", "R3", "R4", "R5", "R6"}, "R0", 72, prologue));
+    ASSERT_TRUE(buildConstants({{3.1415927f, 6.2831855f, -1.5707964f, 0}}, {3}, {"R1"}, six, "R0", 72, prologue));
     EXPECT_LE(prologue.lines.size(), alone + 3) << alone;
     // Too little room for a value's steps, for the steps between or for the instructions:
     // no prologue.
