@@ -1,6 +1,8 @@
 // What our programs cost to run: typical fragment programs (render_programs.h, or with
 // --more the second set in render_programs_more.h) drawn over
-// 1024x1024 pixels on a private Xvfb (Mesa llvmpipe) as our ARB assembly, as the same with
+// 1024x1024 pixels on a private Xvfb (Mesa llvmpipe), or with --vertex typical vertex
+// programs (render_programs_vertex.h) run over a mesh of 196608 vertices whose triangles
+// are all culled, so that the vertices' work is what is timed; as our ARB assembly, as the same with
 // -packuniforms, and as the same program in GLSL through Mesa's own compiler. Batches
 // alternate between the three in turning order, each timed from glFinish to glFinish; the
 // figures are medians of the batches, the ratios to GLSL per program and its geometric
@@ -9,7 +11,8 @@
 // several per cent apart. Beside the figures: the instruction counts and, from the NIR Mesa
 // hands to llvmpipe for each (ST_DEBUG=nir, where this Mesa prints it), its ALU operations
 // and the uniform components it fetches.
-//   cg_render_bench [--more] [batches [draws per batch]]    cg_render_bench [--more] --counts (no GL)
+//   cg_render_bench [--more | --vertex] [batches [draws per batch]]
+//   cg_render_bench [--more | --vertex] --counts (no GL)
 // llvmpipe runs one thread unless LP_NUM_THREADS says otherwise: steadier figures on a
 // shared machine.
 #include <vela/gl.h>
@@ -35,6 +38,7 @@
 #include "cg/glsl.h"
 #include "compiler.h"
 #include "render_programs_more.h"
+#include "render_programs_vertex.h"
 #include "assembly_lines.h"
 #include "xvfb.h"
 
@@ -105,7 +109,10 @@ GLuint makeTexture(int seed) {
 }
 
 struct Gl {
+    bool vertex = false;  // the vertex set: programs drawn over the mesh
+    GLuint mesh = 0;
     PFNGLACTIVETEXTUREPROC activeTexture = nullptr;
+    PFNGLCLIENTACTIVETEXTUREPROC clientActiveTexture = nullptr;
     PFNGLMULTITEXCOORD4FPROC multiTexCoord4f = nullptr;
     PFNGLUNIFORM1FVPROC uniform1fv = nullptr;
     PFNGLUNIFORM2FVPROC uniform2fv = nullptr;
@@ -131,6 +138,84 @@ void drawQuad(const Gl &gl) {
     glEnd();
 }
 
+// The vertex set's mesh: 512x384 vertices over the screen, each attribute a float4 (position,
+// normal, colour, texcoords 0..3 as render_programs_vertex.h describes them). Drawn as
+// triangles all culled when timed, so that only the vertices' work and little else counts;
+// drawn as points to compare the frames.
+constexpr int meshColumns = 512, meshRows = 384, meshVertices = meshColumns * meshRows, meshAttributes = 7;
+
+GLuint makeMesh() {
+    std::vector<float> data(size_t(meshVertices * meshAttributes * 4));
+    for (int v = 0; v < meshVertices; ++v) {
+        int gx = v % meshColumns, gy = v / meshColumns;
+        float u = float(gx) / (meshColumns - 1), w = float(gy) / (meshRows - 1);
+        float x = -0.95f + 1.9f * u, y = -0.95f + 1.9f * w;
+        float n[3] = {0.3f * std::sin(5 * u), 0.2f * std::cos(4 * w), 1};
+        float nl = std::sqrt(n[0] * n[0] + n[1] * n[1] + 1);
+        float a = 0.25f + 0.5f * u;
+        const float attributes[meshAttributes][4] = {
+            {x, y, 0.2f * std::sin(3 * x) * std::cos(2 * y), 1},
+            {n[0] / nl, n[1] / nl, n[2] / nl, 0},
+            {u, w, 1 - u, 1},
+            {u, w, 0, 1},
+            {0.96f, 0, 0.28f * std::sin(2 * w), (gx + gy) % 2 ? 1.0f : -1.0f},
+            {float(gx % 4), float(gy % 4), a, 1 - a},
+            {float(v % 2 * 2 - 1), float(v / 2 % 2 * 2 - 1), 0, 0},
+        };
+        std::memcpy(&data[size_t(v * meshAttributes * 4)], attributes, sizeof attributes);
+    }
+    auto genBuffers = proc<PFNGLGENBUFFERSPROC>("glGenBuffers");
+    auto bindBuffer = proc<PFNGLBINDBUFFERPROC>("glBindBuffer");
+    auto bufferData = proc<PFNGLBUFFERDATAPROC>("glBufferData");
+    if (!genBuffers || !bindBuffer || !bufferData) return 0;
+    GLuint buffer = 0;
+    genBuffers(1, &buffer);
+    bindBuffer(GL_ARRAY_BUFFER, buffer);
+    bufferData(GL_ARRAY_BUFFER, GLsizeiptr(data.size() * sizeof(float)), data.data(), GL_STATIC_DRAW);
+    return buffer;
+}
+
+void bindMesh(const Gl &gl) {
+    const GLsizei stride = meshAttributes * 4 * sizeof(float);
+    auto at = [](int attribute) { return reinterpret_cast<const void *>(size_t(attribute * 4) * sizeof(float)); };
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(4, GL_FLOAT, stride, at(0));
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glNormalPointer(GL_FLOAT, stride, at(1));
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, stride, at(2));
+    for (int unit = 0; unit < 4; ++unit) {
+        gl.clientActiveTexture(GLenum(GL_TEXTURE0 + unit));
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoordPointer(4, GL_FLOAT, stride, at(3 + unit));
+    }
+    gl.clientActiveTexture(GL_TEXTURE0);
+}
+
+// What each batch draws: the full-screen quad, or the mesh (culled unless `compared`).
+void draw(const Gl &gl, bool compared = false) {
+    if (!gl.vertex) return drawQuad(gl);
+    if (compared) glDisable(GL_CULL_FACE);
+    else {
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_FRONT_AND_BACK);
+    }
+    glDrawArrays(compared ? GL_POINTS : GL_TRIANGLES, 0, meshVertices);
+}
+
+// The fragment side of a vertex program: its colour and the texture coordinates it writes,
+// so that neither GL may drop any of them.
+std::string fragmentSide(int texcoords, bool glsl) {
+    std::string sum;
+    for (int i = 0; i < texcoords; ++i)
+        sum += (i ? " + " : "") + (glsl ? "gl_TexCoord[" + std::to_string(i) + "].xy" : "t" + std::to_string(i));
+    if (glsl) return "#version 120\nvoid main() { gl_FragColor = gl_Color * 0.5 + vec4(" + sum + ", 0.0, 0.0) * 0.25; }\n";
+    std::string inputs;
+    for (int i = 0; i < texcoords; ++i)
+        inputs += ", float2 t" + std::to_string(i) + " : TEXCOORD" + std::to_string(i);
+    return "float4 main(float4 c : COLOR0" + inputs + ") : COLOR { return c * 0.5 + float4(" + sum + ", 0, 0) * 0.25; }\n";
+}
+
 void bindTextures(const Gl &gl) {
     for (int unit = 0; unit < 2; ++unit) {
         gl.activeTexture(GLenum(GL_TEXTURE0 + unit));
@@ -143,12 +228,17 @@ constexpr int copies = 3;
 
 struct Prepared {
     CGprogram ours[copies] = {}, packed[copies] = {};  // packed: compiled with -packuniforms
+    CGprogram fragmentSide = nullptr;                  // a vertex program's
     GLuint glsl[copies] = {};
 };
 
-void useOurs(const Gl &gl, const RenderProgram &p, CGprogram prog) {
+void useOurs(const Gl &gl, const RenderProgram &p, CGprogram prog, CGprogram fragmentSide) {
     gl.glsl.useProgram(0);
     cgGLEnableProfile(CG_PROFILE_ARBFP1);
+    if (fragmentSide) {
+        cgGLBindProgram(fragmentSide);
+        cgGLEnableProfile(CG_PROFILE_ARBVP1);
+    }
     cgGLBindProgram(prog);
     for (const char *sampler : {"tex0", "tex1"})
         if (CGparameter s = cgGetNamedParameter(prog, sampler)) {
@@ -159,13 +249,15 @@ void useOurs(const Gl &gl, const RenderProgram &p, CGprogram prog) {
         if (!u.name) break;
         CGparameter param = cgGetNamedParameter(prog, u.name);
         if (!param) continue;  // optimised away
-        if (u.count > 1) cgGLSetParameterArray4f(param, 0, u.count, u.values);
+        if (u.components == 16) cgSetMatrixParameterfr(param, u.values);
+        else if (u.count > 1) cgGLSetParameterArray4f(param, 0, u.count, u.values);
         else cgSetParameterValuefr(param, u.components, u.values);
     }
 }
 
 void useGlsl(const Gl &gl, const RenderProgram &p, GLuint prog) {
     cgGLDisableProfile(CG_PROFILE_ARBFP1);
+    cgGLDisableProfile(CG_PROFILE_ARBVP1);
     bindTextures(gl);
     gl.glsl.useProgram(prog);
     for (int unit = 0; unit < 2; ++unit)
@@ -177,6 +269,7 @@ void useGlsl(const Gl &gl, const RenderProgram &p, GLuint prog) {
         if (u.components == 1) gl.uniform1fv(at, u.count, u.values);
         else if (u.components == 2) gl.uniform2fv(at, u.count, u.values);
         else if (u.components == 3) gl.uniform3fv(at, u.count, u.values);
+        else if (u.components == 16) gl.glsl.uniformMatrix4fv(at, u.count, GL_TRUE, u.values);
         else gl.glsl.uniform4fv(at, u.count, u.values);
     }
 }
@@ -192,7 +285,7 @@ std::vector<unsigned char> readFrame() {
 
 // Mesa's ST_DEBUG=nir prints each shader's NIR as it hands it to the driver, named "ARB<id>"
 // for an ARB program and "GLSL<id>" for a GLSL program. Read from what went to stderr, by
-// name, for each fragment shader:
+// name, for each shader of the stage measured:
 // - its ALU operations (loads, stores, moves, vectors and texture lookups aside);
 // - the uniform components it fetches: llvmpipe loads each one lane by lane for every group
 //   of pixels, all but the one at offset 0, whose address needs no bounds check.
@@ -200,7 +293,7 @@ struct NirCost {
     int alu = 0, fetched = 0;
 };
 
-std::map<std::string, NirCost> nirCosts(const std::string &log) {
+std::map<std::string, NirCost> nirCosts(const std::string &log, const char *stage) {
     std::map<std::string, NirCost> costs;
     const std::string mark = "NIR before handing off to driver:";
     static const std::regex loadUbo(R"(vec(\d) 32 (ssa_\d+) = intrinsic load_ubo \(ssa_\d+, (ssa_\d+)\))");
@@ -209,7 +302,7 @@ std::map<std::string, NirCost> nirCosts(const std::string &log) {
         std::string block = log.substr(at, next == std::string::npos ? std::string::npos : next - at);
         at = next;
         size_t name = block.find("\nname: ");
-        if (block.find("MESA_SHADER_FRAGMENT") == std::string::npos || name == std::string::npos) continue;
+        if (block.find(stage) == std::string::npos || name == std::string::npos) continue;
         std::string id = block.substr(name + 7, block.find('\n', name + 7) - name - 7);
         NirCost cost;
         for (size_t line = 0; line < block.size();) {
@@ -250,6 +343,34 @@ std::map<std::string, NirCost> nirCosts(const std::string &log) {
     return costs;
 }
 
+// The largest difference of a channel between two frames.
+int framesDiffer(const std::vector<unsigned char> &a, const std::vector<unsigned char> &b) {
+    int diff = 0;
+    for (size_t i = 0; i < a.size(); ++i) diff = std::max(diff, std::abs(int(a[i]) - int(b[i])));
+    return diff;
+}
+
+// The same for frames of points, where one may fall a pixel away from its place in the other
+// (the two compilers round a position differently): each pixel of `a` against the closest
+// of its neighbours in `b`.
+int pointsDiffer(const std::vector<unsigned char> &a, const std::vector<unsigned char> &b) {
+    int diff = 0;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            int closest = 256;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    int nx = x + dx, ny = y + dy, d = 0;
+                    if (nx < 0 || ny < 0 || nx >= side || ny >= side) continue;
+                    for (int c = 0; c < 3; ++c)
+                        d = std::max(d, std::abs(int(a[size_t((y * side + x) * 3 + c)]) - int(b[size_t((ny * side + nx) * 3 + c)])));
+                    closest = std::min(closest, d);
+                }
+            diff = std::max(diff, closest);
+        }
+    return diff;
+}
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -259,19 +380,25 @@ double median(std::vector<double> v) {
 
 int main(int argc, char **argv) {
     bool more = argc > 1 && std::strcmp(argv[1], "--more") == 0;
-    if (more) --argc, ++argv;
+    bool vertex = argc > 1 && std::strcmp(argv[1], "--vertex") == 0;
+    if (more || vertex) --argc, ++argv;
     const std::span<const RenderProgram> programs =
-        more ? std::span<const RenderProgram>(vela::bench::morePrograms) : std::span<const RenderProgram>(vela::bench::renderPrograms);
+        vertex ? std::span<const RenderProgram>(vela::bench::vertexPrograms)
+        : more ? std::span<const RenderProgram>(vela::bench::morePrograms)
+               : std::span<const RenderProgram>(vela::bench::renderPrograms);
+    const vela::cg::Profile profile = vertex ? vela::cg::Profile::Arbvp1 : vela::cg::Profile::Arbfp1;
+    const CGprofile cgProfile = vertex ? CG_PROFILE_ARBVP1 : CG_PROFILE_ARBFP1;
     bool countsOnly = argc > 1 && std::strcmp(argv[1], "--counts") == 0;
     int batches = argc > 1 && !countsOnly ? std::max(3, std::atoi(argv[1])) : 15;
     int draws = argc > 2 ? std::max(1, std::atoi(argv[2])) : 4;
 
-    std::printf("cg render benchmark: %zu fragment programs%s\n", programs.size(), more ? " (the second set)" : "");
+    std::printf("cg render benchmark: %zu %s programs%s\n", programs.size(), vertex ? "vertex" : "fragment",
+                more ? " (the second set)" : "");
     std::vector<vela::cg::CompileResult> compiled;
     int total = 0, constants = 0;
     std::printf("  %-34s %5s %5s %5s  %s\n", "program", "instr", "tex", "temps", "making constants");
     for (const RenderProgram &p : programs) {
-        compiled.push_back(vela::cg::compile(p.ours, vela::cg::Profile::Arbfp1));
+        compiled.push_back(vela::cg::compile(p.ours, profile));
         const vela::cg::CompileResult &r = compiled.back();
         if (!r.ok) {
             std::printf("  %s did not compile:\n%s", p.name, r.listing.c_str());
@@ -309,8 +436,10 @@ int main(int argc, char **argv) {
     gl.uniform1fv = proc<PFNGLUNIFORM1FVPROC>("glUniform1fv");
     gl.uniform2fv = proc<PFNGLUNIFORM2FVPROC>("glUniform2fv");
     gl.uniform3fv = proc<PFNGLUNIFORM3FVPROC>("glUniform3fv");
+    gl.clientActiveTexture = proc<PFNGLCLIENTACTIVETEXTUREPROC>("glClientActiveTexture");
+    gl.vertex = vertex;
     if (!gl.glsl.load() || !gl.activeTexture || !gl.multiTexCoord4f || !gl.uniform1fv || !gl.uniform2fv ||
-        !gl.uniform3fv) {
+        !gl.uniform3fv || !gl.clientActiveTexture) {
         std::printf("skipped: the GL lacks GLSL entry points\n");
         goto done;
     }
@@ -323,6 +452,13 @@ int main(int argc, char **argv) {
                     glGetString(GL_RENDERER), glGetString(GL_VERSION), viewport[2], viewport[3], threads, batches,
                     draws);
         for (int unit = 0; unit < 2; ++unit) gl.textures[unit] = makeTexture(unit * 7 + 1);
+        if (vertex) {
+            if (!(gl.mesh = makeMesh())) {
+                std::printf("skipped: the GL lacks buffer objects\n");
+                goto done;
+            }
+            bindMesh(gl);
+        }
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_BLEND);
         // What Mesa prints while the programs are made and first drawn goes to a file.
@@ -340,19 +476,25 @@ int main(int argc, char **argv) {
         for (const RenderProgram &p : programs) {
             Prepared x;
             const char *packing[] = {"-packuniforms", nullptr};
+            if (vertex) {
+                x.fragmentSide = cgCreateProgram(context, CG_SOURCE, fragmentSide(p.texcoords, false).c_str(),
+                                                 CG_PROFILE_ARBFP1, nullptr, nullptr);
+                if (x.fragmentSide) cgGLLoadProgram(x.fragmentSide);
+            }
             for (int c = 0; c < copies; ++c) {
-                x.ours[c] = cgCreateProgram(context, CG_SOURCE, p.ours, CG_PROFILE_ARBFP1, nullptr, nullptr);
-                x.packed[c] = cgCreateProgram(context, CG_SOURCE, p.ours, CG_PROFILE_ARBFP1, nullptr, packing);
+                x.ours[c] = cgCreateProgram(context, CG_SOURCE, p.ours, cgProfile, nullptr, nullptr);
+                x.packed[c] = cgCreateProgram(context, CG_SOURCE, p.ours, cgProfile, nullptr, packing);
                 if (x.ours[c]) cgGLLoadProgram(x.ours[c]);
                 if (x.packed[c]) cgGLLoadProgram(x.packed[c]);
-                if (!x.ours[c] || !x.packed[c] || cgGetError() != CG_NO_ERROR) {
+                if (!x.ours[c] || !x.packed[c] || (vertex && !x.fragmentSide) || cgGetError() != CG_NO_ERROR) {
                     restoreStderr();
                     std::printf("%s: our program did not load\n", p.name);
                     status = 1;
                     goto done;
                 }
                 std::string log;
-                x.glsl[c] = gl.glsl.program("", p.glsl, log);
+                x.glsl[c] = vertex ? gl.glsl.program(p.glsl, fragmentSide(p.texcoords, true), log)
+                                   : gl.glsl.program("", p.glsl, log);
                 if (!x.glsl[c]) {
                     restoreStderr();
                     std::printf("%s: the GLSL program did not compile:\n%s\n", p.name, log.c_str());
@@ -366,12 +508,12 @@ int main(int argc, char **argv) {
         for (size_t k = 0; k < prepared.size(); ++k) {
             const RenderProgram &p = programs[k];
             for (int c = 0; c < copies; ++c) {
-                useOurs(gl, p, prepared[k].ours[c]);
-                drawQuad(gl);
-                useOurs(gl, p, prepared[k].packed[c]);
-                drawQuad(gl);
+                useOurs(gl, p, prepared[k].ours[c], prepared[k].fragmentSide);
+                draw(gl);
+                useOurs(gl, p, prepared[k].packed[c], prepared[k].fragmentSide);
+                draw(gl);
                 useGlsl(gl, p, prepared[k].glsl[c]);
-                drawQuad(gl);
+                draw(gl);
             }
         }
         glFinish();
@@ -384,7 +526,7 @@ int main(int argc, char **argv) {
             close(logFd);
         }
         if (savedStderr >= 0) close(savedStderr);
-        std::map<std::string, NirCost> costs = nirCosts(log);
+        std::map<std::string, NirCost> costs = nirCosts(log, vertex ? "MESA_SHADER_VERTEX" : "MESA_SHADER_FRAGMENT");
         int aluOver[2] = {0, 0}, fetchedOver[2] = {0, 0}, known = 0;
         std::printf("  %-34s %8s %8s %8s %8s %8s %5s %14s %10s\n", "program", "ARB ms", "packed", "GLSL ms", "ARB/GLSL",
                     "packed/", "diff", "ALU ARB/pk/GLSL", "fetched");
@@ -393,19 +535,19 @@ int main(int argc, char **argv) {
             // The two frames, compared: a check that the pair computes the same (8-bit steps).
             auto use = [&](int which, int c = 0) {
                 if (which == 2) useGlsl(gl, p, prepared[k].glsl[c]);
-                else useOurs(gl, p, which ? prepared[k].packed[c] : prepared[k].ours[c]);
+                else useOurs(gl, p, which ? prepared[k].packed[c] : prepared[k].ours[c], prepared[k].fragmentSide);
             };
             std::vector<unsigned char> frames[3];
             for (int which = 0; which < 3; ++which) {
                 glClear(GL_COLOR_BUFFER_BIT);
                 use(which);
-                drawQuad(gl);
+                draw(gl, true);
                 frames[which] = readFrame();
             }
             int diff = 0;
             for (int which = 0; which < 2; ++which)
-                for (size_t i = 0; i < frames[2].size(); ++i)
-                    diff = std::max(diff, std::abs(int(frames[which][i]) - int(frames[2][i])));
+                diff = std::max(diff, vertex ? std::max(pointsDiffer(frames[which], frames[2]), pointsDiffer(frames[2], frames[which]))
+                                             : framesDiffer(frames[which], frames[2]));
             std::vector<double> times[3];
             // Each variant takes each place in the order as often as the others: the draw
             // after a switch runs at another speed than the one after it.
@@ -415,7 +557,7 @@ int main(int argc, char **argv) {
                     use(which, b % copies);
                     glFinish();
                     auto start = Clock::now();
-                    for (int d = 0; d < draws; ++d) drawQuad(gl);
+                    for (int d = 0; d < draws; ++d) draw(gl);
                     glFinish();
                     times[which].push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count() /
                                            draws);

@@ -8,9 +8,9 @@ namespace vela::bench {
 
 struct RenderUniform {
     const char *name;
-    int components;  // 1..4
+    int components;  // 1..4, or 16 for a float4x4 given row by row
     int count;       // array elements
-    float values[12];
+    float values[48];
 };
 
 struct RenderProgram {
@@ -18,6 +18,7 @@ struct RenderProgram {
     const char *ours;
     const char *glsl;
     RenderUniform uniforms[8];
+    int texcoords = 0;  // a vertex program's: how many texture coordinates it writes
 };
 
 #define GLSL_HEAD "#version 120\nuniform sampler2D tex0, tex1;\n"
