@@ -123,18 +123,18 @@ public:
 private:
     // ---- Uniforms and constants ----------------------------------------------------------
 
-    // Whether a fragment program's constants come from instructions into temporaries of their
-    // own (build_constants.cpp) rather than from literal PARAMs, and not where a texture
-    // lookup or KIL reads a constant:
+    // Whether a program's constants come from instructions into temporaries of their own
+    // (build_constants.cpp) rather than from literal PARAMs, and not where a texture lookup
+    // or KIL reads a constant:
     // - all 0 and +-1, from one SWZ: the GL's compiler folds the swizzle's 0 and 1 as
-    //   immediates where it loads a PARAM like a parameter, per pixel;
+    //   immediates where it loads a PARAM like a parameter, per pixel or vertex, and then
+    //   folds the arithmetic on them too, negations included;
     // - any that come out exactly, where the program reads uniforms: the GL lays literal
     //   PARAMs out ahead of the uniforms, and llvmpipe loads the parameter at the very start
     //   of that buffer once per group of pixels but any other lane by lane; with no literal
     //   PARAM the first uniform is that one. The text is longer, the work per pixel no more.
     bool constantsInTemporaries() const {
-        if (ir_.profile->stage != Stage::Fragment || pool_.empty() || !tablesUsed_.empty() || readRegister().empty())
-            return false;
+        if (pool_.empty() || !tablesUsed_.empty() || readRegister().empty()) return false;
         bool readsUniform = false;
         for (const Instr &i : ir_.code)
             if (!i.dead)
@@ -150,8 +150,9 @@ private:
     }
 
     // The instructions that fill the constants' temporaries, if the program stays within the
-    // least every implementation offers with them (16 temporaries, 72 instructions, 48 of them
-    // ALU); sets where the constants live.
+    // least every implementation offers with them (a fragment program 16 temporaries and 72
+    // instructions, 48 of them ALU; a vertex program 12 and 128); sets where the constants
+    // live.
     bool buildPrologue(ConstantPrologue &prologue) {
         int pool = int(pool_.size()), before = a_.temporaries;
         std::vector<std::array<float, 4>> vectors;
@@ -162,14 +163,16 @@ private:
             used.push_back(pool_[size_t(v)].used);
             registers.push_back(numbered('R', size_t(before + v)));
         }
+        const bool vertex = ir_.profile->stage == Stage::Vertex;
+        const int temporaries = vertex ? 12 : 16;
         // No temporary of the program holds anything yet where the constants are made.
-        for (int r = 0; r < 16; ++r)
+        for (int r = 0; r < temporaries; ++r)
             if (r < before || r >= before + pool) scratch.push_back(numbered('R', size_t(r)));
-        int room = 72 - stats_.instructions;
+        int room = (vertex ? 128 : 72) - stats_.instructions;
         if (ir_.profile->countsAluAndTex) room = std::min(room, 48 - stats_.aluInstructions);
         if (!buildConstants(vectors, used, registers, scratch, readRegister(), room, prologue)) return false;
         int extra = pool + std::max(0, (prologue.scratchUsed + 3) / 4 - before);
-        if (before + extra > 16) return false;
+        if (before + extra > temporaries) return false;
         constantTemp_ = before;
         extraTemps_ = extra;
         return true;

@@ -175,6 +175,7 @@ public:
 private:
     uint32_t append(Instr &i, bool shared, bool defines);
     bool fold(Op op, const std::vector<Operand> &ops, int n, float *out);
+    bool reciprocal(const Comp &x, Val &out);
     IrProgram &ir_;
     std::unordered_map<std::string, uint32_t> seen_;
 };

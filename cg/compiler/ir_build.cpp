@@ -225,6 +225,41 @@ bool Builder::fold(Op op, const std::vector<Operand> &ops, int n, float *out) {
     return true;
 }
 
+// 1 / x without an instruction where x is itself a reciprocal, or a constant times one:
+// 1 / (1 / y) is y and 1 / (k / y) is y / k. A quotient by a length or a square root
+// (L / length(L), 1 / (2 * sqrt(d))) then takes RSQ alone, where it took RSQ and two RCPs.
+// Exact where it applies: both sides are 0 at y = 0, infinite at infinity.
+bool Builder::reciprocal(const Comp &x, Val &out) {
+    if (x.kind != Comp::Reg || x.ref.file != File::Temp) return false;
+    const Instr &d = ir_.code[ir_.values[x.ref.index].def];
+    auto lane = [&](const Operand &o, int l) {
+        Comp c;
+        c.kind = Comp::Reg;
+        c.ref = o.ref;
+        c.c = o.swz[l];
+        c.neg = o.neg;
+        return c;
+    };
+    if (d.sat || d.dead) return false;
+    if (d.op == Op::Rcp && !d.src[0].isConst() && !d.src[0].addr) {
+        Comp y = lane(d.src[0], 0);
+        y.neg = y.neg != x.neg;
+        out = Val{1, {y}};
+        return true;
+    }
+    if (d.op != Op::Mul) return false;
+    for (int s = 0; s < 2; ++s) {
+        const Operand &k = d.src[s], &r = d.src[1 - s];
+        float scale = k.isConst() ? (k.neg ? -k.k[x.c] : k.k[x.c]) : 0;
+        if (scale == 0 || !std::isfinite(1 / scale) || r.isConst() || r.addr) continue;
+        Val y;
+        if (!reciprocal(lane(r, x.c), y)) continue;
+        out = emit(Op::Mul, {y, constant(x.neg ? -1 / scale : 1 / scale)}, 1);
+        return true;
+    }
+    return false;
+}
+
 Val Builder::emit(Op op, std::initializer_list<Val> srcs, int n, bool sat) {
     std::vector<Val> v(srcs);
     int lanes = operandLanes(op, n);
@@ -253,6 +288,9 @@ Val Builder::emit(Op op, std::initializer_list<Val> srcs, int n, bool sat) {
         case Op::Lrp:
             if (all(0, 1)) return spread(v[1], n);
             if (all(0, 0)) return spread(v[2], n);
+            break;
+        case Op::Rcp:
+            if (Val r; reciprocal(v[0].c[0], r)) return spread(r, n);
             break;
         default: break;
         }

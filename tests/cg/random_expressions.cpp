@@ -654,11 +654,17 @@ bool Generator::floatExpr(int n, int depth, bool exact, E &out) {
         if (n == 1) out.gl = v.name + member + "." + sw;
         return true;
     }
-    case 20: {  // division by something never near zero
+    case 20: {  // division by something never near zero, or by a multiple of its square root
         if (exact) return false;
         E a = expr(t, depth + 1, false), b = expr(chance(0.5) ? F(1) : t, depth + 1, false);
-        out = E{"(" + a.cg + " / (" + b.cg + " * " + b.cg + " + 0.5))", "(" + a.gl + " / (" + b.gl + " * " + b.gl + " + 0.5))", t,
-                inexact(a.a.mag * 2)};
+        std::string cg = b.cg + " * " + b.cg + " + 0.5", gl = b.gl + " * " + b.gl + " + 0.5";
+        if (chance(0.4)) {
+            static const char *const scales[][2] = {{"2", "2.0"}, {"-0.5", "-0.5"}, {"3", "3.0"}};
+            const auto &k = scales[below(3)];
+            cg = std::string(k[0]) + " * sqrt(" + cg + ")";
+            gl = std::string(k[1]) + " * sqrt(" + gl + ")";
+        }
+        out = E{"(" + a.cg + " / (" + cg + "))", "(" + a.gl + " / (" + gl + "))", t, inexact(a.a.mag * 3)};
         return true;
     }
     default: {  // modf's fraction

@@ -482,6 +482,14 @@ TEST(Emitter, AFragmentProgramThatReadsAUniformMakesItsConstantsExactly) {
                                  Profile::Arbfp1, "main", {"-packuniforms"});
     ASSERT_TRUE(luma.ok) << luma.listing;
     EXPECT_EQ(luma.assembly.find("PARAM c0"), std::string::npos) << luma.assembly;
+    // A vertex program's too, where its GL would otherwise negate a loaded -0.5 per vertex.
+    CompileResult vertex = compile("uniform float4x4 m;\nuniform float k;\n"
+                                   "float4 main(float4 p : POSITION, out float4 c : COLOR0) : POSITION {\n"
+                                   "  c = frac(p * 1.5 - 0.5) * k;\n  return mul(m, p); }",
+                                   Profile::Arbvp1);
+    ASSERT_TRUE(vertex.ok) << vertex.listing;
+    EXPECT_EQ(vertex.assembly.find("PARAM c0"), std::string::npos) << vertex.assembly;
+    EXPECT_NE(vertex.assembly.find("= { program.local[0..3] };"), std::string::npos) << vertex.assembly;
 }
 
 int count(const std::string &assembly, const std::string &op) {
@@ -503,6 +511,16 @@ TEST(Optimizer, AProductOfANegatedValueIsTheNegatedProduct) {
                                       Profile::Arbfp1);
     ASSERT_TRUE(reflected.ok) << reflected.listing;
     EXPECT_EQ(count(reflected.assembly, "DP3"), 1) << reflected.assembly;
+}
+
+TEST(Optimizer, AQuotientByASquareRootIsAProductByItsReciprocalRoot) {
+    // L / length(L) and x / (2 * sqrt(y)): RSQ and products, no RCP; 1 / (3 / x) is x / 3.
+    CompileResult r = compile("float4 main(float3 l : TEXCOORD1, float2 v : TEXCOORD0) : COLOR {\n"
+                              "  return float4((l / length(l)).xy, v.x / (2 * sqrt(v.y)), 1 / (3 / v.x)); }",
+                              Profile::Arbfp1);
+    ASSERT_TRUE(r.ok) << r.listing;
+    EXPECT_EQ(count(r.assembly, "RCP"), 0) << r.assembly;
+    EXPECT_EQ(count(r.assembly, "RSQ"), 2) << r.assembly;
 }
 
 TEST(Optimizer, AnyOrAllOfAComparisonWithOneValueComparesTheLargestOrLeast) {
