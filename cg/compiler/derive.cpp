@@ -300,7 +300,8 @@ void deriveFromUniforms(IrProgram &ir) {
     for (size_t at = 0; at < ir.code.size(); ++at) {
         const Instr &i = ir.code[at];
         if (i.dead) continue;
-        bool all = isFoldable(i.op) && !isTexture(i.op) && i.nsrc > 0, uniform = false;
+        // A BUILD gathers lanes (a vector's reciprocal, RCP by RCP): the runtime's too.
+        bool all = (isFoldable(i.op) || i.op == Op::Build) && !isTexture(i.op) && i.nsrc > 0, uniform = false;
         for (int s = 0; s < i.nsrc; ++s) {
             all = all && fromUniforms(i.src[s]);
             uniform = uniform || !i.src[s].isConst();
@@ -358,6 +359,7 @@ void deriveFromUniforms(IrProgram &ir) {
         switch (Op(step.op)) {
         case Op::Ex2: case Op::Lg2: case Op::Pow: case Op::Sin: case Op::Cos: return 24;
         case Op::Rcp: case Op::Rsq: return 4;
+        case Op::Build: return 0;  // moves the GL folds away
         default: return step.lanes;
         }
     };
@@ -494,9 +496,10 @@ std::vector<std::array<float, 4>> evaluateDerived(const std::vector<DerivedStep>
     std::vector<std::array<float, 4>> values(steps.size(), std::array<float, 4>{});
     for (size_t i = 0; i < steps.size(); ++i) {
         const DerivedStep &step = steps[i];
-        if (step.op < 0 || step.op > int(Op::Output) || step.nsrc < 0 || step.nsrc > 3 || step.lanes < 0 || step.lanes > 4)
+        if (step.op < 0 || step.op > int(Op::Output) || step.nsrc < 0 || step.nsrc > 4 || step.lanes < 0 || step.lanes > 4 ||
+            (step.nsrc > 3 && Op(step.op) != Op::Build))
             continue;
-        float k[3][4] = {};
+        float k[4][4] = {};
         for (int s = 0; s < step.nsrc; ++s) {
             const DerivedStep::Source &src = step.src[s];
             std::array<float, 4> from = {};

@@ -321,7 +321,7 @@ private:
             out += numbered('d', i);
             out += maskSuffix(uint8_t((1u << step.lanes) - 1));
             out += " = ";
-            out += opName(op);
+            out += op == Op::Build ? "BUILD" : opName(op);
             if (step.saturate) out += "_SAT";
             for (int s = 0; s < step.nsrc; ++s) {
                 const DerivedStep::Source &src = step.src[s];

@@ -177,7 +177,7 @@ uint32_t Builder::append(Instr &i, bool shared, bool defines) {
 
 // The value of op over constant operands, lane by lane, as the GL computes it.
 bool evaluate(Op op, const float (*k)[4], int nsrc, int n, float *out) {
-    if (!isFoldable(op)) return false;
+    if (!isFoldable(op) && op != Op::Build) return false;
     for (int i = 0; i < n; ++i) {
         float a = k[0][i], b = nsrc > 1 ? k[1][i] : 0, c = nsrc > 2 ? k[2][i] : 0;
         float s = k[0][0], t = nsrc > 1 ? k[1][0] : 0;
@@ -204,6 +204,7 @@ bool evaluate(Op op, const float (*k)[4], int nsrc, int n, float *out) {
         case Op::Pow: out[i] = std::pow(s, t); break;
         case Op::Sin: out[i] = std::sin(s); break;
         case Op::Cos: out[i] = std::cos(s); break;
+        case Op::Build: out[i] = i < nsrc ? k[i][0] : 0; break;  // k holds nsrc rows
         default: return false;
         }
     }

@@ -4,6 +4,7 @@
 // the program never reads still keeps what was set.
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 #include "gl_binding.h"
@@ -42,7 +43,7 @@ void uploadDerived(const ArbPrograms &gl, GLenum target, const ProgramObject &pr
     std::vector<bool> changed(program.derived.size(), count < 0);
     for (size_t i = 0; i < program.derived.size(); ++i) {
         const DerivedStep &step = program.derived[i];
-        for (int s = 0; s < step.nsrc && s < 3; ++s) {
+        for (int s = 0; s < step.nsrc && s < int(std::size(step.src)); ++s) {
             const DerivedStep::Source &src = step.src[s];
             bool fed = src.row >= first && src.row < first + count;
             changed[i] = changed[i] || fed || (src.step >= 0 && size_t(src.step) < i && changed[size_t(src.step)]);

@@ -149,7 +149,7 @@ struct DerivedStep {
     int lanes = 0;
     bool saturate = false;
     int nsrc = 0;
-    Source src[3];
+    Source src[4];  // a BUILD (the compiler's gather of lanes): lane i from src[i]'s first
     int slot = -1;  // where the program reads the result, or -1: only later steps do
 };
 

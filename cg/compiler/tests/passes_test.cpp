@@ -248,6 +248,24 @@ TEST(Optimizer, WorkOfUniformsAloneIsTheRuntimesWithPacking) {
     std::array<float, 3> addend = {0.875f, 0.375f, -0.625f}, unit = {0, 0.6f, 0.8f};
     EXPECT_TRUE((near(slots[0], addend) && near(slots[1], unit)) || (near(slots[0], unit) && near(slots[1], addend)))
         << packed.assembly;
+    // A vector's reciprocal is RCP by RCP, gathered: the runtime's as well, and what is made of it.
+    CompileResult scaled = compile("uniform float2 video, output;\nfloat4 main(float3 c : TEXCOORD0) : COLOR {\n"
+                                   "  return (c.xy * floor(output / video)).xyxy; }",
+                                   Profile::Arbfp1, "main", {"-packuniforms"});
+    ASSERT_TRUE(scaled.ok) << scaled.listing;
+    EXPECT_EQ(scaled.stats.instructions, 1) << scaled.assembly;
+    rows.clear();
+    for (const ParameterInfo &p : scaled.parameters) {
+        if (p.name == "video") rows[p.row] = {256, 224, 0, 0};
+        if (p.name == "output") rows[p.row] = {1024, 900, 0, 0};
+    }
+    values = evaluateDerived(scaled.derived, [&](int row) { return rows[row]; });
+    slots.clear();
+    for (size_t i = 0; i < values.size(); ++i)
+        if (scaled.derived[i].slot >= 0) slots.push_back(values[i]);
+    ASSERT_EQ(slots.size(), 1u) << scaled.assembly;
+    EXPECT_EQ(slots[0][0], 4);
+    EXPECT_EQ(slots[0][1], 4);
 }
 
 // Scalar factors of uniforms carried through a linear chain into the runtime's products: an
