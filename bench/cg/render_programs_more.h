@@ -1,8 +1,9 @@
 // A second set of programs for the rendering benchmark (`cg_render_bench --more`), written
 // after the optimiser was tuned on the first, to see whether what it does holds for programs
 // it was not shaped on: struct inputs, half and fixed, matrices, helper functions, loops over
-// uniform arrays, branches, clip, fmod, smoothstep; then a third round, after the second's
-// fixes. Same inputs and samplers as the first set (render_programs.h).
+// uniform arrays, branches, clip, fmod, smoothstep; then a third and a fourth round, each
+// after the fixes the last one led to. Same inputs and samplers as the first set
+// (render_programs.h).
 #pragma once
 
 #include "render_programs.h"
@@ -10,6 +11,15 @@
 namespace vela::bench {
 
 #define GLSL_HEAD "#version 120\nuniform sampler2D tex0, tex1;\n"
+// The sizes an emulator front end hands its passes: the game's picture, the texture holding
+// it and the window.
+#define IN_CG "struct input { float2 video_size; float2 texture_size; float2 output_size; float frame_count; };\n"
+#define IN_GL                                                                                        \
+    "struct Input { vec2 video_size; vec2 texture_size; vec2 output_size; float frame_count; };\n" \
+    "uniform Input IN;\n"
+#define IN_VALUES                                                                                \
+    {"IN.video_size", 2, 1, {256, 224}}, {"IN.texture_size", 2, 1, {256, 256}},                 \
+        {"IN.output_size", 2, 1, {1024, 896}}, {"IN.frame_count", 1, 1, {37}}
 
 inline const RenderProgram morePrograms[] = {
     {"crt mask",
@@ -464,8 +474,83 @@ inline const RenderProgram morePrograms[] = {
      GLSL_HEAD "uniform vec4 colour;\nuniform float sharpness;\nvoid main() {\n  vec2 d = gl_TexCoord[0].xy - 0.5;\n"
      "  gl_FragColor = colour * exp(-dot(d, d) * sharpness);\n}\n",
      {{"colour", 4, 1, {1, 0.8f, 0.5f, 1}}, {"sharpness", 1, 1, {8}}}},
+    // A fourth round, after the third's fixes: post-processing passes as emulator front ends
+    // write them (sizes in a uniform struct IN, reciprocals of them), a colour matrix.
+    {"scanline gamma, IN struct",
+     IN_CG "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN) : COLOR {\n"
+     "  float3 c = pow(tex2D(tex0, tex).rgb, 2.2);\n  float y = frac(tex.y * IN.texture_size.y) - 0.5;\n"
+     "  float w = exp(-y * y * 8.0);\n  return float4(pow(c * w * 1.2, 1.0 / 2.2), 1.0);\n}\n",
+     GLSL_HEAD IN_GL "void main() {\n  vec2 tex = gl_TexCoord[0].xy;\n  vec3 c = pow(texture2D(tex0, tex).rgb, vec3(2.2));\n"
+     "  float y = fract(tex.y * IN.texture_size.y) - 0.5;\n  float w = exp(-y * y * 8.0);\n"
+     "  gl_FragColor = vec4(pow(c * w * 1.2, vec3(1.0 / 2.2)), 1.0);\n}\n",
+     {IN_VALUES}},
+    {"5-tap blur, texel from IN",
+     IN_CG "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN) : COLOR {\n"
+     "  float2 d = float2(1.0 / IN.texture_size.x, 0.0);\n"
+     "  float4 s = tex2D(tex0, tex) * 0.4;\n  s += (tex2D(tex0, tex - d) + tex2D(tex0, tex + d)) * 0.2;\n"
+     "  s += (tex2D(tex0, tex - 2.0 * d) + tex2D(tex0, tex + 2.0 * d)) * 0.1;\n  return s;\n}\n",
+     GLSL_HEAD IN_GL "void main() {\n  vec2 tex = gl_TexCoord[0].xy;\n  vec2 d = vec2(1.0 / IN.texture_size.x, 0.0);\n"
+     "  vec4 s = texture2D(tex0, tex) * 0.4;\n  s += (texture2D(tex0, tex - d) + texture2D(tex0, tex + d)) * 0.2;\n"
+     "  s += (texture2D(tex0, tex - 2.0 * d) + texture2D(tex0, tex + 2.0 * d)) * 0.1;\n  gl_FragColor = s;\n}\n",
+     {IN_VALUES}},
+    {"sharp bilinear",
+     IN_CG "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN) : COLOR {\n"
+     "  float2 texel = tex * IN.texture_size;\n  float2 scale = floor(IN.output_size / IN.video_size);\n"
+     "  float2 region = 0.5 - 0.5 / scale;\n  float2 f = frac(texel) - 0.5;\n"
+     "  float2 off = (f - clamp(f, -region, region)) * scale + 0.5;\n"
+     "  return tex2D(tex0, (floor(texel) + off) / IN.texture_size);\n}\n",
+     GLSL_HEAD IN_GL "void main() {\n  vec2 texel = gl_TexCoord[0].xy * IN.texture_size;\n"
+     "  vec2 scale = floor(IN.output_size / IN.video_size);\n  vec2 region = 0.5 - 0.5 / scale;\n"
+     "  vec2 f = fract(texel) - 0.5;\n  vec2 off = (f - clamp(f, -region, region)) * scale + 0.5;\n"
+     "  gl_FragColor = texture2D(tex0, (floor(texel) + off) / IN.texture_size);\n}\n",
+     {IN_VALUES}},
+    {"LCD grid",
+     IN_CG "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN) : COLOR {\n"
+     "  float2 p = frac(tex * IN.texture_size);\n  float g = step(0.1, p.x) * step(0.1, p.y);\n"
+     "  return tex2D(tex0, tex) * lerp(0.6, 1.0, g);\n}\n",
+     GLSL_HEAD IN_GL "void main() {\n  vec2 tex = gl_TexCoord[0].xy;\n  vec2 p = fract(tex * IN.texture_size);\n"
+     "  float g = step(0.1, p.x) * step(0.1, p.y);\n  gl_FragColor = texture2D(tex0, tex) * mix(0.6, 1.0, g);\n}\n",
+     {IN_VALUES}},
+    {"colour matrix",
+     "uniform float4x4 colorMatrix;\nuniform sampler2D tex0;\n"
+     "float4 main(float2 tex : TEXCOORD0) : COLOR {\n  return mul(colorMatrix, tex2D(tex0, tex));\n}\n",
+     GLSL_HEAD "uniform mat4 colorMatrix;\nvoid main() {\n  gl_FragColor = colorMatrix * texture2D(tex0, gl_TexCoord[0].xy);\n}\n",
+     {{"colorMatrix", 16, 1, {0.9f, 0.1f, 0, 0, 0.05f, 0.8f, 0.1f, 0, 0, 0.1f, 0.9f, 0, 0, 0, 0, 1}}}},
+    {"edge-directed blend",
+     IN_CG "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN) : COLOR {\n"
+     "  float2 dx = float2(1.0 / IN.texture_size.x, 0), dy = float2(0, 1.0 / IN.texture_size.y);\n"
+     "  float3 w = float3(0.299, 0.587, 0.114);\n  float4 c = tex2D(tex0, tex);\n"
+     "  float4 l = tex2D(tex0, tex - dx), r = tex2D(tex0, tex + dx), u = tex2D(tex0, tex - dy), d = tex2D(tex0, tex + dy);\n"
+     "  float h = abs(dot(l.rgb - r.rgb, w)), v = abs(dot(u.rgb - d.rgb, w));\n"
+     "  float4 e = lerp((u + d) * 0.5, (l + r) * 0.5, step(h, v));\n  return lerp(c, e, 0.5);\n}\n",
+     GLSL_HEAD IN_GL "void main() {\n  vec2 tex = gl_TexCoord[0].xy;\n"
+     "  vec2 dx = vec2(1.0 / IN.texture_size.x, 0.0), dy = vec2(0.0, 1.0 / IN.texture_size.y);\n"
+     "  vec3 w = vec3(0.299, 0.587, 0.114);\n  vec4 c = texture2D(tex0, tex);\n"
+     "  vec4 l = texture2D(tex0, tex - dx), r = texture2D(tex0, tex + dx), u = texture2D(tex0, tex - dy), d = texture2D(tex0, tex + dy);\n"
+     "  float h = abs(dot(l.rgb - r.rgb, w)), v = abs(dot(u.rgb - d.rgb, w));\n"
+     "  vec4 e = mix((u + d) * 0.5, (l + r) * 0.5, step(h, v));\n  gl_FragColor = mix(c, e, 0.5);\n}\n",
+     {IN_VALUES}},
+    {"film grain",
+     IN_CG "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN, uniform float strength) : COLOR {\n"
+     "  float n = frac(sin(dot(tex + IN.frame_count * 0.01, float2(12.9898, 78.233))) * 43758.5453);\n"
+     "  float4 c = tex2D(tex0, tex);\n  return float4(c.rgb + (n - 0.5) * strength, c.a);\n}\n",
+     GLSL_HEAD IN_GL "uniform float strength;\nvoid main() {\n  vec2 tex = gl_TexCoord[0].xy;\n"
+     "  float n = fract(sin(dot(tex + IN.frame_count * 0.01, vec2(12.9898, 78.233))) * 43758.5453);\n"
+     "  vec4 c = texture2D(tex0, tex);\n  gl_FragColor = vec4(c.rgb + (n - 0.5) * strength, c.a);\n}\n",
+     {IN_VALUES, {"strength", 1, 1, {0.08f}}}},
+    {"chromatic aberration",
+     "uniform sampler2D tex0;\nuniform float amount;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float2 d = (uv - 0.5) * amount;\n"
+     "  float r = tex2D(tex0, uv + d).r, g = tex2D(tex0, uv).g, b = tex2D(tex0, uv - d).b;\n"
+     "  return float4(r, g, b, 1);\n}\n",
+     GLSL_HEAD "uniform float amount;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy, d = (uv - 0.5) * amount;\n"
+     "  gl_FragColor = vec4(texture2D(tex0, uv + d).r, texture2D(tex0, uv).g, texture2D(tex0, uv - d).b, 1.0);\n}\n",
+     {{"amount", 1, 1, {0.02f}}}},
 };
 
 #undef GLSL_HEAD
+#undef IN_CG
+#undef IN_GL
+#undef IN_VALUES
 
 }  // namespace vela::bench
