@@ -388,9 +388,12 @@ void assignSlots(IrProgram &ir, std::vector<ParameterInfo> &parameters, bool pac
         if (used[i]) u.firstSlot = u.fixedSlot;
         take(u.fixedSlot, u.rowCount);
     }
-    // Packed: the widest first, each in the first slot with room, components in order.
+    // Packed: the widest first, each in the first slot with room, components in order. Only
+    // in a fragment program: llvmpipe loads just the components a program reads, so a vertex
+    // program fetches no fewer for sharing, and a slot shared by values read far apart cost
+    // one 10% (a light's position at the top, the shininess in the last POW).
     std::vector<int> width(ir.uniforms.size(), 0);
-    if (pack)
+    if (pack && ir.profile->stage == Stage::Fragment)
         for (const ParameterInfo &p : parameters) {
             if (!p.uniform || p.parent >= 0 || p.row < 0 || (p.kind != ParameterInfo::Scalar && p.kind != ParameterInfo::Vector))
                 continue;

@@ -307,13 +307,15 @@ TEST(Optimizer, FactorsOfUniformsAloneJoinTheRuntimesProducts) {
                                   Profile::Arbfp1, "main", {"-packuniforms"});
     ASSERT_TRUE(bound.ok) << bound.listing;
     EXPECT_EQ(bound.assembly.find("program.local[0]"), std::string::npos) << bound.assembly;
-    // A vertex program's slot read first sits first: here its matrix, before the packed light.
+    // A vertex program's slot read first sits first: here its matrix, before the light, which
+    // shares no slot.
     CompileResult vertex = compile("uniform float3 light; uniform float4x4 mvp;\n"
                                    "float4 main(float4 p : POSITION, float3 n : NORMAL, out float4 c : COLOR0) : POSITION {\n"
                                    "  float4 o = mul(mvp, p); c = max(dot(n, light), 0); return o; }",
                                    Profile::Arbvp1, "main", {"-packuniforms"});
     ASSERT_TRUE(vertex.ok) << vertex.listing;
     EXPECT_NE(vertex.assembly.find("u_mvp[4] = { program.local[0..3] }"), std::string::npos) << vertex.assembly;
+    EXPECT_NE(vertex.assembly.find("u_light = program.local[4]"), std::string::npos) << vertex.assembly;
     // t * (exposure * saturation * contrast) + l * (exposure * (1 - saturation) * contrast)
     // + (0.5 - 0.5 * contrast + lift), whatever the order of the slots.
     auto values = evaluateDerived(packed.derived, [&](int row) { return rows[row]; });
