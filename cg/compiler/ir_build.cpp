@@ -229,7 +229,7 @@ bool Builder::fold(Op op, const std::vector<Operand> &ops, int n, float *out) {
 // 1 / x without an instruction where x is itself a reciprocal, or a constant times one:
 // 1 / (1 / y) is y and 1 / (k / y) is y / k. A quotient by a length or a square root
 // (L / length(L), 1 / (2 * sqrt(d))) then takes RSQ alone, where it took RSQ and two RCPs.
-// Exact where it applies: both sides are 0 at y = 0, infinite at infinity.
+// At y = 0 and at infinity both sides agree (0, and infinite); elsewhere within RCP's rounding.
 bool Builder::reciprocal(const Comp &x, Val &out) {
     if (x.kind != Comp::Reg || x.ref.file != File::Temp) return false;
     const Instr &d = ir_.code[ir_.values[x.ref.index].def];
