@@ -1,7 +1,7 @@
 // A second set of programs for the rendering benchmark (`cg_render_bench --more`), written
 // after the optimiser was tuned on the first, to see whether what it does holds for programs
 // it was not shaped on: struct inputs, half and fixed, matrices, helper functions, loops over
-// uniform arrays, branches, clip, fmod, smoothstep; then a third and a fourth round, each
+// uniform arrays, branches, clip, fmod, smoothstep; then a third, a fourth and a fifth round, each
 // after the fixes the last one led to. Same inputs and samplers as the first set
 // (render_programs.h).
 #pragma once
@@ -546,6 +546,135 @@ inline const RenderProgram morePrograms[] = {
      GLSL_HEAD "uniform float amount;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy, d = (uv - 0.5) * amount;\n"
      "  gl_FragColor = vec4(texture2D(tex0, uv + d).r, texture2D(tex0, uv).g, texture2D(tex0, uv - d).b, 1.0);\n}\n",
      {{"amount", 1, 1, {0.02f}}}},
+    // A fifth round, larger passes as emulator front ends and engines write them: luma of
+    // four neighbours through a float4x3, helper functions and a warp, a 4x4 cubic filter
+    // in nested loops, composite-signal taps with sin and cos, out and inout parameters
+    // with a struct returned, selects by bool vectors.
+    {"corner test, float4x3 luma",
+     IN_CG "static const float3 Y = float3(0.2126, 0.7152, 0.0722);\n"
+     "float4 df(float4 a, float4 b) { return abs(a - b); }\n"
+     "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN) : COLOR {\n"
+     "  float2 ps = 1.0 / IN.texture_size;\n  float2 dx = float2(ps.x, 0.0), dy = float2(0.0, ps.y);\n"
+     "  float3 E = tex2D(tex0, tex).rgb;\n"
+     "  float3 B = tex2D(tex0, tex - dy).rgb, D = tex2D(tex0, tex - dx).rgb;\n"
+     "  float3 F = tex2D(tex0, tex + dx).rgb, H = tex2D(tex0, tex + dy).rgb;\n"
+     "  float4 b = mul(float4x3(B, D, H, F), Y);\n  float4 d = b.yzwx;\n  float4 e = dot(E, Y);\n"
+     "  float4 cond = step(df(b, d), 0.1) * step(0.1, df(e, b));\n"
+     "  float3 res = lerp(E, B, cond.x * 0.25);\n  res = lerp(res, D, cond.y * 0.25);\n"
+     "  res = lerp(res, H, cond.z * 0.25);\n  res = lerp(res, F, cond.w * 0.25);\n"
+     "  return float4(any(cond) ? res : E, 1.0);\n}\n",
+     GLSL_HEAD IN_GL "const vec3 Y = vec3(0.2126, 0.7152, 0.0722);\n"
+     "vec4 df(vec4 a, vec4 b) { return abs(a - b); }\n"
+     "void main() {\n  vec2 tex = gl_TexCoord[0].xy;\n  vec2 ps = 1.0 / IN.texture_size;\n"
+     "  vec2 dx = vec2(ps.x, 0.0), dy = vec2(0.0, ps.y);\n  vec3 E = texture2D(tex0, tex).rgb;\n"
+     "  vec3 B = texture2D(tex0, tex - dy).rgb, D = texture2D(tex0, tex - dx).rgb;\n"
+     "  vec3 F = texture2D(tex0, tex + dx).rgb, H = texture2D(tex0, tex + dy).rgb;\n"
+     "  vec4 b = Y * mat4x3(B, D, H, F);\n  vec4 d = b.yzwx;\n  vec4 e = vec4(dot(E, Y));\n"
+     "  vec4 cond = step(df(b, d), vec4(0.1)) * step(vec4(0.1), df(e, b));\n"
+     "  vec3 res = mix(E, B, cond.x * 0.25);\n  res = mix(res, D, cond.y * 0.25);\n"
+     "  res = mix(res, H, cond.z * 0.25);\n  res = mix(res, F, cond.w * 0.25);\n"
+     "  gl_FragColor = vec4(any(notEqual(cond, vec4(0.0))) ? res : E, 1.0);\n}\n",
+     {IN_VALUES}},
+    {"curved screen, scanline beam",
+     IN_CG "float2 warp(float2 pos) {\n  pos = pos * 2.0 - 1.0;\n"
+     "  pos *= float2(1.0 + pos.y * pos.y * 0.031, 1.0 + pos.x * pos.x * 0.041);\n  return pos * 0.5 + 0.5;\n}\n"
+     "float4 beam(float d, float4 c) {\n  float4 wid = 2.0 + 2.0 * pow(c, 4.0);\n  float4 w = d / 0.3;\n"
+     "  return 1.4 * exp(-pow(w * rsqrt(0.5 * wid), wid)) / (0.6 + 0.2 * wid);\n}\n"
+     "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN) : COLOR {\n"
+     "  float2 uv = warp(tex * IN.texture_size / IN.video_size) * IN.video_size / IN.texture_size;\n"
+     "  float2 ratio = uv * IN.texture_size - 0.5;\n  float2 f = frac(ratio);\n"
+     "  float2 base = (floor(ratio) + 0.5) / IN.texture_size;\n"
+     "  float4 c0 = pow(tex2D(tex0, base), 2.4);\n"
+     "  float4 c1 = pow(tex2D(tex0, base + float2(0.0, 1.0 / IN.texture_size.y)), 2.4);\n"
+     "  float3 col = (c0 * beam(f.y, c0) + c1 * beam(1.0 - f.y, c1)).rgb;\n"
+     "  float3 mask = lerp(float3(1.0, 0.7, 1.0), float3(0.7, 1.0, 0.7), step(0.5, frac(tex.x * IN.output_size.x * 0.5)));\n"
+     "  bool outside = any(uv < 0.0) || any(uv > IN.video_size / IN.texture_size);\n"
+     "  return outside ? float4(0.0, 0.0, 0.0, 1.0) : float4(pow(col * mask, 1.0 / 2.2), 1.0);\n}\n",
+     GLSL_HEAD IN_GL "vec2 warp(vec2 pos) {\n  pos = pos * 2.0 - 1.0;\n"
+     "  pos *= vec2(1.0 + pos.y * pos.y * 0.031, 1.0 + pos.x * pos.x * 0.041);\n  return pos * 0.5 + 0.5;\n}\n"
+     "vec4 beam(float d, vec4 c) {\n  vec4 wid = 2.0 + 2.0 * pow(c, vec4(4.0));\n  vec4 w = vec4(d / 0.3);\n"
+     "  return 1.4 * exp(-pow(w * inversesqrt(0.5 * wid), wid)) / (0.6 + 0.2 * wid);\n}\n"
+     "void main() {\n  vec2 tex = gl_TexCoord[0].xy;\n"
+     "  vec2 uv = warp(tex * IN.texture_size / IN.video_size) * IN.video_size / IN.texture_size;\n"
+     "  vec2 ratio = uv * IN.texture_size - 0.5;\n  vec2 f = fract(ratio);\n"
+     "  vec2 base = (floor(ratio) + 0.5) / IN.texture_size;\n"
+     "  vec4 c0 = pow(texture2D(tex0, base), vec4(2.4));\n"
+     "  vec4 c1 = pow(texture2D(tex0, base + vec2(0.0, 1.0 / IN.texture_size.y)), vec4(2.4));\n"
+     "  vec3 col = (c0 * beam(f.y, c0) + c1 * beam(1.0 - f.y, c1)).rgb;\n"
+     "  vec3 mask = mix(vec3(1.0, 0.7, 1.0), vec3(0.7, 1.0, 0.7), step(0.5, fract(tex.x * IN.output_size.x * 0.5)));\n"
+     "  bool outside = any(lessThan(uv, vec2(0.0))) || any(greaterThan(uv, IN.video_size / IN.texture_size));\n"
+     "  gl_FragColor = outside ? vec4(0.0, 0.0, 0.0, 1.0) : vec4(pow(col * mask, vec3(1.0 / 2.2)), 1.0);\n}\n",
+     {IN_VALUES}},
+    {"cubic 4x4, nested loops",
+     IN_CG "float4 weights(float t) {\n  float t2 = t * t, t3 = t2 * t;\n"
+     "  return float4(-0.5 * t3 + t2 - 0.5 * t, 1.5 * t3 - 2.5 * t2 + 1.0, -1.5 * t3 + 2.0 * t2 + 0.5 * t, 0.5 * t3 - 0.5 * t2);\n}\n"
+     "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN) : COLOR {\n"
+     "  float2 texel = tex * IN.texture_size - 0.5;\n  float2 f = frac(texel);\n  float2 base = floor(texel) - 0.5;\n"
+     "  float4 wx = weights(f.x), wy = weights(f.y);\n  float4 sum = 0;\n"
+     "  for (int j = 0; j < 4; j++) {\n    float4 row = 0;\n    for (int i = 0; i < 4; i++)\n"
+     "      row += tex2D(tex0, (base + float2(i, j)) / IN.texture_size) * wx[i];\n"
+     "    sum += row * wy[j];\n  }\n  return sum;\n}\n",
+     GLSL_HEAD IN_GL "vec4 weights(float t) {\n  float t2 = t * t, t3 = t2 * t;\n"
+     "  return vec4(-0.5 * t3 + t2 - 0.5 * t, 1.5 * t3 - 2.5 * t2 + 1.0, -1.5 * t3 + 2.0 * t2 + 0.5 * t, 0.5 * t3 - 0.5 * t2);\n}\n"
+     "void main() {\n  vec2 texel = gl_TexCoord[0].xy * IN.texture_size - 0.5;\n  vec2 f = fract(texel);\n"
+     "  vec2 base = floor(texel) - 0.5;\n  vec4 wx = weights(f.x), wy = weights(f.y);\n  vec4 sum = vec4(0.0);\n"
+     "  for (int j = 0; j < 4; j++) {\n    vec4 row = vec4(0.0);\n    for (int i = 0; i < 4; i++)\n"
+     "      row += texture2D(tex0, (base + vec2(i, j)) / IN.texture_size) * wx[i];\n"
+     "    sum += row * wy[j];\n  }\n  gl_FragColor = sum;\n}\n",
+     {IN_VALUES}},
+    {"composite taps, sin and cos",
+     IN_CG "static const float weights[7] = {0.04, 0.1, 0.2, 0.32, 0.2, 0.1, 0.04};\n"
+     "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN) : COLOR {\n"
+     "  float2 one = float2(1.0 / IN.texture_size.x, 0.0);\n  float3 yiq = 0;\n"
+     "  for (int i = 0; i < 7; i++) {\n    float2 p = tex + one * (i - 3);\n    float3 c = tex2D(tex0, p).rgb;\n"
+     "    float phase = (p.x * IN.texture_size.x + IN.frame_count) * 1.5708;\n"
+     "    float y = dot(c, float3(0.299, 0.587, 0.114));\n"
+     "    float ch = dot(c, float3(0.596, -0.274, -0.322)) * cos(phase) + dot(c, float3(0.211, -0.523, 0.312)) * sin(phase);\n"
+     "    yiq += float3(y, ch * cos(phase), ch * sin(phase)) * weights[i];\n  }\n"
+     "  float3x3 toRgb = float3x3(1.0, 0.956, 0.621, 1.0, -0.272, -0.647, 1.0, -1.106, 1.703);\n"
+     "  return float4(mul(toRgb, yiq), 1.0);\n}\n",
+     GLSL_HEAD IN_GL "const float weights[7] = float[7](0.04, 0.1, 0.2, 0.32, 0.2, 0.1, 0.04);\n"
+     "void main() {\n  vec2 tex = gl_TexCoord[0].xy;\n  vec2 one = vec2(1.0 / IN.texture_size.x, 0.0);\n  vec3 yiq = vec3(0.0);\n"
+     "  for (int i = 0; i < 7; i++) {\n    vec2 p = tex + one * float(i - 3);\n    vec3 c = texture2D(tex0, p).rgb;\n"
+     "    float phase = (p.x * IN.texture_size.x + IN.frame_count) * 1.5708;\n"
+     "    float y = dot(c, vec3(0.299, 0.587, 0.114));\n"
+     "    float ch = dot(c, vec3(0.596, -0.274, -0.322)) * cos(phase) + dot(c, vec3(0.211, -0.523, 0.312)) * sin(phase);\n"
+     "    yiq += vec3(y, ch * cos(phase), ch * sin(phase)) * weights[i];\n  }\n"
+     "  mat3 toRgb = mat3(1.0, 0.956, 0.621, 1.0, -0.272, -0.647, 1.0, -1.106, 1.703);\n"
+     "  gl_FragColor = vec4(yiq * toRgb, 1.0);\n}\n",
+     {IN_VALUES}},
+    {"out and inout, struct returned, half",
+     "struct Shade { half3 diffuse; half spec; };\n"
+     "Shade shade(half3 n, half3 l, half3 v, half power) {\n  Shade s;\n  half3 h = normalize(l + v);\n"
+     "  s.diffuse = saturate(dot(n, l));\n  s.spec = pow(saturate(dot(n, h)), power);\n  return s;\n}\n"
+     "void toLinear(inout half3 c) { c = c * c; }\n"
+     "void split(float4 t, out half3 rgb, out half a) { rgb = t.rgb; a = t.a; }\n"
+     "float4 main(float2 uv : TEXCOORD0, float3 n : TEXCOORD1, float3 l : TEXCOORD2, uniform sampler2D tex0,\n"
+     "            uniform half shininess, uniform half3 lightColour) : COLOR {\n"
+     "  half3 albedo;\n  half alpha;\n  split(tex2D(tex0, uv), albedo, alpha);\n  toLinear(albedo);\n"
+     "  Shade s = shade(normalize(n), normalize(l), half3(0, 0, 1), shininess);\n"
+     "  half3 c = albedo * s.diffuse * lightColour + s.spec;\n  return float4(sqrt(c), alpha);\n}\n",
+     GLSL_HEAD "uniform float shininess;\nuniform vec3 lightColour;\n"
+     "struct Shade { vec3 diffuse; float spec; };\n"
+     "Shade shade(vec3 n, vec3 l, vec3 v, float power) {\n  Shade s;\n  vec3 h = normalize(l + v);\n"
+     "  s.diffuse = vec3(clamp(dot(n, l), 0.0, 1.0));\n  s.spec = pow(clamp(dot(n, h), 0.0, 1.0), power);\n  return s;\n}\n"
+     "void toLinear(inout vec3 c) { c = c * c; }\n"
+     "void split(vec4 t, out vec3 rgb, out float a) { rgb = t.rgb; a = t.a; }\n"
+     "void main() {\n  vec3 albedo;\n  float alpha;\n  split(texture2D(tex0, gl_TexCoord[0].xy), albedo, alpha);\n  toLinear(albedo);\n"
+     "  Shade s = shade(normalize(gl_TexCoord[1].xyz), normalize(gl_TexCoord[2].xyz), vec3(0.0, 0.0, 1.0), shininess);\n"
+     "  vec3 c = albedo * s.diffuse * lightColour + s.spec;\n  gl_FragColor = vec4(sqrt(c), alpha);\n}\n",
+     {{"shininess", 1, 1, {24}}, {"lightColour", 3, 1, {1, 0.9f, 0.8f}}}},
+    {"selects by bool vectors",
+     "float4 main(float2 uv : TEXCOORD0, float4 col : COLOR0, uniform sampler2D tex0, uniform float4 key,\n"
+     "            uniform float tolerance) : COLOR {\n  float4 c = tex2D(tex0, uv);\n  float3 d = abs(c.rgb - key.rgb);\n"
+     "  bool3 near = d < tolerance;\n  float3 r = near ? col.rgb : c.rgb;\n  float k = all(near) ? 0.0 : c.a;\n"
+     "  return float4(lerp(r, c.bgr, (float3)(d > 0.5)), k);\n}\n",
+     GLSL_HEAD "uniform vec4 key;\nuniform float tolerance;\nvoid main() {\n"
+     "  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n  vec3 d = abs(c.rgb - key.rgb);\n"
+     "  bvec3 near = lessThan(d, vec3(tolerance));\n  vec3 r = mix(c.rgb, gl_Color.rgb, vec3(near));\n"
+     "  float k = all(near) ? 0.0 : c.a;\n"
+     "  gl_FragColor = vec4(mix(r, c.bgr, vec3(greaterThan(d, vec3(0.5)))), k);\n}\n",
+     {{"key", 4, 1, {0.5f, 0.4f, 0.3f, 1}}, {"tolerance", 1, 1, {0.25f}}}},
 };
 
 #undef GLSL_HEAD
