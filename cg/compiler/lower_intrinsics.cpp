@@ -161,23 +161,24 @@ Agg Lowering::intrinsic(const Expr *e) {
     case Intrinsic::Any: {
         bool all = e->intrinsic == Intrinsic::All;
         const Expr *c = args[0];
+        // A bool's lanes are 0 or 1: any is their largest, all their least, MAX and MIN that
+        // the GL's compiler reads as ORs and ANDs of the flags.
+        auto reduce = [&](Op op, Val v) {
+            if (v.n == 4)
+                v = op2(op, concat(component(v, 0), component(v, 1)), concat(component(v, 2), component(v, 3)));
+            Val m = component(v, 0);
+            for (int i = 1; i < v.n; ++i) m = op2(op, m, component(v, i));
+            return m;
+        };
         if (c->kind == Expr::Binary && c->op >= OpLess && c->op <= OpGreaterEq && c->type.kind == Type::Vector) {
-            // A comparison's lanes are 0 or 1: any is their largest, all their least. Against
-            // one value for every lane, the comparison of the vector's largest or least
-            // decides: any(c > k) is max(c) > k.
+            // Against one value for every lane, the comparison of the vector's largest or
+            // least decides: any(c > k) is max(c) > k.
             Val l = value(c->args[0]), r = value(c->args[1]);
             Base base = std::max(c->args[0]->type.base, c->args[1]->type.base);
             auto broadcast = [](const Val &v) {
                 for (int i = 1; i < v.n; ++i)
                     if (!(v.c[i] == v.c[0])) return false;
                 return true;
-            };
-            auto reduce = [&](Op op, Val v) {
-                if (v.n == 4)
-                    v = op2(op, concat(component(v, 0), component(v, 1)), concat(component(v, 2), component(v, 3)));
-                Val m = component(v, 0);
-                for (int i = 1; i < v.n; ++i) m = op2(op, m, component(v, i));
-                return m;
             };
             bool lOne = broadcast(l), rOne = broadcast(r);
             if (lOne != rOne) {
@@ -188,12 +189,7 @@ Agg Lowering::intrinsic(const Expr *e) {
             }
             return {reduce(all ? Op::Min : Op::Max, arithmetic(c->op, l, r, base, c->offset))};
         }
-        Val v = arg(0);
-        if (v.n == 1) return {v};
-        // The count of true components against all or none.
-        Val count = v.n == 2 ? add(component(v, 0), component(v, 1)) : dot(v, k(1));
-        if (e->intrinsic == Intrinsic::All) return {op2(Op::Sge, count, k(float(v.n) - 0.5f))};
-        return {less(k(0.5f), count)};
+        return {reduce(all ? Op::Min : Op::Max, arg(0))};
     }
     case Intrinsic::Dot: return {dot(arg(0), arg(1))};
     case Intrinsic::Length: return {length(arg(0))};

@@ -589,8 +589,29 @@ void selectByFlags(IrProgram &ir) {
         float k = constant(o, l);
         return k == 0 || k == -1 || (o.neg && lane(bits, o, l));
     };
+    // A value that is one of its operands where that operand holds flags: |b|, 0 < b, b >= 1.
+    // Its readers read the operand (any(step(a, b) * step(c, d)) takes no ABS and SLT).
+    std::vector<std::optional<Operand>> same(ir.values.size());
+    auto identity = [&](const Instr &i) -> std::optional<Operand> {
+        if (i.sat || relative(i)) return std::nullopt;
+        auto all = [&](auto f) {
+            for (int l = 0; l < i.n; ++l)
+                if (!f(l)) return false;
+            return true;
+        };
+        const Operand *o = i.src;
+        if (i.op == Op::Abs && all([&](int l) { return bit(o[0], l); })) return o[0];
+        if (i.op == Op::Slt && all([&](int l) { return constant(o[0], l) == 0 && bit(o[1], l); })) return o[1];
+        if (i.op == Op::Sge && all([&](int l) { return bit(o[0], l) && constant(o[1], l) == 1; })) return o[0];
+        return std::nullopt;
+    };
     for (Instr &i : ir.code) {
-        if (i.dead || i.op == Op::Output || i.op == Op::Kil || i.op == Op::Arl) continue;
+        if (i.dead) continue;
+        for (int s = 0; s < i.nsrc; ++s)
+            if (Operand &o = i.src[s]; o.ref.file == File::Temp && !o.addr && same[o.ref.index])
+                o = through(*same[o.ref.index], o);
+        if (i.op == Op::Output || i.op == Op::Kil || i.op == Op::Arl) continue;
+        if (auto o = identity(i)) same[i.dst] = *o;
         uint8_t b = 0, t = 0;
         for (int l = 0; l < i.n; ++l) {
             const Operand *o = i.src;

@@ -163,8 +163,13 @@ E Generator::boolExpr(int n, int depth) {
     }
     if (n == 1 && chance(0.2)) {
         int k = 2 + below(3);
-        E v = boolExpr(k, depth + 1);
         const char *f = chance(0.5) ? "any" : "all";
+        if (chance(0.3)) {  // of numbers, each true where it is not 0
+            E v = expr(F(k), depth + 1, true);
+            return E{std::string(f) + "(" + v.cg + ")",
+                     std::string(f) + "(notEqual(" + v.gl + ", " + glSplat(k, "0.0") + "))", B(), {}};
+        }
+        E v = boolExpr(k, depth + 1);
         return E{std::string(f) + "(" + v.cg + ")", std::string(f) + "(" + v.gl + ")", B(), {}};
     }
     Type ft = chance(0.2) && n == 1 ? I() : F(n);

@@ -563,6 +563,20 @@ TEST(Optimizer, AnyOrAllOfAComparisonWithOneValueComparesTheLargestOrLeast) {
     EXPECT_EQ(count(r.assembly, "CMP"), 1) << r.assembly;
 }
 
+TEST(Optimizer, AnyOrAllOfFlagsIsTheirLargestOrLeast) {
+    // A product of steps holds 0 or 1 already, so its any is MAX alone: no ABS, no
+    // comparison with 0, no sum; a bool3 variable's all is MIN.
+    CompileResult r = compile("float4 main(float4 c : TEXCOORD0) : COLOR {\n"
+                              "  float4 f = step(0.5, c) * step(c, 0.9); bool3 b = c.xyz < c.w;\n"
+                              "  return float4(any(f), all(b), f.x, 0); }",
+                              Profile::Arbfp1);
+    ASSERT_TRUE(r.ok) << r.listing;
+    EXPECT_EQ(count(r.assembly, "ABS") + count(r.assembly, "DP3") + count(r.assembly, "DP4"), 0) << r.assembly;
+    EXPECT_EQ(count(r.assembly, "SLT") + count(r.assembly, "SGE"), 3) << r.assembly;
+    EXPECT_EQ(count(r.assembly, "MAX"), 2) << r.assembly;
+    EXPECT_EQ(count(r.assembly, "MIN"), 2) << r.assembly;
+}
+
 // A GL loads a uniform slot where the program first reads any of its components.
 TEST(Optimizer, PackedUniformsFirstReadOnEitherSideOfALookupShareNoSlot) {
     CompileResult r = compile("uniform sampler2D s; uniform float a, b, c, d;\n"
