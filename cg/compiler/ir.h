@@ -173,11 +173,19 @@ public:
     static Val reg(Ref r, int n);
 
 private:
+    Val emitVals(Op op, std::vector<Val> v, int n, bool sat);
     uint32_t append(Instr &i, bool shared, bool defines);
     bool fold(Op op, const std::vector<Operand> &ops, int n, float *out);
     bool reciprocal(const Comp &x, Val &out);
+    // Lanes: a componentwise instruction's lane is one scalar operation, which another
+    // instruction's lane may already compute.
+    Comp canonical(Comp c) const;
+    std::string laneKey(Op op, bool sat, const std::vector<Val> &v, int l) const;
+    void recordLanes(Op op, bool sat, const std::vector<Val> &v, const Val &result);
     IrProgram &ir_;
     std::unordered_map<std::string, uint32_t> seen_;
+    std::unordered_map<std::string, Comp> laneSeen_;  // by laneKey: the component computing it
+    std::unordered_map<uint64_t, Comp> same_;         // a value's component that is another's (x + 0)
 };
 
 // ---- Passes ----------------------------------------------------------------------------

@@ -261,8 +261,91 @@ bool Builder::reciprocal(const Comp &x, Val &out) {
     return false;
 }
 
+namespace {
+
+bool commutative(Op op) { return op == Op::Add || op == Op::Mul || op == Op::Mad || op == Op::Min || op == Op::Max; }
+
+Comp negatedComp(Comp c) {
+    if (c.kind == Comp::Const) c.k = -c.k;
+    else if (c.kind == Comp::Reg) c.neg = !c.neg;
+    return c;
+}
+
+// Lane l of op over v when it is one of the operands' components or a constant: x + 0,
+// x * 1, x * -1, x * 0, 0 * y + z.
+bool identityLane(Op op, bool sat, const std::vector<Val> &v, int l, Comp &out) {
+    if (sat) return false;
+    auto k = [&](size_t s, float x) { return lane(v[s], l).kind == Comp::Const && lane(v[s], l).k == x; };
+    switch (op) {
+    case Op::Add:
+        for (size_t s = 0; s < 2; ++s)
+            if (k(s, 0)) return out = lane(v[1 - s], l), true;
+        return false;
+    case Op::Mul:
+        for (size_t s = 0; s < 2; ++s) {
+            if (k(s, 1)) return out = lane(v[1 - s], l), true;
+            if (k(s, -1)) return out = negatedComp(lane(v[1 - s], l)), true;
+            if (k(s, 0)) return out = Comp::constant(0), true;
+        }
+        return false;
+    case Op::Mad:
+        if (k(0, 0) || k(1, 0)) return out = lane(v[2], l), true;
+        return false;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+Comp Builder::canonical(Comp c) const {
+    if (c.kind != Comp::Reg || c.ref.file != File::Temp) return c;
+    auto it = same_.find(uint64_t(c.ref.index) << 2 | c.c);
+    if (it == same_.end()) return c;
+    return c.neg ? negatedComp(it->second) : it->second;
+}
+
+std::string Builder::laneKey(Op op, bool sat, const std::vector<Val> &v, int l) const {
+    std::string parts[3];
+    bool constants = true;  // such a lane folds instead
+    for (size_t s = 0; s < v.size() && s < 3; ++s) {
+        Comp c = canonical(lane(v[s], l));
+        if (c.kind == Comp::Undef) return {};
+        constants = constants && c.kind == Comp::Const;
+        std::string &p = parts[s];
+        appendField(p, uint8_t(c.kind));
+        if (c.kind == Comp::Const) appendField(p, bits(c.k));
+        else {
+            appendField(p, uint8_t(c.ref.file));
+            appendField(p, c.ref.index);
+            appendField(p, c.c);
+            appendField(p, uint8_t(c.neg));
+        }
+    }
+    if (constants) return {};
+    if (commutative(op) && parts[1] < parts[0]) std::swap(parts[0], parts[1]);
+    std::string key;
+    appendField(key, uint8_t(op));
+    appendField(key, uint8_t(sat));
+    for (size_t s = 0; s < v.size() && s < 3; ++s) key += parts[s];
+    return key;
+}
+
+void Builder::recordLanes(Op op, bool sat, const std::vector<Val> &v, const Val &result) {
+    for (int l = 0; l < result.n; ++l) {
+        const Comp &r = result.c[l];
+        if (r.kind != Comp::Reg || r.ref.file != File::Temp) continue;
+        if (Comp c; identityLane(op, sat, v, l, c))
+            same_.emplace(uint64_t(r.ref.index) << 2 | r.c, canonical(r.neg ? negatedComp(c) : c));
+        else if (std::string key = laneKey(op, sat, v, l); !key.empty())
+            laneSeen_.emplace(std::move(key), r);
+    }
+}
+
 Val Builder::emit(Op op, std::initializer_list<Val> srcs, int n, bool sat) {
-    std::vector<Val> v(srcs);
+    return emitVals(op, std::vector<Val>(srcs), n, sat);
+}
+
+Val Builder::emitVals(Op op, std::vector<Val> v, int n, bool sat) {
     int lanes = operandLanes(op, n);
     // Algebra that needs no instruction.
     auto all = [&](size_t s, float k) { return spread(v[s], lanes).isConst(k); };
@@ -294,6 +377,37 @@ Val Builder::emit(Op op, std::initializer_list<Val> srcs, int n, bool sat) {
             if (Val r; reciprocal(v[0].c[0], r)) return spread(r, n);
             break;
         default: break;
+        }
+    }
+    // Lanes that other instructions compute already: this one computes only the rest (the
+    // taps of a filter share their columns' and rows' coordinates).
+    if (isComponentwise(op)) {
+        Comp got[4];
+        bool have[4] = {};
+        int hits = 0;
+        for (int l = 0; l < n; ++l)
+            if (std::string key = laneKey(op, sat, v, l); !key.empty())
+                if (auto it = laneSeen_.find(key); it != laneSeen_.end()) got[l] = it->second, have[l] = true, ++hits;
+        if (hits) {
+            for (int l = 0; l < n; ++l)
+                if (!have[l] && identityLane(op, sat, v, l, got[l])) have[l] = true;
+            std::vector<Val> rest(v.size());
+            int m = 0;
+            for (int l = 0; l < n; ++l) {
+                if (have[l]) continue;
+                for (size_t s = 0; s < v.size(); ++s) rest[s].c[m] = lane(v[s], l);
+                ++m;
+            }
+            if (m) {
+                for (Val &r : rest) r.n = uint8_t(m);
+                Val r = emitVals(op, rest, m, sat);
+                for (int l = 0, j = 0; l < n; ++l)
+                    if (!have[l]) got[l] = r.c[j++];
+            }
+            Val out;
+            out.n = uint8_t(n);
+            std::copy(got, got + n, out.c);
+            return out;
         }
     }
     Instr i;
@@ -339,7 +453,9 @@ Val Builder::emit(Op op, std::initializer_list<Val> srcs, int n, bool sat) {
             }
     for (size_t s = 0; s < ops.size(); ++s) i.src[s] = ops[s];
     Val r = reg(Ref{File::Temp, append(i, true, true)}, n);
-    return flip ? negated(r) : r;
+    if (flip) r = negated(r);
+    if (isComponentwise(op)) recordLanes(op, sat, v, r);
+    return r;
 }
 
 Val Builder::tex(Op op, int unit, int target, const Val &coord) {

@@ -598,7 +598,7 @@ TEST(Optimizer, AScalarFactorOfAVectorCostsOneLane) {
         // after a dot product
         {"return saturate(dot(normalize(n.xyz), l.xyz));", 0},
         {"float3 m = n.xyz * rsqrt(dot(n.xyz, n.xyz)); return dot(m, l.xyz) + m.x;", 1},  // m read twice
-        {"return dot(n * l.x, l) + dot(n * l, l);", 1},  // l is no scalar
+        {"return dot(n * l.x, l) + dot(n * l, l);", 2},  // l is no scalar; lane x is the first product's
         // two of them, multiplied together first
         {"return n * l.x * l.y;", 1},
         {"return n / (l.x + 1) * sin(l.y) * l.z + l;", 1},
@@ -619,6 +619,25 @@ TEST(Optimizer, AScalarFactorOfAVectorCostsOneLane) {
         allocate(ir, a);
         EXPECT_EQ(verifyAllocation(ir, a), "") << printIr(ir, &a);
     }
+}
+
+TEST(Optimizer, TapsOnAGridComputeEachColumnAndRowOnce) {
+    // (base + float2(i, j)) / size for a 2x2 grid: the columns' x and the rows' y are computed
+    // once each, not once a tap: 2 + 2 lanes of products by 1 / size where there were 8.
+    std::string text = "uniform sampler2D s; uniform float2 size;\n"
+                       "float4 main(float2 t : TEXCOORD0) : COLOR {\n  float2 base = floor(t * size);\n  float4 sum = 0;\n"
+                       "  for (int j = 0; j < 2; j++)\n    for (int i = 0; i < 2; i++)\n"
+                       "      sum += tex2D(s, (base + float2(i, j)) / size);\n  return sum;\n}";
+    IrProgram ir;
+    ASSERT_TRUE(lowerText(text, Profile::Arbfp1, ir)) << text;
+    optimize(ir);
+    std::map<Op, int> lanes;
+    for (const Instr &i : ir.code)
+        if (!i.dead) lanes[i.op] += i.n;
+    EXPECT_EQ(lanes[Op::Mul] + lanes[Op::Mad], 2 + 4) << printIr(ir);  // t * size, then the grid's
+    Allocation a;
+    allocate(ir, a);
+    EXPECT_EQ(verifyAllocation(ir, a), "") << printIr(ir, &a);
 }
 
 TEST(Optimizer, LookupsAtTheSameGivenCoordinatesAreSideBySide) {
