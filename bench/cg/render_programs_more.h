@@ -644,25 +644,25 @@ inline const RenderProgram morePrograms[] = {
      "  gl_FragColor = vec4(yiq * toRgb, 1.0);\n}\n",
      {IN_VALUES}},
     {"out and inout, struct returned, half",
-     "struct Shade { half3 diffuse; half spec; };\n"
+     "struct Shade { half3 diffuse; half highlight; };\n"
      "Shade shade(half3 n, half3 l, half3 v, half power) {\n  Shade s;\n  half3 h = normalize(l + v);\n"
-     "  s.diffuse = saturate(dot(n, l));\n  s.spec = pow(saturate(dot(n, h)), power);\n  return s;\n}\n"
+     "  s.diffuse = saturate(dot(n, l));\n  s.highlight = pow(saturate(dot(n, h)), power);\n  return s;\n}\n"
      "void toLinear(inout half3 c) { c = c * c; }\n"
      "void split(float4 t, out half3 rgb, out half a) { rgb = t.rgb; a = t.a; }\n"
      "float4 main(float2 uv : TEXCOORD0, float3 n : TEXCOORD1, float3 l : TEXCOORD2, uniform sampler2D tex0,\n"
      "            uniform half shininess, uniform half3 lightColour) : COLOR {\n"
      "  half3 albedo;\n  half alpha;\n  split(tex2D(tex0, uv), albedo, alpha);\n  toLinear(albedo);\n"
      "  Shade s = shade(normalize(n), normalize(l), half3(0, 0, 1), shininess);\n"
-     "  half3 c = albedo * s.diffuse * lightColour + s.spec;\n  return float4(sqrt(c), alpha);\n}\n",
+     "  half3 c = albedo * s.diffuse * lightColour + s.highlight;\n  return float4(sqrt(c), alpha);\n}\n",
      GLSL_HEAD "uniform float shininess;\nuniform vec3 lightColour;\n"
-     "struct Shade { vec3 diffuse; float spec; };\n"
+     "struct Shade { vec3 diffuse; float highlight; };\n"
      "Shade shade(vec3 n, vec3 l, vec3 v, float power) {\n  Shade s;\n  vec3 h = normalize(l + v);\n"
-     "  s.diffuse = vec3(clamp(dot(n, l), 0.0, 1.0));\n  s.spec = pow(clamp(dot(n, h), 0.0, 1.0), power);\n  return s;\n}\n"
+     "  s.diffuse = vec3(clamp(dot(n, l), 0.0, 1.0));\n  s.highlight = pow(clamp(dot(n, h), 0.0, 1.0), power);\n  return s;\n}\n"
      "void toLinear(inout vec3 c) { c = c * c; }\n"
      "void split(vec4 t, out vec3 rgb, out float a) { rgb = t.rgb; a = t.a; }\n"
      "void main() {\n  vec3 albedo;\n  float alpha;\n  split(texture2D(tex0, gl_TexCoord[0].xy), albedo, alpha);\n  toLinear(albedo);\n"
      "  Shade s = shade(normalize(gl_TexCoord[1].xyz), normalize(gl_TexCoord[2].xyz), vec3(0.0, 0.0, 1.0), shininess);\n"
-     "  vec3 c = albedo * s.diffuse * lightColour + s.spec;\n  gl_FragColor = vec4(sqrt(c), alpha);\n}\n",
+     "  vec3 c = albedo * s.diffuse * lightColour + s.highlight;\n  gl_FragColor = vec4(sqrt(c), alpha);\n}\n",
      {{"shininess", 1, 1, {24}}, {"lightColour", 3, 1, {1, 0.9f, 0.8f}}}},
     {"selects by bool vectors",
      "float4 main(float2 uv : TEXCOORD0, float4 col : COLOR0, uniform sampler2D tex0, uniform float4 key,\n"
