@@ -74,11 +74,14 @@ Val spread(const Val &v, int n) {
     return out;
 }
 
+Comp negatedComp(Comp c) {
+    if (c.kind == Comp::Const) c.k = -c.k;
+    else c.neg = !c.neg;
+    return c;
+}
+
 Val negated(Val v) {
-    for (int i = 0; i < v.n; ++i) {
-        if (v.c[i].kind == Comp::Const) v.c[i].k = -v.c[i].k;
-        else v.c[i].neg = !v.c[i].neg;
-    }
+    for (int i = 0; i < v.n; ++i) v.c[i] = negatedComp(v.c[i]);
     return v;
 }
 
@@ -264,12 +267,6 @@ bool Builder::reciprocal(const Comp &x, Val &out) {
 namespace {
 
 bool commutative(Op op) { return op == Op::Add || op == Op::Mul || op == Op::Mad || op == Op::Min || op == Op::Max; }
-
-Comp negatedComp(Comp c) {
-    if (c.kind == Comp::Const) c.k = -c.k;
-    else if (c.kind == Comp::Reg) c.neg = !c.neg;
-    return c;
-}
 
 // Lane l of op over v when it is one of the operands' components or a constant: x + 0,
 // x * 1, x * -1, x * 0, 0 * y + z.

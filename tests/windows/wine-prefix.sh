@@ -12,12 +12,12 @@ start)
     echo "wine-prefix.sh: no wine (tools/install-deps.sh windows installs it)"
     exit 0
   fi
+  rm -rf "$prefix"
   # vela.exe is i686: a kernel without 32-bit support cannot start wine's loader at all.
   if ! wine --version >/dev/null 2>&1; then
     echo "wine-prefix.sh: wine does not run on this machine (no 32-bit support?); the Windows tests skip"
     exit 0
   fi
-  rm -rf "$prefix"
   DISPLAY=$(cut -d' ' -f1 "$3") wineboot -i >/dev/null 2>&1
   wineserver -w
   ;;
