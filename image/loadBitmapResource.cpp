@@ -8,7 +8,9 @@
 #include <cstdlib>
 
 unsigned char *TestTex::loadBitmapResource(int id) {
-    HINSTANCE instance = (HINSTANCE)(LONG_PTR)GetWindowLongA(window, GWL_HINSTANCE);
+    // The pointer-sized read: GetWindowLongA itself on 32-bit Windows, where a 64-bit
+    // module's instance would lose its upper half.
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE);
     HBITMAP bitmap = (HBITMAP)LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
     if (!bitmap) {
         // glTexImage2D takes null data, so the caller still gets a (blank) texture.

@@ -1,14 +1,22 @@
 #!/bin/sh
-# Cross-builds vela.exe for 32-bit Windows with mingw-w64 and checks the result.
-# Usage: tools/build-windows.sh        (JOBS=n to change the parallel build, default 2)
-# Output: build/windows-i686/bin/vela.exe beside the shader runtime's cg.dll and cgGL.dll
-# (import libraries cg.lib and cgGL.lib in build/windows-i686/cg/runtime). Exits non-zero,
+# Cross-builds vela.exe for Windows with mingw-w64 and checks the result.
+# Usage: tools/build-windows.sh [i686|x86_64]   (default i686, 32-bit; JOBS=n to change the
+#        parallel build, default 2)
+# Output: build/windows-ARCH/bin/vela.exe beside the shader runtime's cg.dll and cgGL.dll
+# (import libraries cg.lib and cgGL.lib in build/windows-ARCH/cg/runtime). Exits non-zero,
 # naming the step, on any failure.
 # Needs the packages of `tools/install-deps.sh windows`.
 set -u
 cd "$(dirname "$0")/.." || exit 1
 src=$(pwd)
-build=$src/build/windows-i686
+arch=${1:-i686}
+case $arch in
+    i686) triplet=i686-w64-mingw32 pe="PE32" machine="Intel 80386" ;;
+    x86_64) triplet=x86_64-w64-mingw32 pe="PE32+" machine="x86-64" ;;
+    *) echo "usage: tools/build-windows.sh [i686|x86_64]" >&2; exit 2 ;;
+esac
+preset=windows-$arch
+build=$src/build/$preset
 exe=$build/bin/vela.exe
 checker=$build/host/check-pe
 jobs=${JOBS:-2}
@@ -21,17 +29,17 @@ fail() {
 }
 
 step "check tools"
-for tool in cmake i686-w64-mingw32-g++ i686-w64-mingw32-windres i686-w64-mingw32-objdump file "$host_cxx"; do
+for tool in cmake $triplet-g++ $triplet-windres $triplet-objdump file "$host_cxx"; do
     command -v "$tool" >/dev/null 2>&1 ||
         fail "$tool not found (run tools/install-deps.sh windows)"
 done
 
-step "configure (cmake --preset windows-i686)"
+step "configure (cmake --preset $preset)"
 # Warnings fail the build here, so the Windows build stays -Wall -Wextra clean.
-cmake --preset windows-i686 -DCMAKE_COMPILE_WARNING_AS_ERROR=ON || fail
+cmake --preset "$preset" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON || fail
 
-step "build (cmake --build --preset windows-i686 -j$jobs)"
-cmake --build --preset windows-i686 -j"$jobs" || fail
+step "build (cmake --build --preset $preset -j$jobs)"
+cmake --build --preset "$preset" -j"$jobs" || fail
 [ -f "$exe" ] || fail "$exe was not produced"
 
 step "build the checker (tools/check-pe.cpp, for the host)"
@@ -44,23 +52,23 @@ step "file type of vela.exe"
 kind=$(file -b "$exe") || fail
 printf '     %s\n' "$kind"
 case $kind in
-    "PE32 executable (console) Intel 80386"*) ;;
-    *) fail "expected a PE32 console executable for Intel 80386" ;;
+    "$pe executable (console) $machine"*) ;;
+    *) fail "expected a $pe console executable for $machine" ;;
 esac
 
 step "check vela.exe (subsystem, imports, resources 1001, 2001, 1002)"
 "$checker" "$exe" || fail "see the FAIL lines above"
 
-step "check cg.dll and cgGL.dll (PE32 DLLs, import libraries, imports, exports)"
+step "check cg.dll and cgGL.dll ($pe DLLs, import libraries, imports, exports)"
 for dll in cg cgGL; do
     file=$build/bin/$dll.dll
     [ -f "$file" ] || fail "$file was not produced"
     [ -f "$build/cg/runtime/$dll.lib" ] || fail "$build/cg/runtime/$dll.lib was not produced"
     case $(file -b "$file") in
-        "PE32 executable (DLL)"*"Intel 80386"*) ;;
-        *) fail "$dll.dll is not a PE32 DLL for Intel 80386" ;;
+        "$pe executable (DLL)"*"$machine"*) ;;
+        *) fail "$dll.dll is not a $pe DLL for $machine" ;;
     esac
-    dump=$(i686-w64-mingw32-objdump -p "$file") || fail
+    dump=$($triplet-objdump -p "$file") || fail
     imports=$(printf '%s\n' "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')
     printf '     %s.dll imports: %s\n' "$dll" "$imports"
     case $imports in *libgcc* | *libstdc++* | *libwinpthread*) fail "$dll.dll needs a mingw runtime DLL" ;; esac

@@ -1,5 +1,5 @@
 // check-pe: checks that a Windows build of Vela is what a Windows user needs: a PE32
-// i386 console program, linked with opengl32, gdi32, user32 and the shader runtime's
+// i386 (or PE32+ x86-64) console program, linked with opengl32, gdi32, user32 and the shader runtime's
 // cg.dll and cgGL.dll, carrying no
 // dependency on the mingw runtime DLLs, whose resources hold bitmaps 1001 and 2001
 // (512 x 512, 24 bits per pixel) and menu 1002.
@@ -22,7 +22,9 @@
 namespace {
 
 constexpr uint16_t kMachineI386 = 0x014c;
+constexpr uint16_t kMachineAmd64 = 0x8664;
 constexpr uint16_t kMagicPe32 = 0x010b;
+constexpr uint16_t kMagicPe32Plus = 0x020b;
 constexpr uint16_t kSubsystemConsole = 3;
 constexpr uint32_t kDirImport = 1;
 constexpr uint32_t kDirResource = 2;
@@ -231,12 +233,19 @@ int checkFile(const char *path) {
     }
 
     Report report;
-    report.check(*machine == kMachineI386, "machine i386", hex(*machine));
-    report.check(*magic == kMagicPe32, "PE32 (32-bit) optional header", hex(*magic));
-    if (*magic != kMagicPe32) return 1;  // the rest of the layout differs
+    bool wide = *magic == kMagicPe32Plus;
+    if (wide) {
+        report.check(*machine == kMachineAmd64, "machine x86-64", hex(*machine));
+    } else {
+        report.check(*machine == kMachineI386, "machine i386", hex(*machine));
+        report.check(*magic == kMagicPe32, "PE32 (32-bit) optional header", hex(*magic));
+        if (*magic != kMagicPe32) return 1;  // the rest of the layout is unknown
+    }
 
+    // PE32+ widens the image base and the four stack and heap sizes before the directories.
+    size_t dirs = opt + (wide ? 112 : 96);
     auto subsystem = img.u16(opt + 68);
-    auto dirCount = img.u32(opt + 92);
+    auto dirCount = img.u32(dirs - 4);
     report.check(subsystem == kSubsystemConsole, "console subsystem",
                  subsystem ? std::to_string(*subsystem) : "truncated");
 
@@ -252,8 +261,8 @@ int checkFile(const char *path) {
         img.sections.push_back({*va, *vsize, *rawSize, *rawOffset});
     }
     auto directory = [&](uint32_t index) -> std::pair<uint32_t, uint32_t> {
-        if (!dirCount || index >= *dirCount || 96 + 8 * (index + 1) > *optSize) return {0, 0};
-        return {img.u32(opt + 96 + 8 * index).value_or(0), img.u32(opt + 100 + 8 * index).value_or(0)};
+        if (!dirCount || index >= *dirCount || dirs - opt + 8 * (index + 1) > *optSize) return {0, 0};
+        return {img.u32(dirs + 8 * index).value_or(0), img.u32(dirs + 4 + 8 * index).value_or(0)};
     };
 
     auto [importRva, importSize] = directory(kDirImport);

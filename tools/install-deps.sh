@@ -9,10 +9,13 @@ run_pkgs="cmake g++ make pkg-config libx11-dev libxext-dev libxft-dev libfontcon
 libgl-dev libgl1-mesa-dri libglx-mesa0 mesa-common-dev fonts-dejavu-core fonts-noto-cjk \
 xvfb xfonts-base x11-apps imagemagick"
 test_pkgs="$run_pkgs libgtest-dev libxtst-dev libxres-dev xauth"
-win_pkgs="g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev file"
+win_pkgs="g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev \
+g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev file"
 # wine runs vela.exe in the tests: 32-bit, with the 32-bit GL and Composite (for GL in a
-# window with child controls) libraries.
-wine_pkgs="locales wine wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libxcomposite1:i386"
+# window with child controls) libraries; the 64-bit build with wine64 where the kernel
+# cannot run 32-bit code.
+wine_pkgs="locales wine wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libxcomposite1:i386 \
+wine64 libxcomposite1"
 pkg_pkgs="dpkg-dev"
 fuzz_pkgs="clang libclang-rt-14-dev"
 

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Makes Vela's packages in build/packages: the .debs of the Linux build (their dependencies
 # computed by dpkg-shlibdeps) -- vela (the programs), libcg3 (the shader runtime's libraries)
-# and libcg-dev (headers, .so links, pkg-config and CMake files) -- and, where
-# tools/build-windows.sh has run, the .zip of the Windows build (vela.exe, vela-cgc.exe,
+# and libcg-dev (headers, .so links, pkg-config and CMake files) -- and, for each Windows
+# build tools/build-windows.sh has made (32- or 64-bit), its .zip (vela.exe, vela-cgc.exe,
 # cg.dll, cgGL.dll and README.txt).
 # Usage: tools/package.sh [--check]
 #   --check  also installs the .debs with apt, runs the installed vela on a private Xvfb to
@@ -47,16 +47,18 @@ for f in /usr/include/Cg/cg.h /usr/include/Cg/cgGL.h /usr/lib/pkgconfig/cg.pc /u
   expect libcg-dev "$f"
 done
 
-if [ -f build/windows-i686/bin/vela.exe ]; then
-  (cd build/windows-i686 && cpack -G ZIP -B "$out" >/dev/null) || fail "cpack (ZIP)"
-  zip=$(ls -t "$out"/vela-*-windows-i686.zip | head -n1)
+zips=0
+for arch in i686 x86_64; do
+  [ -f build/windows-$arch/bin/vela.exe ] || continue
+  (cd build/windows-$arch && cpack -G ZIP -B "$out" >/dev/null) || fail "cpack (ZIP, $arch)"
+  zip=$(ls -t "$out"/vela-*-windows-$arch.zip | head -n1)
   files=$(cmake -E tar tf "$zip" | LC_ALL=C sort | tr '\n' ' ')
   [ "$files" = "README.txt cg.dll cgGL.dll vela-cgc.exe vela.exe " ] ||
     fail "$zip holds '$files', not README.txt, cg.dll, cgGL.dll, vela-cgc.exe and vela.exe"
   say "built $zip: $files"
-else
-  say "no Windows build (tools/build-windows.sh); no .zip"
-fi
+  zips=$((zips + 1))
+done
+[ "$zips" -gt 0 ] || say "no Windows build (tools/build-windows.sh); no .zip"
 
 [ "$check" = "--check" ] || exit 0
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -24,15 +25,29 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const std::string kExe = VELA_WINDOWS_EXE;
 const std::string kPrefix = VELA_WINE_PREFIX;
+
+// The build wine runs here and its loader, as the prefix fixture chose them
+// (tests/windows/wine-prefix.sh): "i686 LOADER" or "x86_64 LOADER".
+struct Wine {
+    std::string arch, loader, exe;
+};
+const Wine &wine() {
+    static const Wine chosen = [] {
+        Wine w;
+        std::ifstream in(kPrefix + "/vela-wine");
+        if (in >> w.arch >> w.loader) w.exe = std::string(VELA_WINDOWS_BUILDS) + "/windows-" + w.arch + "/bin/vela.exe";
+        return w;
+    }();
+    return chosen;
+}
 
 // Missing wine or vela.exe skips these tests, unless VELA_REQUIRE_WINDOWS is set (CI).
 bool windowsPartsMissing(std::string *why) {
-    if (access(kExe.c_str(), R_OK) != 0)
-        *why = kExe + " is not built (tools/build-windows.sh)";
-    else if (access((kPrefix + "/system.reg").c_str(), R_OK) != 0)
-        *why = "no wine prefix (tools/install-deps.sh windows installs wine)";
+    if (wine().exe.empty())
+        *why = "no wine prefix: no wine that runs here (tools/install-deps.sh windows installs it)";
+    else if (access(wine().exe.c_str(), R_OK) != 0)
+        *why = wine().exe + " is not built (tools/build-windows.sh " + wine().arch + ")";
     else
         return false;
     return true;
@@ -62,9 +77,9 @@ struct Program {
             std::filesystem::remove(link);
             std::filesystem::create_directory_symlink(drive.path(), link);
             proc = std::make_unique<Process>(
-                Lines{"/usr/bin/wine", kExe},
+                Lines{wine().loader, wine().exe},
                 std::map<std::string, std::string>{
-                    {"WINEPREFIX", kPrefix}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree=;mshtml="},
+                    {"WINEPREFIX", kPrefix}, {"WINELOADER", wine().loader}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree=;mshtml="},
                     {"LANG", "ja_JP.UTF-8"}});  // a Japanese Windows: code page 932
         } else {
             proc = std::make_unique<Process>(Lines{bin("vela")},
