@@ -67,6 +67,38 @@ CompileResult compile(std::string_view text, Profile profile, std::string_view e
 
 namespace {
 
+struct Translation {
+    std::string assembly, dump;
+    ProgramStats stats;
+};
+
+// A checked module to assembly: lowering, the optimiser, slots, allocation and emission.
+Translation translate(const Source &source, const Module &module, std::string_view entry, const ProfileDesc &desc,
+                      bool packUniforms, Dump dump, IrProgram &ir, std::vector<ParameterInfo> &parameters,
+                      Diagnostics &diagnostics) {
+    Translation t;
+    lower(source, module, entry, desc, ir, parameters, diagnostics);
+    if (dump == Dump::Lower) t.dump = printIr(ir);
+    optimize(ir);
+    if (packUniforms) deriveFromUniforms(ir);
+    std::vector<Instr> inOrder;  // the text's order, when readUniformsEarly changed it
+    bool reordered = readUniformsEarly(ir, inOrder);
+    assignSlots(ir, parameters, packUniforms);
+    setDerivedSlots(ir);
+    if (dump == Dump::Optimize) t.dump = printIr(ir);
+    Allocation allocation;
+    allocate(ir, allocation);
+    if (reordered && allocation.temporaries > 16) {  // past what every GL offers: the text's order
+        ir.code = std::move(inOrder);
+        renumberDefinitions(ir);
+        allocation = Allocation{};
+        allocate(ir, allocation);
+    }
+    if (dump == Dump::Allocate) t.dump = printIr(ir, &allocation);
+    t.assembly = emit(ir, allocation, t.stats);
+    return t;
+}
+
 CompileResult run(std::string_view text, Profile profile, std::string_view entry, const std::vector<std::string> &options,
                   const SourceFiles &files, Dump dump) {
     CompileResult result;
@@ -140,25 +172,28 @@ CompileResult run(std::string_view text, Profile profile, std::string_view entry
         if (diagnostics.empty()) check(source, module, entry, desc, diagnostics);
         if (diagnostics.empty()) {
             IrProgram ir;
-            lower(source, module, entry, desc, ir, result.parameters, diagnostics);
-            if (dump == Dump::Lower) result.dump = printIr(ir);
-            optimize(ir);
-            if (packUniforms) deriveFromUniforms(ir);
-            std::vector<Instr> inOrder;  // the text's order, when readUniformsEarly changed it
-            bool reordered = readUniformsEarly(ir, inOrder);
-            assignSlots(ir, result.parameters, packUniforms);
-            setDerivedSlots(ir);
-            if (dump == Dump::Optimize) result.dump = printIr(ir);
-            Allocation allocation;
-            allocate(ir, allocation);
-            if (reordered && allocation.temporaries > 16) {  // past what every GL offers: the text's order
-                ir.code = std::move(inOrder);
-                renumberDefinitions(ir);
-                allocation = Allocation{};
-                allocate(ir, allocation);
+            Translation t = translate(source, module, entry, desc, packUniforms, dump, ir, result.parameters, diagnostics);
+            if (t.stats.constantsOutOfRoom && ir.sharedLanes > 0) {
+                // Lanes read from earlier instructions take gathers, and those can use up the
+                // room for making the constants; with the constants made, the GL's compiler
+                // finds the equal lanes itself. The sharing is kept only where it pays.
+                IrProgram again;
+                again.shareLanes = false;
+                std::vector<ParameterInfo> parameters;
+                Diagnostics quiet;
+                try {
+                    Translation u = translate(source, module, entry, desc, packUniforms, dump, again, parameters, quiet);
+                    if (!u.stats.constantsOutOfRoom && quiet.empty()) {
+                        t = std::move(u);
+                        ir = std::move(again);
+                        result.parameters = std::move(parameters);
+                    }
+                } catch (const CompileError &) {
+                }
             }
-            if (dump == Dump::Allocate) result.dump = printIr(ir, &allocation);
-            result.assembly = emit(ir, allocation, result.stats);
+            result.assembly = std::move(t.assembly);
+            result.stats = t.stats;
+            result.dump = std::move(t.dump);
             result.derived = std::move(ir.derived);
             result.ok = true;
             result.diagnostics = diagnostics.records(source);

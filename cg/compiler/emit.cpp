@@ -95,7 +95,11 @@ public:
         collecting_ = false;
         startBody();
         for (size_t at = 0; at < ir_.code.size(); ++at) instruction(at);
-        if (ConstantPrologue prologue; constantsInTemporaries() && buildPrologue(prologue)) {
+        ConstantPrologue prologue;
+        bool wanted = constantsInTemporaries();
+        if (wanted && !buildPrologue(prologue)) {
+            stats_.constantsOutOfRoom = true;
+        } else if (wanted) {
             // Again, with the constants in temporaries of their own that instructions fill.
             startBody();
             for (const std::string &text : prologue.lines) {

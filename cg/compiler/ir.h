@@ -151,6 +151,8 @@ struct IrProgram {
     int localSlots = 0;  // program.local slots the uniforms take (assignSlots)
     std::set<int> runtimeRows;  // uniform rows the runtime's derived steps read
     std::vector<DerivedStep> derived;  // what the runtime computes from the uniforms (deriveFromUniforms)
+    bool shareLanes = true;  // a componentwise instruction reads lanes computed before (Builder)
+    int sharedLanes = 0;     // lanes so read
 };
 
 // Makes instructions: folds constants, simplifies, shares equal instructions.

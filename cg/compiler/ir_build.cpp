@@ -378,7 +378,7 @@ Val Builder::emitVals(Op op, std::vector<Val> v, int n, bool sat) {
     }
     // Lanes that other instructions compute already: this one computes only the rest (the
     // taps of a filter share their columns' and rows' coordinates).
-    if (isComponentwise(op)) {
+    if (isComponentwise(op) && ir_.shareLanes) {
         Comp got[4];
         bool have[4] = {};
         int hits = 0;
@@ -386,6 +386,7 @@ Val Builder::emitVals(Op op, std::vector<Val> v, int n, bool sat) {
             if (std::string key = laneKey(op, sat, v, l); !key.empty())
                 if (auto it = laneSeen_.find(key); it != laneSeen_.end()) got[l] = it->second, have[l] = true, ++hits;
         if (hits) {
+            ir_.sharedLanes += hits;
             for (int l = 0; l < n; ++l)
                 if (!have[l] && identityLane(op, sat, v, l, got[l])) have[l] = true;
             std::vector<Val> rest(v.size());
@@ -451,7 +452,7 @@ Val Builder::emitVals(Op op, std::vector<Val> v, int n, bool sat) {
     for (size_t s = 0; s < ops.size(); ++s) i.src[s] = ops[s];
     Val r = reg(Ref{File::Temp, append(i, true, true)}, n);
     if (flip) r = negated(r);
-    if (isComponentwise(op)) recordLanes(op, sat, v, r);
+    if (isComponentwise(op) && ir_.shareLanes) recordLanes(op, sat, v, r);
     return r;
 }
 

@@ -129,6 +129,7 @@ struct ProgramStats {
     int aluInstructions = 0, texInstructions = 0, texIndirections = 0;  // arbfp1
     int temporaries = 0;
     int parameters = 0;      // PARAM vectors: uniform slots and constants
+    bool constantsOutOfRoom = false;  // constants left as PARAMs: no room to make them by instructions
     int localParameters = 0; // highest program.local index + 1
     int attributes = 0;
     int addressRegisters = 0;

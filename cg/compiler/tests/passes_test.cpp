@@ -640,6 +640,31 @@ TEST(Optimizer, TapsOnAGridComputeEachColumnAndRowOnce) {
     EXPECT_EQ(verifyAllocation(ir, a), "") << printIr(ir, &a);
 }
 
+TEST(Optimizer, SharedLanesGiveWayWhereTheirGathersCrowdOutTheConstants) {
+    // Eight taps around the pixel: shared columns and rows need MOVs to gather each lookup's
+    // coordinates, and with them the constants no longer fit the 48 ALU instructions as
+    // instructions. Unshared, they do, and the GL's compiler finds the equal lanes itself.
+    std::string text = "uniform sampler2D s; uniform float2 px; uniform float gain;\n"
+                       "float g(float2 p) { return dot(tex2D(s, p).rgb, float3(0.3, 0.59, 0.11)); }\n"
+                       "float4 main(float2 t : TEXCOORD0) : COLOR {\n"
+                       "  float a = g(t + px * float2(-1, -1)), b = g(t + px * float2(1, -1));\n"
+                       "  float c = g(t + px * float2(-1, 1)), d = g(t + px * float2(1, 1));\n"
+                       "  float e = g(t + px * float2(0, -1)), f = g(t + px * float2(-1, 0));\n"
+                       "  float h = g(t + px * float2(1, 0)), k = g(t + px * float2(0, 1));\n"
+                       "  float gx = b + 2 * h + d - a - 2 * f - c, gy = c + 2 * k + d - a - 2 * e - b;\n"
+                       "  return float4(saturate(length(float2(gx, gy)) * gain).xxx, 1);\n}\n";
+    CompileResult r = compile(text, Profile::Arbfp1);
+    ASSERT_TRUE(r.ok) << r.listing;
+    EXPECT_FALSE(r.stats.constantsOutOfRoom);
+    EXPECT_EQ(r.assembly.find("PARAM c"), std::string::npos) << r.assembly;
+    EXPECT_LE(r.stats.aluInstructions, 48);
+    EXPECT_EQ(r.stats.texInstructions, 8);
+    IrProgram shared;  // the first lowering did share lanes
+
+    ASSERT_TRUE(lowerText(text, Profile::Arbfp1, shared));
+    EXPECT_GT(shared.sharedLanes, 0);
+}
+
 TEST(Optimizer, LookupsAtTheSameGivenCoordinatesAreSideBySide) {
     IrProgram ir;
     ASSERT_TRUE(lowerText("uniform sampler2D a, b, c;\n"
