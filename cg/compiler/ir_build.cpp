@@ -376,6 +376,18 @@ Val Builder::emitVals(Op op, std::vector<Val> v, int n, bool sat) {
         default: break;
         }
     }
+    // The same in every lane (a scalar spread, white.xxx): one lane computes it. The GL's
+    // compiler would compute every lane, as the instruction asks.
+    if (isComponentwise(op) && n > 1) {
+        bool same = true;
+        for (const Val &x : v)
+            for (int l = 1; l < n && same; ++l) same = lane(x, l) == lane(x, 0);
+        if (same) {
+            std::vector<Val> one(v.size());
+            for (size_t s = 0; s < v.size(); ++s) one[s].n = 1, one[s].c[0] = lane(v[s], 0);
+            return spread(emitVals(op, one, 1, sat), n);
+        }
+    }
     // Lanes that other instructions compute already: this one computes only the rest (the
     // taps of a filter share their columns' and rows' coordinates).
     if (isComponentwise(op) && ir_.shareLanes) {

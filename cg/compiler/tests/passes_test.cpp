@@ -640,6 +640,23 @@ TEST(Optimizer, TapsOnAGridComputeEachColumnAndRowOnce) {
     EXPECT_EQ(verifyAllocation(ir, a), "") << printIr(ir, &a);
 }
 
+TEST(Optimizer, WorkOnAScalarSpreadOverLanesIsOneLane) {
+    // w.xxx and float3(w): every lane computes the same, so one does (the GL's compiler
+    // computes each lane an instruction writes).
+    IrProgram ir;
+    ASSERT_TRUE(lowerText("uniform float w; uniform float3 v;\n"
+                          "float4 main() : COLOR {\n  float3 x = w.xxx, y = float3(w, w, w);\n"
+                          "  return float4(x * (x * 1.5 + 0.25) / (y + 2) + v, 1);\n}\n",
+                          Profile::Arbfp1, ir));
+    optimize(ir);
+    std::map<Op, int> lanes;
+    for (const Instr &i : ir.code)
+        if (!i.dead) lanes[i.op] += i.n;
+    EXPECT_EQ(lanes[Op::Rcp], 1) << printIr(ir);
+    // One lane each for the curve; + v is the only work over three.
+    EXPECT_EQ(lanes[Op::Mul] + lanes[Op::Mad] + lanes[Op::Add], 1 + 1 + 1 + 3) << printIr(ir);
+}
+
 TEST(Optimizer, SharedLanesGiveWayWhereTheirGathersCrowdOutTheConstants) {
     // Eight taps around the pixel: shared columns and rows need MOVs to gather each lookup's
     // coordinates, and with them the constants no longer fit the 48 ALU instructions as
