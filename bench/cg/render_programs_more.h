@@ -675,6 +675,104 @@ inline const RenderProgram morePrograms[] = {
      "  float k = all(near) ? 0.0 : c.a;\n"
      "  gl_FragColor = vec4(mix(r, c.bgr, vec3(greaterThan(d, vec3(0.5)))), k);\n}\n",
      {{"key", 4, 1, {0.5f, 0.4f, 0.3f, 1}}, {"tolerance", 1, 1, {0.25f}}}},
+    {"lanczos2, 4 taps, step shadowed",
+     IN_CG "float4 weights(float x) {\n  float4 d = float4(x + 1.0, x, 1.0 - x, 2.0 - x) * 3.1415927;\n"
+     "  d = max(abs(d), 1e-5);\n  return sin(d) * sin(d * 0.5) / (d * d * 0.5);\n}\n"
+     "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN) : COLOR {\n"
+     "  float2 step = float2(1.0 / IN.texture_size.x, 0.0);\n  float pos = tex.x * IN.texture_size.x - 0.5;\n"
+     "  float2 base = float2((floor(pos) + 0.5) / IN.texture_size.x, tex.y);\n"
+     "  float4 w = weights(frac(pos));\n  w /= dot(w, 1.0);\n"
+     "  float3 c = tex2D(tex0, base - step).rgb * w.x + tex2D(tex0, base).rgb * w.y\n"
+     "    + tex2D(tex0, base + step).rgb * w.z + tex2D(tex0, base + 2.0 * step).rgb * w.w;\n"
+     "  return float4(c, 1.0);\n}\n",
+     GLSL_HEAD IN_GL "vec4 weights(float x) {\n  vec4 d = vec4(x + 1.0, x, 1.0 - x, 2.0 - x) * 3.1415927;\n"
+     "  d = max(abs(d), 1e-5);\n  return sin(d) * sin(d * 0.5) / (d * d * 0.5);\n}\n"
+     "void main() {\n  vec2 tex = gl_TexCoord[0].xy;\n"
+     "  vec2 step = vec2(1.0 / IN.texture_size.x, 0.0);\n  float pos = tex.x * IN.texture_size.x - 0.5;\n"
+     "  vec2 base = vec2((floor(pos) + 0.5) / IN.texture_size.x, tex.y);\n"
+     "  vec4 w = weights(fract(pos));\n  w /= dot(w, vec4(1.0));\n"
+     "  vec3 c = texture2D(tex0, base - step).rgb * w.x + texture2D(tex0, base).rgb * w.y\n"
+     "    + texture2D(tex0, base + step).rgb * w.z + texture2D(tex0, base + 2.0 * step).rgb * w.w;\n"
+     "  gl_FragColor = vec4(c, 1.0);\n}\n",
+     {IN_VALUES}},
+    {"hue and saturation through hsv, ifs",
+     "uniform sampler2D tex0;\nuniform float shift, satScale;\n"
+     "float3 toHsv(float3 c) {\n  float hi = max(c.r, max(c.g, c.b)), lo = min(c.r, min(c.g, c.b)), d = hi - lo;\n"
+     "  float h = 0;\n  if (d > 0) {\n    if (hi == c.r) h = (c.g - c.b) / d;\n"
+     "    else if (hi == c.g) h = 2 + (c.b - c.r) / d;\n    else h = 4 + (c.r - c.g) / d;\n"
+     "    h = frac(h / 6 + 1);\n  }\n  return float3(h, hi > 0 ? d / hi : 0, hi);\n}\n"
+     "float3 fromHsv(float3 v) {\n  float3 k = frac(v.x + float3(1.0, 2.0 / 3.0, 1.0 / 3.0)) * 6 - 3;\n"
+     "  return v.z * lerp(1.0, saturate(abs(k) - 1), v.y);\n}\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 t = tex2D(tex0, uv);\n  float3 h = toHsv(t.rgb);\n"
+     "  h.x = frac(h.x + shift);\n  h.y = saturate(h.y * satScale);\n  return float4(fromHsv(h), t.a);\n}\n",
+     GLSL_HEAD "uniform float shift, satScale;\n"
+     "vec3 toHsv(vec3 c) {\n  float hi = max(c.r, max(c.g, c.b)), lo = min(c.r, min(c.g, c.b)), d = hi - lo;\n"
+     "  float h = 0.0;\n  if (d > 0.0) {\n    if (hi == c.r) h = (c.g - c.b) / d;\n"
+     "    else if (hi == c.g) h = 2.0 + (c.b - c.r) / d;\n    else h = 4.0 + (c.r - c.g) / d;\n"
+     "    h = fract(h / 6.0 + 1.0);\n  }\n  return vec3(h, hi > 0.0 ? d / hi : 0.0, hi);\n}\n"
+     "vec3 fromHsv(vec3 v) {\n  vec3 k = fract(v.x + vec3(1.0, 2.0 / 3.0, 1.0 / 3.0)) * 6.0 - 3.0;\n"
+     "  return v.z * mix(vec3(1.0), clamp(abs(k) - 1.0, 0.0, 1.0), v.y);\n}\n"
+     "void main() {\n  vec4 t = texture2D(tex0, gl_TexCoord[0].xy);\n  vec3 h = toHsv(t.rgb);\n"
+     "  h.x = fract(h.x + shift);\n  h.y = clamp(h.y * satScale, 0.0, 1.0);\n  gl_FragColor = vec4(fromHsv(h), t.a);\n}\n",
+     {{"shift", 1, 1, {0.15f}}, {"satScale", 1, 1, {1.3f}}}},
+    {"rational tone curve, white point",
+     "float3 curve(float3 x) { return x * (1.8 * x + 0.05) / (x * (1.7 * x + 0.5) + 0.2); }\n"
+     "float4 main(float2 uv : TEXCOORD0, uniform sampler2D tex0, uniform float exposure, uniform float white) : COLOR {\n"
+     "  float3 c = tex2D(tex0, uv).rgb * exposure;\n  float3 m = curve(c) / curve(white.xxx);\n"
+     "  return float4(pow(saturate(m), 1 / 2.2), 1);\n}\n",
+     GLSL_HEAD "uniform float exposure, white;\n"
+     "vec3 curve(vec3 x) { return x * (1.8 * x + 0.05) / (x * (1.7 * x + 0.5) + 0.2); }\n"
+     "void main() {\n  vec3 c = texture2D(tex0, gl_TexCoord[0].xy).rgb * exposure;\n  vec3 m = curve(c) / curve(vec3(white));\n"
+     "  gl_FragColor = vec4(pow(clamp(m, 0.0, 1.0), vec3(1.0 / 2.2)), 1.0);\n}\n",
+     {{"exposure", 1, 1, {1.6f}}, {"white", 1, 1, {4}}}},
+    {"shadow 2x2 compare, projected",
+     "uniform sampler2D tex0, tex1;\nuniform float2 shadowTexel;\nuniform float bias;\n"
+     "float4 main(float4 sc : TEXCOORD3) : COLOR {\n  float3 p = sc.xyz / sc.w;\n  float lit = 0;\n"
+     "  for (int y = 0; y < 2; y++)\n    for (int x = 0; x < 2; x++) {\n"
+     "      float d = tex2D(tex1, p.xy + (float2(x, y) - 0.5) * shadowTexel).r;\n"
+     "      lit += d + bias < p.z ? 0.0 : 0.25;\n    }\n"
+     "  return tex2Dproj(tex0, sc.xyw) * (0.35 + 0.65 * lit);\n}\n",
+     GLSL_HEAD "uniform vec2 shadowTexel;\nuniform float bias;\n"
+     "void main() {\n  vec4 sc = gl_TexCoord[3];\n  vec3 p = sc.xyz / sc.w;\n  float lit = 0.0;\n"
+     "  for (int y = 0; y < 2; y++)\n    for (int x = 0; x < 2; x++) {\n"
+     "      float d = texture2D(tex1, p.xy + (vec2(float(x), float(y)) - 0.5) * shadowTexel).r;\n"
+     "      lit += d + bias < p.z ? 0.0 : 0.25;\n    }\n"
+     "  gl_FragColor = texture2DProj(tex0, sc.xyw) * (0.35 + 0.65 * lit);\n}\n",
+     {{"shadowTexel", 2, 1, {1.0f / 512, 1.0f / 512}}, {"bias", 1, 1, {0.002f}}}},
+    {"parallax offset, normal from texture",
+     "float4 main(float2 uv : TEXCOORD0, float3 v : TEXCOORD2, uniform sampler2D tex0, uniform sampler2D tex1,\n"
+     "            uniform float scale, uniform float heightBias, uniform float3 lightDir) : COLOR {\n"
+     "  float3 V = normalize(v);\n  float h = tex2D(tex1, uv).g * scale + heightBias;\n"
+     "  float2 puv = uv + h * V.xy / V.z;\n  float3 n = normalize(tex2D(tex1, puv).xyz * 2 - 1);\n"
+     "  float3 L = normalize(lightDir);\n  float ndl = saturate(dot(n, L));\n"
+     "  float spec = pow(saturate(dot(reflect(-L, n), V)), 24);\n"
+     "  return float4(tex2D(tex0, puv).rgb * (0.2 + 0.8 * ndl) + spec * 0.3, 1);\n}\n",
+     GLSL_HEAD "uniform float scale, heightBias;\nuniform vec3 lightDir;\n"
+     "void main() {\n  vec2 uv = gl_TexCoord[0].xy;\n  vec3 V = normalize(gl_TexCoord[2].xyz);\n"
+     "  float h = texture2D(tex1, uv).g * scale + heightBias;\n"
+     "  vec2 puv = uv + h * V.xy / V.z;\n  vec3 n = normalize(texture2D(tex1, puv).xyz * 2.0 - 1.0);\n"
+     "  vec3 L = normalize(lightDir);\n  float ndl = clamp(dot(n, L), 0.0, 1.0);\n"
+     "  float spec = pow(clamp(dot(reflect(-L, n), V), 0.0, 1.0), 24.0);\n"
+     "  gl_FragColor = vec4(texture2D(tex0, puv).rgb * (0.2 + 0.8 * ndl) + spec * 0.3, 1.0);\n}\n",
+     {{"scale", 1, 1, {0.04f}}, {"heightBias", 1, 1, {-0.02f}}, {"lightDir", 3, 1, {0.3f, 0.5f, 0.8f}}}},
+    {"value noise, three octaves",
+     "uniform sampler2D tex0;\nuniform float time;\nuniform float2 cells;\n"
+     "float hash(float2 p) { return frac(sin(dot(p, float2(27.17, 61.31))) * 7.31); }\n"
+     "float noise(float2 p) {\n  float2 i = floor(p), f = frac(p);\n  float2 u = f * f * (3 - 2 * f);\n"
+     "  float a = hash(i), b = hash(i + float2(1, 0)), c = hash(i + float2(0, 1)), d = hash(i + 1);\n"
+     "  return lerp(lerp(a, b, u.x), lerp(c, d, u.x), u.y);\n}\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float2 p = uv * cells + float2(time * 0.7, time * 0.3);\n"
+     "  float n = noise(p) * 0.6 + noise(p * 2.03 + 5.1) * 0.3 + noise(p * 4.01 + 1.7) * 0.1;\n"
+     "  return tex2D(tex0, uv) * (0.7 + 0.6 * n);\n}\n",
+     GLSL_HEAD "uniform float time;\nuniform vec2 cells;\n"
+     "float hash(vec2 p) { return fract(sin(dot(p, vec2(27.17, 61.31))) * 7.31); }\n"
+     "float noise(vec2 p) {\n  vec2 i = floor(p), f = fract(p);\n  vec2 u = f * f * (3.0 - 2.0 * f);\n"
+     "  float a = hash(i), b = hash(i + vec2(1.0, 0.0)), c = hash(i + vec2(0.0, 1.0)), d = hash(i + 1.0);\n"
+     "  return mix(mix(a, b, u.x), mix(c, d, u.x), u.y);\n}\n"
+     "void main() {\n  vec2 uv = gl_TexCoord[0].xy;\n  vec2 p = uv * cells + vec2(time * 0.7, time * 0.3);\n"
+     "  float n = noise(p) * 0.6 + noise(p * 2.03 + 5.1) * 0.3 + noise(p * 4.01 + 1.7) * 0.1;\n"
+     "  gl_FragColor = texture2D(tex0, uv) * (0.7 + 0.6 * n);\n}\n",
+     {{"time", 1, 1, {2.5f}}, {"cells", 2, 1, {12, 9}}}},
 };
 
 #undef GLSL_HEAD
