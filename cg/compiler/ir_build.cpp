@@ -469,6 +469,22 @@ Val Builder::emitVals(Op op, std::vector<Val> v, int n, bool sat) {
 }
 
 Val Builder::tex(Op op, int unit, int target, const Val &coord) {
+    // A projected lookup whose divisor's reciprocal the program computes already (a shadow
+    // map's depth compare divides by w too): the lookup reads the divided coordinates, and
+    // the GL's compiler divides once instead of twice.
+    static const uint8_t projected[] = {0x1, 0x3, 0x7, 0, 0x3, 0x5, 0x7, 0, 0, 0x7};  // lanes by target
+    if (op == Op::Txp && size_t(target) < sizeof projected && projected[target]) {
+        size_t before = ir_.code.size();
+        Val q = emit(Op::Rcp, {Val{1, {coord.c[3]}}}, 1);
+        if (ir_.code.size() == before) {
+            Val lanes, divided = coord;
+            for (int l = 0; l < 4; ++l)
+                if (projected[target] >> l & 1) lanes.c[lanes.n++] = coord.c[l];
+            Val r = emit(Op::Mul, {lanes, q}, lanes.n);
+            for (int l = 0, j = 0; l < 4; ++l) divided.c[l] = r.c[projected[target] >> l & 1 ? j++ : 0];
+            return tex(Op::Tex, unit, target, divided);
+        }
+    }
     Instr i;
     i.op = op;
     i.n = 4;

@@ -548,8 +548,12 @@ bool Generator::floatExpr(int n, int depth, bool exact, E &out) {
         case 0: tx = E{"tex2D(tex, " + uv.cg + ")", "texture2D(tex, " + uv.gl + ")", F(4), inexact(1)}; break;
         case 1: {
             E w = expr(F(1), depth + 1, false);
-            tx = E{"tex2Dproj(tex, float3(" + uv.cg + ", abs(" + w.cg + ") + 0.5))",
-                   "texture2DProj(tex, vec3(" + uv.gl + ", abs(" + w.gl + ") + 0.5))", F(4), inexact(1)};
+            std::string qc = "(abs(" + w.cg + ") + 0.5)", qg = "(abs(" + w.gl + ") + 0.5)";
+            tx = E{"tex2Dproj(tex, float3(" + uv.cg + ", " + qc + "))", "texture2DProj(tex, vec3(" + uv.gl + ", " + qg + "))",
+                   F(4), inexact(1)};
+            if (below(2))  // the coordinates divided before, as a shadow map's compare does
+                tx = E{"((" + uv.cg + " / " + qc + ").xyxy + " + tx.cg + ")",
+                       "((" + uv.gl + " / " + qg + ").xyxy + " + tx.gl + ")", F(4), inexact(1)};
             break;
         }
         default:

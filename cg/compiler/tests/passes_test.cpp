@@ -657,6 +657,25 @@ TEST(Optimizer, WorkOnAScalarSpreadOverLanesIsOneLane) {
     EXPECT_EQ(lanes[Op::Mul] + lanes[Op::Mad] + lanes[Op::Add], 1 + 1 + 1 + 3) << printIr(ir);
 }
 
+TEST(Optimizer, AProjectedLookupReadsCoordinatesDividedAlready) {
+    // The compare divides by w; the lookup then needs no divide of its own.
+    IrProgram ir;
+    ASSERT_TRUE(lowerText("uniform sampler2D s;\nfloat4 main(float4 t : TEXCOORD0) : COLOR {\n"
+                          "  float3 p = t.xyz / t.w;\n  return tex2Dproj(s, t.xyw) * (p.z < 0.5 ? 1 : 0.5);\n}\n",
+                          Profile::Arbfp1, ir));
+    optimize(ir);
+    EXPECT_EQ(live(ir, Op::Txp), 0) << printIr(ir);
+    EXPECT_EQ(live(ir, Op::Tex), 1) << printIr(ir);
+    EXPECT_EQ(live(ir, Op::Rcp), 1) << printIr(ir);
+    // Where nothing divides by w, TXP divides.
+    IrProgram alone;
+    ASSERT_TRUE(lowerText("uniform sampler2D s;\nfloat4 main(float4 t : TEXCOORD0) : COLOR { return tex2Dproj(s, t.xyw); }\n",
+                          Profile::Arbfp1, alone));
+    optimize(alone);
+    EXPECT_EQ(live(alone, Op::Txp), 1) << printIr(alone);
+    EXPECT_EQ(live(alone, Op::Rcp), 0) << printIr(alone);
+}
+
 TEST(Optimizer, SharedLanesGiveWayWhereTheirGathersCrowdOutTheConstants) {
     // Eight taps around the pixel: shared columns and rows need MOVs to gather each lookup's
     // coordinates, and with them the constants no longer fit the 48 ALU instructions as
