@@ -183,6 +183,7 @@ private:
     // instruction's lane may already compute.
     Comp canonical(Comp c) const;
     std::string laneKey(Op op, bool sat, const std::vector<Val> &v, int l) const;
+    bool atLeast(const Comp &x, const Comp &y, int depth) const;
     void recordLanes(Op op, bool sat, const std::vector<Val> &v, const Val &result);
     IrProgram &ir_;
     std::unordered_map<std::string, uint32_t> seen_;

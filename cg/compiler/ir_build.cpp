@@ -104,7 +104,37 @@ bool sameOperand(const Operand &a, const Operand &b) {
     return true;
 }
 
+// Lane l of an operand as a component.
+Comp laneOf(const Operand &o, int l) {
+    if (o.isConst()) return Comp::constant(o.k[l]);
+    Comp c;
+    c.kind = Comp::Reg;
+    c.ref = o.ref;
+    c.c = o.swz[l];
+    c.neg = o.neg;
+    return c;
+}
+
 }  // namespace
+
+// Whether x >= y whatever the inputs: x is y, a MAX with an operand at least y, or y a MIN
+// with an operand at most x (hi == c.r for hi = max(c.r, max(c.g, c.b)) needs one compare).
+bool Builder::atLeast(const Comp &x, const Comp &y, int depth) const {
+    if (x == y) return true;
+    if (depth == 0) return false;
+    auto maxOrMin = [&](const Comp &c, Op op) -> const Instr * {
+        if (c.kind != Comp::Reg || c.neg || c.ref.file != File::Temp || c.ref.index >= ir_.values.size()) return nullptr;
+        const Instr &d = ir_.code[ir_.values[c.ref.index].def];
+        return d.op == op && !d.sat && !d.src[0].addr && !d.src[1].addr ? &d : nullptr;
+    };
+    if (const Instr *m = maxOrMin(x, Op::Max))
+        for (int s = 0; s < 2; ++s)
+            if (atLeast(laneOf(m->src[s], x.c), y, depth - 1)) return true;
+    if (const Instr *m = maxOrMin(y, Op::Min))
+        for (int s = 0; s < 2; ++s)
+            if (atLeast(x, laneOf(m->src[s], y.c), depth - 1)) return true;
+    return false;
+}
 
 Operand Builder::operand(const Val &v, int lanes) {
     Operand o;
@@ -375,6 +405,12 @@ Val Builder::emitVals(Op op, std::vector<Val> v, int n, bool sat) {
             break;
         default: break;
         }
+    }
+    // Comparisons that the operands decide: 1 for x >= y, 0 for x < y.
+    if ((op == Op::Sge || op == Op::Slt) && !sat) {
+        bool known = true;
+        for (int l = 0; l < n && known; ++l) known = atLeast(lane(v[0], l), lane(v[1], l), 4);
+        if (known) return constant(op == Op::Sge ? 1 : 0, n);
     }
     // The same in every lane (a scalar spread, white.xxx): one lane computes it. The GL's
     // compiler would compute every lane, as the instruction asks.

@@ -178,7 +178,14 @@ E Generator::boolExpr(int n, int depth) {
     static const char *const fns[] = {"lessThan", "greaterThan", "lessThanEqual", "greaterThanEqual", "equal",
                                       "notEqual"};
     int k = below(6);
-    if (n > 1 && chance(0.3)) {  // a vector against one value, on either side
+    if (ft == F(n) && chance(0.15)) {  // against a max or min of itself: an order known before
+        E c = expr(ft, depth + 1, true);
+        const char *m = chance(0.5) ? "max(" : "min(";
+        bool first = chance(0.5);
+        b = E{m + (first ? a.cg + ", " + c.cg : c.cg + ", " + a.cg) + ")",
+              m + (first ? a.gl + ", " + c.gl : c.gl + ", " + a.gl) + ")", ft, a.a};
+        if (chance(0.5)) std::swap(a, b);
+    } else if (n > 1 && chance(0.3)) {  // a vector against one value, on either side
         b = expr(F(1), depth + 1, true);
         b.gl = "vec" + std::to_string(n) + "(" + b.gl + ")";
         if (chance(0.5)) std::swap(a, b);

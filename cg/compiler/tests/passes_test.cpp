@@ -676,6 +676,21 @@ TEST(Optimizer, AProjectedLookupReadsCoordinatesDividedAlready) {
     EXPECT_EQ(live(alone, Op::Rcp), 0) << printIr(alone);
 }
 
+TEST(Optimizer, AMaxIsAtLeastEachOfItsOperands) {
+    // hi == c.g is c.g >= hi alone: hi >= c.g holds whatever c is (and lo <= c.b).
+    IrProgram ir;
+    ASSERT_TRUE(lowerText("float4 main(float4 c : COLOR0) : COLOR {\n"
+                          "  float hi = max(c.r, max(c.g, c.b)), lo = min(min(c.r, c.g), c.b);\n"
+                          "  return float4(hi == c.g, lo == c.b, hi < c.r, c.g < lo);\n}\n",
+                          Profile::Arbfp1, ir));
+    optimize(ir);
+    int lanes = 0;
+    for (const Instr &i : ir.code)
+        if (!i.dead && (i.op == Op::Sge || i.op == Op::Slt)) lanes += i.n;
+    EXPECT_EQ(lanes, 2) << printIr(ir);
+    EXPECT_EQ(live(ir, Op::Mul), 0) << printIr(ir);
+}
+
 TEST(Optimizer, SharedLanesGiveWayWhereTheirGathersCrowdOutTheConstants) {
     // Eight taps around the pixel: shared columns and rows need MOVs to gather each lookup's
     // coordinates, and with them the constants no longer fit the 48 ALU instructions as
