@@ -76,11 +76,14 @@ struct Program {
             std::string link = kPrefix + "/dosdevices/d:";
             std::filesystem::remove(link);
             std::filesystem::create_directory_symlink(drive.path(), link);
+            // No crash debugger: a crash ends the program instead of waiting on winedbg.
             proc = std::make_unique<Process>(
                 Lines{wine().loader, wine().exe},
-                std::map<std::string, std::string>{
-                    {"WINEPREFIX", kPrefix}, {"WINELOADER", wine().loader}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree=;mshtml="},
-                    {"LANG", "ja_JP.UTF-8"}});  // a Japanese Windows: code page 932
+                std::map<std::string, std::string>{{"WINEPREFIX", kPrefix},
+                                                   {"WINELOADER", wine().loader},
+                                                   {"WINEDEBUG", "-all"},
+                                                   {"WINEDLLOVERRIDES", "mscoree=;mshtml=;winedbg.exe=d"},
+                                                   {"LANG", "ja_JP.UTF-8"}});  // a Japanese Windows: code page 932
         } else {
             proc = std::make_unique<Process>(Lines{bin("vela")},
                                              std::map<std::string, std::string>{{"VELA_DRIVE_D", drive.path()}});

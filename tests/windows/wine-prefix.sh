@@ -8,7 +8,8 @@
 # that runs there is nothing to make; the tests then say so and skip.
 set -e
 cmd=$1 prefix=$2
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+# winedbg.exe=d: a program that crashes ends instead of waiting in wine's debugger.
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=;winedbg.exe=d"
 # Debian keeps the loaders apart from its /usr/bin/wine, which picks one without trying it.
 loader32=/usr/lib/wine/wine loader64=/usr/lib/wine/wine64
 [ -x "$loader32" ] || loader32=$(command -v wine || true)

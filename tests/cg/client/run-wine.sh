@@ -20,5 +20,6 @@ if [ -n "$missing" ]; then
   exit 77
 fi
 DISPLAY=$(cut -d' ' -f1 "$state")
-export DISPLAY WINEPREFIX="$prefix" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+# winedbg.exe=d: a crash ends the client instead of waiting in wine's debugger.
+export DISPLAY WINEPREFIX="$prefix" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=;winedbg.exe=d"
 exec "$loader" "$exe"
