@@ -745,15 +745,15 @@ inline const RenderProgram morePrograms[] = {
      "  float3 V = normalize(v);\n  float h = tex2D(tex1, uv).g * scale + heightBias;\n"
      "  float2 puv = uv + h * V.xy / V.z;\n  float3 n = normalize(tex2D(tex1, puv).xyz * 2 - 1);\n"
      "  float3 L = normalize(lightDir);\n  float ndl = saturate(dot(n, L));\n"
-     "  float spec = pow(saturate(dot(reflect(-L, n), V)), 24);\n"
-     "  return float4(tex2D(tex0, puv).rgb * (0.2 + 0.8 * ndl) + spec * 0.3, 1);\n}\n",
+     "  float shine = pow(saturate(dot(reflect(-L, n), V)), 24);\n"
+     "  return float4(tex2D(tex0, puv).rgb * (0.2 + 0.8 * ndl) + shine * 0.3, 1);\n}\n",
      GLSL_HEAD "uniform float scale, heightBias;\nuniform vec3 lightDir;\n"
      "void main() {\n  vec2 uv = gl_TexCoord[0].xy;\n  vec3 V = normalize(gl_TexCoord[2].xyz);\n"
      "  float h = texture2D(tex1, uv).g * scale + heightBias;\n"
      "  vec2 puv = uv + h * V.xy / V.z;\n  vec3 n = normalize(texture2D(tex1, puv).xyz * 2.0 - 1.0);\n"
      "  vec3 L = normalize(lightDir);\n  float ndl = clamp(dot(n, L), 0.0, 1.0);\n"
-     "  float spec = pow(clamp(dot(reflect(-L, n), V), 0.0, 1.0), 24.0);\n"
-     "  gl_FragColor = vec4(texture2D(tex0, puv).rgb * (0.2 + 0.8 * ndl) + spec * 0.3, 1.0);\n}\n",
+     "  float shine = pow(clamp(dot(reflect(-L, n), V), 0.0, 1.0), 24.0);\n"
+     "  gl_FragColor = vec4(texture2D(tex0, puv).rgb * (0.2 + 0.8 * ndl) + shine * 0.3, 1.0);\n}\n",
      {{"scale", 1, 1, {0.04f}}, {"heightBias", 1, 1, {-0.02f}}, {"lightDir", 3, 1, {0.3f, 0.5f, 0.8f}}}},
     {"value noise, three octaves",
      "uniform sampler2D tex0;\nuniform float time;\nuniform float2 cells;\n"

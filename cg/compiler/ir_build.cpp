@@ -106,7 +106,7 @@ bool sameOperand(const Operand &a, const Operand &b) {
 
 // Lane l of an operand as a component.
 Comp laneOf(const Operand &o, int l) {
-    if (o.isConst()) return Comp::constant(o.k[l]);
+    if (o.isConst()) return Comp::constant(o.neg ? -o.k[l] : o.k[l]);
     Comp c;
     c.kind = Comp::Reg;
     c.ref = o.ref;
@@ -266,17 +266,9 @@ bool Builder::fold(Op op, const std::vector<Operand> &ops, int n, float *out) {
 bool Builder::reciprocal(const Comp &x, Val &out) {
     if (x.kind != Comp::Reg || x.ref.file != File::Temp) return false;
     const Instr &d = ir_.code[ir_.values[x.ref.index].def];
-    auto lane = [&](const Operand &o, int l) {
-        Comp c;
-        c.kind = Comp::Reg;
-        c.ref = o.ref;
-        c.c = o.swz[l];
-        c.neg = o.neg;
-        return c;
-    };
     if (d.sat || d.dead) return false;
     if (d.op == Op::Rcp && !d.src[0].isConst() && !d.src[0].addr) {
-        Comp y = lane(d.src[0], 0);
+        Comp y = laneOf(d.src[0], 0);
         y.neg = y.neg != x.neg;
         out = Val{1, {y}};
         return true;
@@ -287,7 +279,7 @@ bool Builder::reciprocal(const Comp &x, Val &out) {
         float scale = k.isConst() ? (k.neg ? -k.k[x.c] : k.k[x.c]) : 0;
         if (scale == 0 || !std::isfinite(1 / scale) || r.isConst() || r.addr) continue;
         Val y;
-        if (!reciprocal(lane(r, x.c), y)) continue;
+        if (!reciprocal(laneOf(r, x.c), y)) continue;
         out = emit(Op::Mul, {y, constant(x.neg ? -1 / scale : 1 / scale)}, 1);
         return true;
     }
