@@ -179,11 +179,11 @@ private:
     uint32_t append(Instr &i, bool shared, bool defines);
     bool fold(Op op, const std::vector<Operand> &ops, int n, float *out);
     bool reciprocal(const Comp &x, Val &out);
+    bool atLeast(const Comp &x, const Comp &y, int depth) const;
     // Lanes: a componentwise instruction's lane is one scalar operation, which another
     // instruction's lane may already compute.
     Comp canonical(Comp c) const;
     std::string laneKey(Op op, bool sat, const std::vector<Val> &v, int l) const;
-    bool atLeast(const Comp &x, const Comp &y, int depth) const;
     void recordLanes(Op op, bool sat, const std::vector<Val> &v, const Val &result);
     IrProgram &ir_;
     std::unordered_map<std::string, uint32_t> seen_;

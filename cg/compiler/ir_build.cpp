@@ -411,9 +411,8 @@ Val Builder::emitVals(Op op, std::vector<Val> v, int n, bool sat) {
         for (const Val &x : v)
             for (int l = 1; l < n && same; ++l) same = lane(x, l) == lane(x, 0);
         if (same) {
-            std::vector<Val> one(v.size());
-            for (size_t s = 0; s < v.size(); ++s) one[s].n = 1, one[s].c[0] = lane(v[s], 0);
-            return spread(emitVals(op, one, 1, sat), n);
+            for (Val &x : v) x = spread(x, 1);
+            return spread(emitVals(op, v, 1, sat), n);
         }
     }
     // Lanes that other instructions compute already: this one computes only the rest (the
