@@ -137,7 +137,16 @@ Agg Lowering::intrinsic(const Expr *e) {
     case Intrinsic::Noise: refuse(at, "compute noise");
     case Intrinsic::Fmod: {
         Val a = arg(0), b = arg(1);
-        return {mad(negate(b), trunc(divide(a, b, Base::Float, at)), a)};
+        if (!profile_.cmp) return {mad(negate(b), trunc(divide(a, b, Base::Float, at)), a)};
+        // |a| mod |b| with a's sign: frac(|a / b|) * |b|, where a - b * trunc(a / b) needs a
+        // floor, a select and a product more (a GL's compiler has no trunc to read it as).
+        Val size = b;
+        if (b.isConst())
+            for (int i = 0; i < size.n; ++i) size.c[i].k = std::fabs(size.c[i].k);
+        else
+            size = op1(Op::Abs, b);
+        Val m = mul(op1(Op::Frc, op1(Op::Abs, divide(a, b, Base::Float, at))), size);
+        return {b_.emit(Op::Cmp, {a, negate(m), m}, std::max(a.n, m.n))};
     }
     case Intrinsic::Max: return {op2(Op::Max, arg(0), arg(1))};
     case Intrinsic::Min: return {op2(Op::Min, arg(0), arg(1))};

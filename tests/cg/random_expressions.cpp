@@ -312,9 +312,11 @@ bool Generator::floatExpr(int n, int depth, bool exact, E &out) {
             break;
         }
         case 5: out = call1("sign", "sign", a, Attr{true, 0, 1, 1}); break;
-        default:
-            out = E{"fmod(" + a.cg + ", 2)", "(" + a.gl + " - 2.0 * trunc(" + a.gl + " / 2.0))", t, a.a};
+        default: {
+            const char *d = below(3) == 0 ? "-2.0" : below(2) ? "0.5" : "2.0";
+            out = E{"fmod(" + a.cg + ", " + d + ")", "(" + a.gl + " - " + d + " * trunc(" + a.gl + " / " + d + "))", t, a.a};
             break;
+        }
         }
         return true;
     }

@@ -550,6 +550,15 @@ TEST(Optimizer, AQuotientByASquareRootIsAProductByItsReciprocalRoot) {
     EXPECT_EQ(count(r.assembly, "RSQ"), 2) << r.assembly;
 }
 
+TEST(Optimizer, FmodIsTheFractionOfTheQuotientWithTheDividendsSign) {
+    // fmod(x, 3): FRC, a product and one CMP for the sign, no FLR of |x / 3| to subtract.
+    CompileResult r = compile("float4 main(float2 v : TEXCOORD0) : COLOR {\n  return fmod(v.x, 3).xxxx; }",
+                              Profile::Arbfp1);
+    ASSERT_TRUE(r.ok) << r.listing;
+    EXPECT_EQ(count(r.assembly, "FLR"), 0) << r.assembly;
+    EXPECT_EQ(count(r.assembly, "FRC") + count(r.assembly, "CMP"), 2) << r.assembly;
+}
+
 TEST(Optimizer, AnyOrAllOfAComparisonWithOneValueComparesTheLargestOrLeast) {
     // any(c.xyz > 0.9) is max(c.x, c.y, c.z) > 0.9, two MAX where a sum of the lanes' flags
     // and its comparison were; sign is one CMP of one comparison.
