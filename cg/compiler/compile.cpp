@@ -173,24 +173,44 @@ CompileResult run(std::string_view text, Profile profile, std::string_view entry
         if (diagnostics.empty()) {
             IrProgram ir;
             Translation t = translate(source, module, entry, desc, packUniforms, dump, ir, result.parameters, diagnostics);
-            if (t.stats.constantsOutOfRoom && ir.sharedLanes > 0) {
-                // Lanes read from earlier instructions take gathers, and those can use up the
-                // room for making the constants; with the constants made, the GL's compiler
-                // finds the equal lanes itself. The sharing is kept only where it pays.
+            // Translates again with `configure`d IR; keeps that one if `better` says so.
+            auto retry = [&](auto configure, auto better) {
                 IrProgram again;
-                again.shareLanes = false;
+                again.shareLanes = ir.shareLanes;
+                again.shareFactors = ir.shareFactors;
+                configure(again);
                 std::vector<ParameterInfo> parameters;
                 Diagnostics quiet;
                 try {
                     Translation u = translate(source, module, entry, desc, packUniforms, dump, again, parameters, quiet);
-                    if (!u.stats.constantsOutOfRoom && quiet.empty()) {
+                    if (quiet.empty() && better(u.stats)) {
                         t = std::move(u);
                         ir = std::move(again);
                         result.parameters = std::move(parameters);
                     }
                 } catch (const CompileError &) {
                 }
-            }
+            };
+            // Factors shared across lanes take instructions of their own, and lanes read from
+            // earlier instructions take gathers: either can use up the room for making the
+            // constants, and constants left as PARAMs cost more than the sharing saves (with
+            // the constants made, the GL's compiler finds equal lanes itself). Each sharing is
+            // kept only where it pays.
+            auto constantsMade = [](const ProgramStats &s) { return !s.constantsOutOfRoom; };
+            if (t.stats.constantsOutOfRoom && ir.sharedFactors > 0)
+                retry([](IrProgram &again) { again.shareFactors = false; }, constantsMade);
+            if (t.stats.constantsOutOfRoom && ir.sharedLanes > 0)
+                retry([](IrProgram &again) { again.shareLanes = false; }, constantsMade);
+            // Nor past the least limits every implementation offers, where the program would
+            // be within them without (the sharing takes a few instructions each time).
+            bool vertex = desc.stage == Stage::Vertex;
+            auto withinLimits = [&](const ProgramStats &s, int spare = 0) {
+                return s.instructions <= (vertex ? 128 : 72) + spare && s.temporaries <= (vertex ? 12 : 16) + spare &&
+                       (!desc.countsAluAndTex || s.aluInstructions <= 48 + spare);
+            };
+            if (ir.sharedFactors > 0 && !withinLimits(t.stats) && withinLimits(t.stats, 3 * ir.sharedFactors))
+                retry([](IrProgram &again) { again.shareFactors = false; },
+                      [&](const ProgramStats &s) { return withinLimits(s); });
             result.assembly = std::move(t.assembly);
             result.stats = t.stats;
             result.dump = std::move(t.dump);

@@ -153,6 +153,8 @@ struct IrProgram {
     std::vector<DerivedStep> derived;  // what the runtime computes from the uniforms (deriveFromUniforms)
     bool shareLanes = true;  // a componentwise instruction reads lanes computed before (Builder)
     int sharedLanes = 0;     // lanes so read
+    bool shareFactors = true;  // lanes with a factor in common take a constant on it once (optimize)
+    int sharedFactors = 0;     // gathers so rewritten
 };
 
 // Makes instructions: folds constants, simplifies, shares equal instructions.

@@ -8,6 +8,7 @@
 //     its scalar part;
 //   - a product by a scalar that only a dot product reads comes after the dot, and two scalar
 //     factors of a vector are multiplied together first;
+//   - gathered products with a factor in common take a constant scaling on that factor once;
 //   - saturating a value read nowhere else moves onto the instruction that makes it (_SAT);
 //   - a relatively addressed load read by later instructions is read by them directly, when
 //     no other ARL comes between;
@@ -455,6 +456,111 @@ void gatherScalarFactors(IrProgram &ir) {
     insertInstructions(ir, before, false);
 }
 
+// float3(y, ch * cos, ch * sin) * w: lanes of a gather that are products with one factor in
+// common, times one constant, are that factor times the constant once, times each lane's
+// other factor (ch * w, then * cos and * sin): one product fewer for each lane past the first
+// (a composite signal's taps). The constant's lanes become 1, which the GL's compiler drops.
+void shareFactorsAcrossLanes(IrProgram &ir) {
+    if (!ir.shareFactors) return;
+    std::vector<int> uses = useCounts(ir);
+    std::vector<std::vector<Instr>> before(ir.code.size());
+    auto readOnce = [&](const Operand &o) {
+        return o.ref.file == File::Temp && !o.addr && o.ref.index < uses.size() && uses[o.ref.index] == 1;
+    };
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        if (ir.code[at].dead || (ir.code[at].op != Op::Mul && ir.code[at].op != Op::Mad) || ir.code[at].n < 2 ||
+            relative(ir.code[at]))
+            continue;
+        for (int f = 0; f < 2; ++f) {
+            Instr &a = ir.code[at];
+            const Operand o = a.src[f], t = a.src[1 - f];
+            if (!t.isConst() || !readOnce(o)) continue;
+            const Instr &gather = ir.code[ir.values[o.ref.index].def];
+            if (gather.dead || gather.op != Op::Build) continue;
+            // Lane l of o is lane[l] (the gather's member, o's sign on it); where that is a
+            // product read nowhere else, its factors.
+            Operand lane[4], factor[4][2];
+            bool product[4] = {};
+            for (int l = 0; l < a.n; ++l) {
+                lane[l] = gather.src[o.swz[l]];
+                lane[l].neg = lane[l].neg != o.neg;
+                if (lane[l].isConst() || lane[l].ref.file != File::Temp || lane[l].addr) continue;
+                int here = 0;  // a product of several lanes may be gathered whole
+                for (int k = 0; k < gather.nsrc; ++k)
+                    here += gather.src[k].ref.file == File::Temp && gather.src[k].ref.index == lane[l].ref.index;
+                if (uses[lane[l].ref.index] != here) continue;
+                const Instr &m = ir.code[ir.values[lane[l].ref.index].def];
+                if (m.dead || m.op != Op::Mul || m.sat || relative(m)) continue;
+                for (int k = 0; k < 2; ++k) {
+                    factor[l][k] = lane0(through(m.src[k], lane[l]));
+                    factor[l][k].neg = m.src[k].neg;
+                }
+                factor[l][1].neg = factor[l][1].neg != lane[l].neg;  // the lane's sign on one factor
+                product[l] = true;
+            }
+            auto value = [&](int l) { return t.neg ? -t.k[l] : t.k[l]; };
+            auto same = [](Operand x, Operand y) {
+                x.neg = y.neg = false;
+                return x.isConst() ? y.isConst() && x.k[0] == y.k[0] : sameRead(x, y, 1);
+            };
+            // The largest group of lanes with a factor in common and one constant.
+            int best = 0, bestLane = -1, bestFactor = 0;
+            for (int l = 0; l < a.n; ++l)
+                for (int k = 0; k < 2 && product[l]; ++k) {
+                    int size = 0;
+                    for (int j = 0; j < a.n; ++j)
+                        size += product[j] && value(j) == value(l) &&
+                                (same(factor[j][0], factor[l][k]) || same(factor[j][1], factor[l][k]));
+                    if (size > best) best = size, bestLane = l, bestFactor = k;
+                }
+            if (best < 2) continue;
+            const Operand common = factor[bestLane][bestFactor];
+            Instr p = fresh(ir, Op::Mul, 1, 2);
+            p.src[0] = common;
+            p.src[0].neg = false;
+            p.src[1] = lane0(t);
+            p.src[1].k[0] = value(bestLane);
+            p.src[1].neg = false;
+            std::fill(p.src[1].k + 1, p.src[1].k + 4, p.src[1].k[0]);
+            before[at].push_back(p);
+            Instr b = fresh(ir, Op::Build, a.n, a.n);
+            Operand scale = t;
+            for (int l = 0; l < a.n; ++l) {
+                b.src[l] = lane[l];
+                int k = !product[l] || value(l) != value(bestLane) ? -1
+                        : same(factor[l][0], common)                ? 0
+                        : same(factor[l][1], common)                ? 1
+                                                                    : -1;
+                if (k < 0) continue;
+                Instr q = fresh(ir, Op::Mul, 1, 2);
+                q.src[0].ref = Ref{File::Temp, p.dst};
+                std::fill(q.src[0].swz, q.src[0].swz + 4, uint8_t(0));
+                q.src[1] = factor[l][1 - k];
+                q.src[1].neg = factor[l][1 - k].neg != factor[l][k].neg;  // p has no sign
+                before[at].push_back(q);
+                b.src[l] = Operand{};
+                b.src[l].ref = Ref{File::Temp, q.dst};
+                scale.k[l] = t.neg ? -1.0f : 1.0f;
+            }
+            before[at].push_back(b);
+            Instr &r = ir.code[at];
+            r.src[f] = Operand{};
+            r.src[f].ref = Ref{File::Temp, b.dst};
+            for (int l = 0; l < 4; ++l) r.src[f].swz[l] = uint8_t(std::min(l, r.n - 1));
+            r.src[1 - f] = scale;
+            ++ir.sharedFactors;
+            break;
+        }
+    }
+    std::vector<Instr> code;
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        code.insert(code.end(), before[at].begin(), before[at].end());
+        code.push_back(ir.code[at]);
+    }
+    ir.code = std::move(code);
+    renumberDefinitions(ir);
+}
+
 // A product by a scalar that only a dot product reads is applied after it: dot(x * s, y)
 // is dot(x, y) * s, one lane to multiply where there were three or four (a dot with a
 // normalised vector: 1.5% of a normal map in cg_render_bench).
@@ -774,6 +880,7 @@ void optimize(IrProgram &ir) {
     gatherConstants(ir);
     removeDeadCode(ir);
     gatherScalarFactors(ir);
+    shareFactorsAcrossLanes(ir);
     removeDeadCode(ir);
     formMads(ir);
     gatherConstants(ir);  // again over the MADs just made: (x * a + b) * c

@@ -270,15 +270,29 @@ bool Generator::floatExpr(int n, int depth, bool exact, E &out) {
         if (n == 1) return false;
         std::string cg = cgType(t) + "(", gl = glType(t) + "(";
         Attr a;
+        // Sometimes scalar parts share a factor, and the whole is scaled: float3(x * s, -s * y, z) / 4.
+        bool shared = chance(0.3);
+        E s = shared ? expr(F(1), depth + 1, exact) : E{};
         for (int left = n, k = 0; left > 0; ++k) {
             int part = 1 + below(left);
             E p = expr(F(part), depth + 1, exact);
+            if (shared && part == 1 && chance(0.7)) {
+                bool swapped = chance(0.5);
+                p = swapped ? E{"(-(" + s.cg + ") * " + p.cg + ")", "(-(" + s.gl + ") * " + p.gl + ")", p.t, productOf(s.a, p.a)}
+                            : E{"(" + p.cg + " * " + s.cg + ")", "(" + p.gl + " * " + s.gl + ")", p.t, productOf(p.a, s.a)};
+            }
             cg += (k ? ", " : "") + p.cg;
             gl += (k ? ", " : "") + p.gl;
             a = worst(a, p.a);
             left -= part;
         }
         out = E{cg + ")", gl + ")", t, a};
+        if (shared) {
+            out.a.f += 2;
+            out.a.exact = out.a.exact && out.a.b + 2 <= maxBits;
+            out.a.b += 2;
+            out = E{"(" + out.cg + " / 4)", "(" + out.gl + " / 4.0)", t, out.a};
+        }
         return true;
     }
     case 5: {  // min, max, abs, clamp, saturate

@@ -100,6 +100,29 @@ TEST(Optimizer, GathersConstantsAcrossSumsAndProducts) {
     }
 }
 
+TEST(Optimizer, LanesWithAFactorInCommonTakeTheConstantOnItOnce) {
+    // float3(y, c * u, -c * v) * 0.3: c * 0.3 once, then times u and -v, and y * 0.3; the
+    // constant's lanes 1 there, which the GL's compiler drops. Four lanes of products where
+    // there were five.
+    IrProgram ir;
+    ir.profile = &describe(Profile::Arbfp1);
+    Builder b(ir);
+    Val t = input(0), uv = input(1);
+    auto lane = [](const Val &v, int l) { return Val{1, {v.c[l]}}; };
+    Val u = b.emit(Op::Mul, {lane(t, 1), lane(uv, 0)}, 1), v = b.emit(Op::Mul, {lane(t, 1), lane(uv, 1)}, 1);
+    Val parts{3, {t.c[0], u.c[0], v.c[0]}};
+    parts.c[2].neg = true;
+    b.output(colorOutput(0), b.emit(Op::Mul, {parts, Builder::constant(0.3f, 3)}, 3));
+    optimize(ir);
+    int lanes = 0;
+    for (const Instr &i : ir.code) {
+        if (i.dead || i.op != Op::Mul) continue;
+        for (int l = 0; l < i.n; ++l) lanes += !(i.src[1].isConst() && i.src[1].k[l] == 1);
+    }
+    EXPECT_EQ(lanes, 4) << printIr(ir);
+    EXPECT_EQ(live(ir, Op::Mul), 4) << printIr(ir);
+}
+
 std::string verifyAllocation(const IrProgram &ir, const Allocation &a);
 
 // Live instructions but the result writes.
@@ -700,7 +723,7 @@ TEST(Optimizer, AMaxIsAtLeastEachOfItsOperands) {
     EXPECT_EQ(live(ir, Op::Mul), 0) << printIr(ir);
 }
 
-TEST(Optimizer, SharedLanesGiveWayWhereTheirGathersCrowdOutTheConstants) {
+TEST(Optimizer, SharingGivesWayWhereItCrowdsOutTheConstants) {
     // Eight taps around the pixel: shared columns and rows need MOVs to gather each lookup's
     // coordinates, and with them the constants no longer fit the 48 ALU instructions as
     // instructions. Unshared, they do, and the GL's compiler finds the equal lanes itself.
@@ -723,6 +746,20 @@ TEST(Optimizer, SharedLanesGiveWayWhereTheirGathersCrowdOutTheConstants) {
 
     ASSERT_TRUE(lowerText(text, Profile::Arbfp1, shared));
     EXPECT_GT(shared.sharedLanes, 0);
+
+    // Likewise a factor shared across lanes, which takes an instruction a tap: six taps of
+    // float3(c.r, k * c.g, k * c.b) * w.
+    std::string taps = "uniform sampler2D s; uniform float2 d;\nfloat4 main(float2 uv : TEXCOORD0) : COLOR {\n"
+                       "  float3 acc = 0;\n  for (int i = 0; i < 6; i++) {\n    float3 c = tex2D(s, uv + d * i).rgb;\n"
+                       "    float k = dot(c, float3(0.3, 0.6, 0.1));\n"
+                       "    acc += float3(c.r, k * c.g, k * c.b) * (0.1 + 0.05 * i);\n  }\n  return float4(acc, 1);\n}\n";
+    CompileResult t = compile(taps, Profile::Arbfp1);
+    ASSERT_TRUE(t.ok) << t.listing;
+    EXPECT_FALSE(t.stats.constantsOutOfRoom) << t.assembly;
+    IrProgram factors;
+    ASSERT_TRUE(lowerText(taps, Profile::Arbfp1, factors));
+    optimize(factors);
+    EXPECT_GT(factors.sharedFactors, 0);
 }
 
 TEST(Optimizer, LookupsAtTheSameGivenCoordinatesAreSideBySide) {
