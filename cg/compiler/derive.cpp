@@ -365,6 +365,33 @@ void deriveFromUniforms(IrProgram &ir) {
     };
     const int fetch = 22;
     std::vector<bool> inCode(steps.size(), false);
+    // A gather with constant lanes, or one component in two lanes, stays the program's: moves,
+    // which the GL's compiler folds, where a row of its own would be fetched lane by lane, its
+    // constants too (a texel's offsets, (-d.x, 0, d.x, 0)). What it gathers is read instead.
+    for (size_t st = steps.size(); st-- > 0;) {
+        const DerivedStep &b = steps[st];
+        if (!rootLanes[st] || Op(b.op) != Op::Build) continue;
+        bool wasteful = false;
+        for (int k = 0; k < b.nsrc; ++k) {
+            const DerivedStep::Source &x = b.src[k];
+            wasteful = wasteful || (x.row < 0 && x.step < 0);
+            for (int j = 0; j < k; ++j) {
+                const DerivedStep::Source &y = b.src[j];
+                wasteful = wasteful || (x.row == y.row && x.step == y.step && x.swz[0] == y.swz[0] && (x.row >= 0 || x.step >= 0));
+            }
+        }
+        if (!wasteful) continue;
+        inCode[st] = true;
+        for (int k = 0; k < b.nsrc; ++k) {
+            const DerivedStep::Source &x = b.src[k];
+            if (x.step >= 0) {
+                rootLanes[size_t(x.step)] |= uint8_t(1u << (x.swz[0] & 3));
+                onlySelects[size_t(x.step)] = false;
+            } else if (x.row >= 0) {
+                have.insert(x.row * 4 + (x.swz[0] & 3));
+            }
+        }
+    }
     // A step and those it is made from, each once, but none the program computes already.
     auto madeFrom = [&](int st, std::set<int> &seen) {
         for (std::vector<int> todo = {st}; !todo.empty();) {

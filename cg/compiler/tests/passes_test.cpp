@@ -289,6 +289,19 @@ TEST(Optimizer, WorkOfUniformsAloneIsTheRuntimesWithPacking) {
     ASSERT_EQ(slots.size(), 1u) << scaled.assembly;
     EXPECT_EQ(slots[0][0], 4);
     EXPECT_EQ(slots[0][1], 4);
+    // Gathered with constants, (-d.x, 0, d.x, 0), the lanes are the program's moves: the
+    // runtime's rows hold d.x and d.y alone, not the zeros too for the GL to fetch and add.
+    CompileResult taps = compile("uniform float2 size;\nvoid main(float2 uv : TEXCOORD0, out float4 p : POSITION,\n"
+                                 "  out float4 a : TEXCOORD0, out float4 b : TEXCOORD1) {\n  float2 d = 1.0 / size;\n"
+                                 "  p = uv.xyxy; a = uv.xyxy + float4(-d.x, 0, d.x, 0); b = uv.xyxy + float4(0, -d.y, 0, d.y); }",
+                                 Profile::Arbvp1, "main", {"-packuniforms"});
+    ASSERT_TRUE(taps.ok) << taps.listing;
+    int lanes = 0;
+    for (const DerivedStep &step : taps.derived) {
+        EXPECT_NE(step.op, int(Op::Build)) << taps.assembly;
+        if (step.slot >= 0) lanes += step.lanes;
+    }
+    EXPECT_EQ(lanes, 2) << taps.assembly;
 }
 
 // Scalar factors of uniforms carried through a linear chain into the runtime's products: an
