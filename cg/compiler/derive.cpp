@@ -36,6 +36,15 @@ void distribute(IrProgram &ir) {
     std::vector<bool> &only = fixed.only;
     std::vector<int> uses = useCounts(ir);
     std::vector<std::optional<Instr>> before(ir.code.size());  // an instruction to put before each
+    // Whether the value of instruction `at` is read once, by an ADD of something of uniforms
+    // alone.
+    std::vector<bool> sumFollows(ir.code.size(), false);
+    for (const Instr &i : ir.code)
+        for (int s = 0; s < 2 && !i.dead && i.op == Op::Add; ++s) {
+            const Operand &o = i.src[s];
+            if (o.ref.file == File::Temp && !o.addr && uses[o.ref.index] == 1 && fixed(i.src[1 - s]))
+                sumFollows[ir.values[o.ref.index].def] = true;
+        }
     // Instruction `at` becomes x * b + e (or x * e + b with `factor`), e (of uniforms alone)
     // computed just before it.
     auto rewrite = [&](size_t at, Instr e, Operand x, Operand b, bool factor = false) {  // by value: m's own
@@ -80,6 +89,13 @@ void distribute(IrProgram &ir) {
             if (add.dead || add.op != Op::Add || add.sat || relative(add)) continue;
             int c = fixed(add.src[1]) ? 1 : fixed(add.src[0]) ? 0 : -1;
             if (c < 0) continue;
+            // c * b + d of constants and b, which x * b reads anyway, is no fewer components
+            // to fetch: a fragment program would compute it itself, in the shape that hides
+            // 1 - t from the GL's compiler (1 + k * (1 - s) as a LRP's weight). Unless a sum
+            // with another uniform follows, which the second form below takes.
+            if (ir.profile->stage == Stage::Fragment && add.src[c].isConst() &&
+                (m.op != Op::Mad || m.src[2].isConst()) && !sumFollows[at])
+                continue;
             Instr e = m;  // c * b + d
             e.src[0] = through(add.src[c], a);
             e.src[1] = m.src[1 - f];

@@ -289,6 +289,15 @@ TEST(Optimizer, WorkOfUniformsAloneIsTheRuntimesWithPacking) {
     ASSERT_EQ(slots.size(), 1u) << scaled.assembly;
     EXPECT_EQ(slots[0][0], 4);
     EXPECT_EQ(slots[0][1], 4);
+    // 1 + k * (1 - s) as a LRP's weight: (1 + k) - k * s would read no fewer components, so
+    // the fragment program keeps its own shape (where the GL's compiler finds 1 - weight).
+    const char *weight = "uniform float k;\nfloat4 main(float4 c : TEXCOORD0) : COLOR {\n"
+                         "  return lerp(c.wwww, c, 1 + k * (1 - max(c.x, c.y))); }";
+    CompileResult kept = compile(weight, Profile::Arbfp1), keptPacked = compile(weight, Profile::Arbfp1, "main", {"-packuniforms"});
+    ASSERT_TRUE(kept.ok && keptPacked.ok) << kept.listing << keptPacked.listing;
+    std::string renamed = keptPacked.assembly;
+    for (size_t at; (at = renamed.find("packed0")) != std::string::npos;) renamed.replace(at, 7, "u_k");
+    EXPECT_EQ(renamed, kept.assembly);
     // Gathered with constants, (-d.x, 0, d.x, 0), the lanes are the program's moves: the
     // runtime's rows hold d.x and d.y alone, not the zeros too for the GL to fetch and add.
     CompileResult taps = compile("uniform float2 size;\nvoid main(float2 uv : TEXCOORD0, out float4 p : POSITION,\n"
