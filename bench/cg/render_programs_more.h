@@ -773,6 +773,96 @@ inline const RenderProgram morePrograms[] = {
      "  float n = noise(p) * 0.6 + noise(p * 2.03 + 5.1) * 0.3 + noise(p * 4.01 + 1.7) * 0.1;\n"
      "  gl_FragColor = texture2D(tex0, uv) * (0.7 + 0.6 * n);\n}\n",
      {{"time", 1, 1, {2.5f}}, {"cells", 2, 1, {12, 9}}}},
+    // A seventh round, after the sixth's fixes: a bilateral blur with continue in its loop,
+    // half and its literals, sincos and a biased lookup, a do-while, an EPX-style pixel-art
+    // scaler with nested ifs on bools, a colour lookup table in slices, a row vector times a
+    // float4x4.
+    {"bilateral, continue in the loop",
+     "uniform sampler2D tex0;\nuniform float2 texel;\nuniform float sharpness;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 centre = tex2D(tex0, uv);\n  float4 sum = centre;\n"
+     "  float total = 1;\n  for (int i = -2; i <= 2; i++) {\n    if (i == 0) continue;\n"
+     "    float4 s = tex2D(tex0, uv + texel * i);\n    float3 d = s.rgb - centre.rgb;\n"
+     "    float w = exp(-dot(d, d) * sharpness - i * i * 0.1);\n    sum += s * w;\n    total += w;\n  }\n"
+     "  return sum / total;\n}\n",
+     GLSL_HEAD "uniform vec2 texel;\nuniform float sharpness;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n"
+     "  vec4 centre = texture2D(tex0, uv);\n  vec4 sum = centre;\n  float total = 1.0;\n"
+     "  for (int i = -2; i <= 2; i++) {\n    if (i == 0) continue;\n"
+     "    vec4 s = texture2D(tex0, uv + texel * float(i));\n    vec3 d = s.rgb - centre.rgb;\n"
+     "    float w = exp(-dot(d, d) * sharpness - float(i * i) * 0.1);\n    sum += s * w;\n    total += w;\n  }\n"
+     "  gl_FragColor = sum / total;\n}\n",
+     {{"texel", 2, 1, {1.0f / 256, 1.0f / 224}}, {"sharpness", 1, 1, {6}}}},
+    {"glow in half, h literals",
+     "uniform sampler2D tex0;\nuniform half glow;\n"
+     "half4 main(float2 uv : TEXCOORD0) : COLOR {\n  half3 c = tex2D(tex0, uv).rgb;\n"
+     "  half l = dot(c, half3(0.3h, 0.59h, 0.11h));\n  half3 g = c * c * glow + c * (1.0h - glow);\n"
+     "  return half4(lerp(g, l.xxx, 0.25h), 1.0h);\n}\n",
+     GLSL_HEAD "uniform float glow;\nvoid main() {\n  vec3 c = texture2D(tex0, gl_TexCoord[0].xy).rgb;\n"
+     "  float l = dot(c, vec3(0.3, 0.59, 0.11));\n  vec3 g = c * c * glow + c * (1.0 - glow);\n"
+     "  gl_FragColor = vec4(mix(g, vec3(l), 0.25), 1.0);\n}\n",
+     {{"glow", 1, 1, {0.6f}}}},
+    {"sincos rotation, biased lookup",
+     "uniform sampler2D tex0;\nuniform float angle;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float s, c;\n  sincos(angle + uv.y * 0.5, s, c);\n"
+     "  float2 p = uv - 0.5;\n  float2 r = float2(p.x * c - p.y * s, p.x * s + p.y * c) + 0.5;\n"
+     "  return tex2Dbias(tex0, float4(r, 0, 0.5));\n}\n",
+     GLSL_HEAD "uniform float angle;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n  float a = angle + uv.y * 0.5;\n"
+     "  float s = sin(a), c = cos(a);\n  vec2 p = uv - 0.5;\n"
+     "  vec2 r = vec2(p.x * c - p.y * s, p.x * s + p.y * c) + 0.5;\n  gl_FragColor = texture2D(tex0, r, 0.5);\n}\n",
+     {{"angle", 1, 1, {0.4f}}}},
+    {"echo taps in a do-while",
+     "uniform sampler2D tex0;\nuniform float2 dir;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 acc = 0;\n  float w = 1;\n  int i = 0;\n"
+     "  do {\n    acc += tex2D(tex0, uv + dir * i) * w;\n    w *= 0.6;\n    i++;\n  } while (i < 4);\n"
+     "  return acc * (1 - 0.6) / (1 - pow(0.6, 4));\n}\n",
+     GLSL_HEAD "uniform vec2 dir;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n  vec4 acc = vec4(0.0);\n"
+     "  float w = 1.0;\n  int i = 0;\n"
+     "  do {\n    acc += texture2D(tex0, uv + dir * float(i)) * w;\n    w *= 0.6;\n    i++;\n  } while (i < 4);\n"
+     "  gl_FragColor = acc * (1.0 - 0.6) / (1.0 - pow(0.6, 4.0));\n}\n",
+     {{"dir", 2, 1, {0.006f, 0.002f}}}},
+    {"EPX-style scaler, ifs on bools",
+     "uniform sampler2D tex0;\nuniform float2 texSize;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float2 d = 1.0 / texSize;\n  float3 E = tex2D(tex0, uv).rgb;\n"
+     "  float3 B = tex2D(tex0, uv - float2(0, d.y)).rgb, H = tex2D(tex0, uv + float2(0, d.y)).rgb;\n"
+     "  float3 D = tex2D(tex0, uv - float2(d.x, 0)).rgb, F = tex2D(tex0, uv + float2(d.x, 0)).rgb;\n"
+     "  float2 f = frac(uv * texSize);\n  float3 r = E;\n"
+     "  if (any(abs(B - H) > 0.1) && any(abs(D - F) > 0.1)) {\n    bool left = f.x < 0.5, top = f.y < 0.5;\n"
+     "    if (left && top && all(abs(D - B) < 0.1)) r = D;\n"
+     "    else if (!left && top && all(abs(B - F) < 0.1)) r = F;\n"
+     "    else if (left && !top && all(abs(D - H) < 0.1)) r = D;\n"
+     "    else if (!left && !top && all(abs(H - F) < 0.1)) r = F;\n  }\n  return float4(r, 1);\n}\n",
+     GLSL_HEAD "uniform vec2 texSize;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n  vec2 d = 1.0 / texSize;\n"
+     "  vec3 E = texture2D(tex0, uv).rgb;\n"
+     "  vec3 B = texture2D(tex0, uv - vec2(0.0, d.y)).rgb, H = texture2D(tex0, uv + vec2(0.0, d.y)).rgb;\n"
+     "  vec3 D = texture2D(tex0, uv - vec2(d.x, 0.0)).rgb, F = texture2D(tex0, uv + vec2(d.x, 0.0)).rgb;\n"
+     "  vec2 f = fract(uv * texSize);\n  vec3 r = E;\n"
+     "  if (any(greaterThan(abs(B - H), vec3(0.1))) && any(greaterThan(abs(D - F), vec3(0.1)))) {\n"
+     "    bool left = f.x < 0.5, top = f.y < 0.5;\n"
+     "    if (left && top && all(lessThan(abs(D - B), vec3(0.1)))) r = D;\n"
+     "    else if (!left && top && all(lessThan(abs(B - F), vec3(0.1)))) r = F;\n"
+     "    else if (left && !top && all(lessThan(abs(D - H), vec3(0.1)))) r = D;\n"
+     "    else if (!left && !top && all(lessThan(abs(H - F), vec3(0.1)))) r = F;\n  }\n"
+     "  gl_FragColor = vec4(r, 1.0);\n}\n",
+     {{"texSize", 2, 1, {256, 256}}}},
+    {"colour table in slices",
+     "uniform sampler2D tex0, tex1;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n  float b = c.b * 15.0;\n"
+     "  float s0 = floor(b), s1 = min(s0 + 1.0, 15.0);\n"
+     "  float2 p = float2(c.r * 15.0 / 256.0 + 0.5 / 256.0, c.g * 15.0 / 16.0 + 0.5 / 16.0);\n"
+     "  float3 a = tex2D(tex1, p + float2(s0 / 16.0, 0)).rgb;\n  float3 e = tex2D(tex1, p + float2(s1 / 16.0, 0)).rgb;\n"
+     "  return float4(lerp(a, e, b - s0), c.a);\n}\n",
+     GLSL_HEAD "void main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n  float b = c.b * 15.0;\n"
+     "  float s0 = floor(b), s1 = min(s0 + 1.0, 15.0);\n"
+     "  vec2 p = vec2(c.r * 15.0 / 256.0 + 0.5 / 256.0, c.g * 15.0 / 16.0 + 0.5 / 16.0);\n"
+     "  vec3 a = texture2D(tex1, p + vec2(s0 / 16.0, 0.0)).rgb;\n  vec3 e = texture2D(tex1, p + vec2(s1 / 16.0, 0.0)).rgb;\n"
+     "  gl_FragColor = vec4(mix(a, e, b - s0), c.a);\n}\n",
+     {}},
+    {"row vector times a float4x4",
+     "uniform sampler2D tex0;\nuniform float4x4 grade;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float3 c = tex2D(tex0, uv).rgb;\n"
+     "  return float4(saturate(mul(float4(c, 1), grade).rgb), 1);\n}\n",
+     GLSL_HEAD "uniform mat4 grade;\nvoid main() {\n  vec3 c = texture2D(tex0, gl_TexCoord[0].xy).rgb;\n"
+     "  gl_FragColor = vec4(clamp((vec4(c, 1.0) * grade).rgb, 0.0, 1.0), 1.0);\n}\n",
+     {{"grade", 16, 1, {0.9f, 0.05f, 0.02f, 0, 0.1f, 0.85f, 0.05f, 0, 0.0f, 0.1f, 0.9f, 0, 0.02f, 0.01f, 0.03f, 1}}}},
 };
 
 #undef GLSL_HEAD

@@ -105,7 +105,7 @@ public:
     Val op1(Op op, const Val &a) { return b_.emit(op, {a}, a.n); }
     Val op2(Op op, const Val &a, const Val &b) { return b_.emit(op, {a, b}, std::max(a.n, b.n)); }
     Val perComponent(Op op, const Val &a, const Val *b = nullptr);  // a scalar instruction a component
-    Val notBool(const Val &a) { return sub(Builder::constant(1), a); }
+    Val notBool(const Val &a);
     Val nonZero(const Val &a);
     Val trunc(const Val &a);
     Val divide(const Val &a, const Val &b, Base base, uint32_t offset);

@@ -86,6 +86,41 @@ Val Lowering::perComponent(Op op, const Val &a, const Val *b) {
     return out;
 }
 
+// The opposite comparison where a is one's result, lane for lane: a GL's compiler keeps that
+// a boolean (its ANDs and the selects by it fold into its own), where 1 - (x < y) is
+// arithmetic. A NaN then compares false both ways, as the GL's comparisons have it.
+Val Lowering::notBool(const Val &a) {
+    const Comp &first = a.c[0];
+    bool one = first.kind == Comp::Reg && first.ref.file == File::Temp && first.ref.index < ir_.values.size();
+    for (int l = 0; l < a.n && one; ++l) one = a.c[l].kind == Comp::Reg && !a.c[l].neg && a.c[l].ref == first.ref;
+    if (one) {
+        const Instr &d = ir_.code[ir_.values[first.ref.index].def];
+        if ((d.op == Op::Slt || d.op == Op::Sge) && !d.sat && !d.src[0].addr && !d.src[1].addr) {
+            Val x[2];
+            for (int s = 0; s < 2; ++s) {
+                const Operand &o = d.src[s];
+                x[s].n = d.n;
+                for (int l = 0; l < d.n; ++l) {
+                    Comp &c = x[s].c[l];
+                    if (o.isConst()) {
+                        c = Comp::constant(o.neg ? -o.k[l] : o.k[l]);
+                    } else {
+                        c.kind = Comp::Reg;
+                        c.ref = o.ref;
+                        c.c = o.swz[l];
+                        c.neg = o.neg;
+                    }
+                }
+            }
+            Val opposite = b_.emit(d.op == Op::Slt ? Op::Sge : Op::Slt, {x[0], x[1]}, d.n), out;
+            out.n = a.n;
+            for (int l = 0; l < a.n; ++l) out.c[l] = opposite.c[a.c[l].c];
+            return out;
+        }
+    }
+    return sub(Builder::constant(1), a);
+}
+
 Val Lowering::nonZero(const Val &a) { return op2(Op::Slt, Builder::constant(0), op1(Op::Abs, a)); }
 
 Val Lowering::trunc(const Val &a) {

@@ -129,7 +129,7 @@ Agg Lowering::intrinsic(const Expr *e) {
     case Intrinsic::IsNan: {
         // NaN is not even equal to itself, where the GL's comparisons follow IEEE.
         Val x = arg(0);
-        return {notBool(op2(Op::Sge, x, x))};
+        return {sub(Builder::constant(1), op2(Op::Sge, x, x))};  // not x < x, which is never true
     }
     case Intrinsic::Ddx:
     case Intrinsic::Ddy:

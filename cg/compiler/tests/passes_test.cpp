@@ -604,6 +604,16 @@ TEST(Optimizer, FmodIsTheFractionOfTheQuotientWithTheDividendsSign) {
     EXPECT_EQ(count(r.assembly, "FRC") + count(r.assembly, "CMP"), 2) << r.assembly;
 }
 
+TEST(Optimizer, NotOfAComparisonIsTheOppositeComparison) {
+    // !l for l = c.x < 0.5 is c.x >= 0.5, a boolean to the GL's compiler, not 1 - l.
+    CompileResult r = compile("float4 main(float4 c : TEXCOORD0) : COLOR {\n  bool l = c.x < 0.5;\n"
+                              "  return !l && c.z < 0.25 ? c : c.zzzz; }",
+                              Profile::Arbfp1);
+    ASSERT_TRUE(r.ok) << r.listing;
+    EXPECT_EQ(count(r.assembly, "ADD") + count(r.assembly, "SUB"), 0) << r.assembly;
+    EXPECT_EQ(count(r.assembly, "SGE"), 1) << r.assembly;
+}
+
 TEST(Optimizer, AnyOrAllOfAComparisonWithOneValueComparesTheLargestOrLeast) {
     // any(c.xyz > 0.9) is max(c.x, c.y, c.z) > 0.9, two MAX where a sum of the lanes' flags
     // and its comparison were; sign is one CMP of one comparison.
