@@ -1,7 +1,7 @@
 // A second set of programs for the rendering benchmark (`cg_render_bench --more`), written
 // after the optimiser was tuned on the first, to see whether what it does holds for programs
 // it was not shaped on: struct inputs, half and fixed, matrices, helper functions, loops over
-// uniform arrays, branches, clip, fmod, smoothstep; then a third, a fourth and a fifth round, each
+// uniform arrays, branches, clip, fmod, smoothstep; then five rounds more, each
 // after the fixes the last one led to. Same inputs and samplers as the first set
 // (render_programs.h).
 #pragma once
@@ -675,6 +675,9 @@ inline const RenderProgram morePrograms[] = {
      "  float k = all(near) ? 0.0 : c.a;\n"
      "  gl_FragColor = vec4(mix(r, c.bgr, vec3(greaterThan(d, vec3(0.5)))), k);\n}\n",
      {{"key", 4, 1, {0.5f, 0.4f, 0.3f, 1}}, {"tolerance", 1, 1, {0.25f}}}},
+    // A sixth round: lanczos2 with sinc weights and a local named step, hue and saturation
+    // through HSV with ifs, a rational tone curve, a projected shadow compare, parallax, value
+    // noise.
     {"lanczos2, 4 taps, step shadowed",
      IN_CG "float4 weights(float x) {\n  float4 d = float4(x + 1.0, x, 1.0 - x, 2.0 - x) * 3.1415927;\n"
      "  d = max(abs(d), 1e-5);\n  return sin(d) * sin(d * 0.5) / (d * d * 0.5);\n}\n"
