@@ -1,7 +1,7 @@
 // A second set of programs for the rendering benchmark (`cg_render_bench --more`), written
 // after the optimiser was tuned on the first, to see whether what it does holds for programs
 // it was not shaped on: struct inputs, half and fixed, matrices, helper functions, loops over
-// uniform arrays, branches, clip, fmod, smoothstep; then five rounds more, each
+// uniform arrays, branches, clip, fmod, smoothstep; then six rounds more, each
 // after the fixes the last one led to. Same inputs and samplers as the first set
 // (render_programs.h).
 #pragma once
@@ -866,6 +866,41 @@ inline const RenderProgram morePrograms[] = {
      GLSL_HEAD "uniform mat4 grade;\nvoid main() {\n  vec3 c = texture2D(tex0, gl_TexCoord[0].xy).rgb;\n"
      "  gl_FragColor = vec4(clamp((vec4(c, 1.0) * grade).rgb, 0.0, 1.0), 1.0);\n}\n",
      {{"grade", 16, 1, {0.9f, 0.05f, 0.02f, 0, 0.1f, 0.85f, 0.05f, 0, 0.0f, 0.1f, 0.9f, 0, 0.02f, 0.01f, 0.03f, 1}}}},
+    // An eighth round, as engines write their passes: lights up to a uniform count with a
+    // break, and a normal map through a float3x3 of tangent, bitangent and normal.
+    {"lights up to a uniform count, break",
+     "uniform sampler2D tex0;\nstruct Light { float3 pos; float4 colour; };\nuniform Light lights[3];\n"
+     "uniform float lightCount;\n"
+     "float4 main(float2 uv : TEXCOORD0, float3 n : TEXCOORD1, float3 p : TEXCOORD3) : COLOR {\n"
+     "  float3 N = normalize(n);\n  float3 sum = 0.1;\n  for (int i = 0; i < 3; i++) {\n"
+     "    if (i >= lightCount) break;\n    float3 L = lights[i].pos - p;\n    float d = length(L);\n"
+     "    float att = saturate(1 - d / lights[i].colour.w);\n"
+     "    sum += lights[i].colour.rgb * saturate(dot(N, L / d)) * att * att;\n  }\n"
+     "  return tex2D(tex0, uv) * float4(sum, 1);\n}\n",
+     GLSL_HEAD "struct Light { vec3 pos; vec4 colour; };\nuniform Light lights[3];\nuniform float lightCount;\n"
+     "void main() {\n  vec3 N = normalize(gl_TexCoord[1].xyz), p = gl_TexCoord[3].xyz;\n  vec3 sum = vec3(0.1);\n"
+     "  for (int i = 0; i < 3; i++) {\n    if (float(i) >= lightCount) break;\n    vec3 L = lights[i].pos - p;\n"
+     "    float d = length(L);\n    float att = clamp(1.0 - d / lights[i].colour.w, 0.0, 1.0);\n"
+     "    sum += lights[i].colour.rgb * clamp(dot(N, L / d), 0.0, 1.0) * att * att;\n  }\n"
+     "  gl_FragColor = texture2D(tex0, gl_TexCoord[0].xy) * vec4(sum, 1.0);\n}\n",
+     {{"lights[0].pos", 3, 1, {0.5f, 0.5f, 1.5f}}, {"lights[0].colour", 4, 1, {1, 0.9f, 0.8f, 3}},
+      {"lights[1].pos", 3, 1, {-1, 0.5f, 1}}, {"lights[1].colour", 4, 1, {0.2f, 0.3f, 0.6f, 2.5f}},
+      {"lights[2].pos", 3, 1, {0, -1, 0.5f}}, {"lights[2].colour", 4, 1, {0.5f, 0.2f, 0.1f, 2}},
+      {"lightCount", 1, 1, {2}}}},
+    {"normal map through a float3x3",
+     "uniform sampler2D tex0, tex1;\nuniform float3 lightDir;\n"
+     "float4 main(float2 uv : TEXCOORD0, float3 n : TEXCOORD1, float3 t : TEXCOORD2) : COLOR {\n"
+     "  float3 N = normalize(n), T = normalize(t - N * dot(N, t)), B = cross(N, T);\n"
+     "  float3x3 tbn = float3x3(T, B, N);\n  float3 m = tex2D(tex1, uv).xyz * 2 - 1;\n"
+     "  float3 world = mul(m, tbn);\n  float diffuse = saturate(dot(normalize(world), lightDir));\n"
+     "  return tex2D(tex0, uv) * (0.2 + 0.8 * diffuse);\n}\n",
+     GLSL_HEAD "uniform vec3 lightDir;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n"
+     "  vec3 N = normalize(gl_TexCoord[1].xyz), t = gl_TexCoord[2].xyz;\n"
+     "  vec3 T = normalize(t - N * dot(N, t)), B = cross(N, T);\n  mat3 tbn = mat3(T, B, N);\n"
+     "  vec3 m = texture2D(tex1, uv).xyz * 2.0 - 1.0;\n  vec3 world = tbn * m;\n"
+     "  float diffuse = clamp(dot(normalize(world), lightDir), 0.0, 1.0);\n"
+     "  gl_FragColor = texture2D(tex0, uv) * (0.2 + 0.8 * diffuse);\n}\n",
+     {{"lightDir", 3, 1, {0.36f, 0.48f, 0.8f}}}},
 };
 
 #undef GLSL_HEAD

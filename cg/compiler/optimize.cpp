@@ -899,9 +899,12 @@ void optimize(IrProgram &ir) {
 // is computed, so that the fetch runs beside the work that follows instead of ahead of the
 // result (three lights 11%, two-sided lighting 8%, a checkerboard 3% in cg_render_bench).
 // Not above a texture lookup, though: the fetched values would be live across the sampler's
-// long code (colour grading 4% slower so).
+// long code (colour grading 4% slower so); nor more than a few instructions up, where they
+// would be live across much of the program (three lights' positions less the pixel's, all
+// read at the start: 13% slower).
 bool readUniformsEarly(IrProgram &ir, std::vector<Instr> &before) {
     if (ir.profile->stage != Stage::Fragment) return false;
+    const size_t reach = 8;
     std::vector<Instr> code;
     code.reserve(ir.code.size());
     std::vector<long> placed(ir.values.size(), -1);  // where each value's definition went
@@ -917,6 +920,7 @@ bool readUniformsEarly(IrProgram &ir, std::vector<Instr> &before) {
             if (o.addr) after = std::max(after, size_t(placed[o.addr - 1] + 1));
         }
         bool movable = reads && !i.dead && !relative(i) && !isTexture(i.op) && i.op != Op::Output && i.op != Op::Kil;
+        if (code.size() > reach) after = std::max(after, code.size() - reach);
         size_t at = movable ? after : code.size();
         moved = moved || at != code.size();
         code.insert(code.begin() + long(at), i);

@@ -327,7 +327,7 @@ TEST(Optimizer, FactorsOfUniformsAloneJoinTheRuntimesProducts) {
     ASSERT_TRUE(plain.ok && packed.ok) << plain.listing << packed.listing;
     auto body = [](const std::string &assembly) {  // the instructions after the constants are made
         std::set<std::string> ops;
-        size_t from = assembly.find("POW");
+        size_t from = std::min(assembly.find("\nPOW"), assembly.find("\nDP3")) + 1;
         for (size_t at = from; at < assembly.size(); at = assembly.find('\n', at) + 1)
             if (assembly.compare(at, 3, "END") != 0) ops.insert(assembly.substr(at, assembly.find(' ', at) - at));
         return ops;
@@ -454,6 +454,15 @@ TEST(Optimizer, AFragmentProgramReadsItsUniformsAsSoonAsItCan) {
     CompileResult big = compile(many + "  return s; }", Profile::Arbfp1);
     ASSERT_TRUE(big.ok) << big.listing;
     EXPECT_LE(big.stats.temporaries, 16) << big.assembly;
+    // Nor far up, where the value would be live across much of the program: pos - p, read by
+    // the last instruction, goes a few instructions up, not to the start.
+    CompileResult far = compile("uniform float3 pos;\nfloat4 main(float4 t : TEXCOORD0, float3 p : TEXCOORD3) : COLOR {\n"
+                                "  float4 x = t;\n  for (int i = 0; i < 12; i++) x = frac(x * 1.7 + 0.3);\n"
+                                "  return x + float4(pos - p, 0); }",
+                                Profile::Arbfp1);
+    ASSERT_TRUE(far.ok) << far.listing;
+    std::string tail = far.assembly.substr(far.assembly.find("u_pos.xyzz"));
+    EXPECT_LE(std::count(tail.begin(), tail.end(), '\n'), 10) << far.assembly;
 }
 
 // The values the instructions buildConstants writes leave in each register, worked out in
