@@ -13,6 +13,12 @@ namespace {
 
 const char letters[] = "xyzw";
 
+// " + 2" or " - 1" after A0.x in a relative address, nothing for 0.
+std::string relativeOffset(int32_t rel) {
+    if (rel == 0) return "";
+    return (rel < 0 ? " - " : " + ") + std::to_string(rel < 0 ? -int64_t(rel) : int64_t(rel));
+}
+
 // Plain decimal notation with the fewest digits that read back as the same float: the
 // assembly grammar has no use for exponents.
 std::string formatFloat(float value) {
@@ -372,11 +378,11 @@ private:
             if (u.component >= 0) return "packed" + std::to_string(u.firstSlot);
             if (u.derived >= 0) return numbered('d', size_t(u.derived));
             std::string name = "u_" + u.name;
-            if (o.addr) return name + "[A0.x" + (o.rel ? " + " + std::to_string(o.rel) : "") + "]";
+            if (o.addr) return name + "[A0.x" + relativeOffset(o.rel) + "]";
             if (u.rowCount == 1 && !u.relative) return name;
             return name + "[" + std::to_string(int(o.ref.index) - u.firstRow) + "]";
         }
-        case File::Table: return "t" + std::to_string(o.ref.index) + "[A0.x" + (o.rel ? " + " + std::to_string(o.rel) : "") + "]";
+        case File::Table: return "t" + std::to_string(o.ref.index) + "[A0.x" + relativeOffset(o.rel) + "]";
         default: return "?";
         }
     }

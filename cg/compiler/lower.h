@@ -106,6 +106,7 @@ public:
     Val op2(Op op, const Val &a, const Val &b) { return b_.emit(op, {a, b}, std::max(a.n, b.n)); }
     Val perComponent(Op op, const Val &a, const Val *b = nullptr);  // a scalar instruction a component
     Val notBool(const Val &a);
+    static Val valueOf(const Operand &o, int n);
     Val nonZero(const Val &a);
     Val trunc(const Val &a);
     Val divide(const Val &a, const Val &b, Base base, uint32_t offset);

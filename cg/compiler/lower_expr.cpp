@@ -86,6 +86,24 @@ Val Lowering::perComponent(Op op, const Val &a, const Val *b) {
     return out;
 }
 
+// What operand o reads in its first n lanes.
+Val Lowering::valueOf(const Operand &o, int n) {
+    Val v;
+    v.n = uint8_t(n);
+    for (int l = 0; l < n; ++l) {
+        Comp &c = v.c[l];
+        if (o.isConst()) {
+            c = Comp::constant(o.neg ? -o.k[l] : o.k[l]);
+        } else {
+            c.kind = Comp::Reg;
+            c.ref = o.ref;
+            c.c = o.swz[l];
+            c.neg = o.neg;
+        }
+    }
+    return v;
+}
+
 // The opposite comparison where a is one's result, lane for lane: a GL's compiler keeps that
 // a boolean (its ANDs and the selects by it fold into its own), where 1 - (x < y) is
 // arithmetic. A NaN then compares false both ways, as the GL's comparisons have it.
@@ -96,23 +114,7 @@ Val Lowering::notBool(const Val &a) {
     if (one) {
         const Instr &d = ir_.code[ir_.values[first.ref.index].def];
         if ((d.op == Op::Slt || d.op == Op::Sge) && !d.sat && !d.src[0].addr && !d.src[1].addr) {
-            Val x[2];
-            for (int s = 0; s < 2; ++s) {
-                const Operand &o = d.src[s];
-                x[s].n = d.n;
-                for (int l = 0; l < d.n; ++l) {
-                    Comp &c = x[s].c[l];
-                    if (o.isConst()) {
-                        c = Comp::constant(o.neg ? -o.k[l] : o.k[l]);
-                    } else {
-                        c.kind = Comp::Reg;
-                        c.ref = o.ref;
-                        c.c = o.swz[l];
-                        c.neg = o.neg;
-                    }
-                }
-            }
-            Val opposite = b_.emit(d.op == Op::Slt ? Op::Sge : Op::Slt, {x[0], x[1]}, d.n), out;
+            Val opposite = b_.emit(d.op == Op::Slt ? Op::Sge : Op::Slt, {valueOf(d.src[0], d.n), valueOf(d.src[1], d.n)}, d.n), out;
             out.n = a.n;
             for (int l = 0; l < a.n; ++l) out.c[l] = opposite.c[a.c[l].c];
             return out;
@@ -386,9 +388,28 @@ Agg Lowering::read(const Place &p, uint32_t offset) {
             if (id == ir_.tables.size()) ir_.tables.push_back(std::move(table));
             array = Ref{File::Table, uint32_t(id)};
         }
-        uint32_t address = b_.arl(add(p.offset, Builder::constant(float(p.first))));
+        // A constant part of the index is the load's own offset (bones[i + 1] is
+        // bones[A0.x + 1] after the ARL of i): the loads of i, i + 1 and i + 2 share one
+        // address, which the GL's compiler converts to an integer once.
+        Val index = add(p.offset, Builder::constant(float(p.first)));
+        int extra = 0;
+        for (bool peeled = true; peeled;) {
+            peeled = false;
+            const Comp c = index.c[0];
+            if (c.kind != Comp::Reg || c.neg || c.ref.file != File::Temp) break;
+            const Instr &d = ir_.code[ir_.values[c.ref.index].def];
+            for (int s = 0; s < 2 && d.op == Op::Add && !d.sat && !peeled; ++s) {
+                const Operand &k = d.src[s], &x = d.src[1 - s];
+                float v = k.isConst() ? (k.neg ? -k.k[c.c] : k.k[c.c]) : 0.5f;
+                if (v != std::floor(v) || std::fabs(extra + v) > 32 || x.isConst() || x.addr) continue;
+                index = component(valueOf(x, 4), c.c);
+                extra += int(v);
+                peeled = true;
+            }
+        }
+        uint32_t address = b_.arl(index);
         for (int r = 0; r < p.count; ++r)
-            loaded.push_back(b_.loadRelative(array, r, address, (*rows)[size_t(p.first + r)].n));
+            loaded.push_back(b_.loadRelative(array, r + extra, address, (*rows)[size_t(p.first + r)].n));
         rows = &loaded;
         base = 0;
     }

@@ -18,6 +18,7 @@
 //     a power, exponential, logarithm, sine or cosine goes before it.
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <optional>
 
 #include "ir.h"
@@ -870,6 +871,28 @@ private:
     IrProgram &ir_;
 };
 
+// An ARL of what the one before it loaded already: the address register holds that still
+// (bones[i], bones[i + 1] and bones[i + 2] after another bone's ARL, each read again).
+void shareAddresses(IrProgram &ir) {
+    std::vector<uint32_t> same(ir.values.size());
+    std::iota(same.begin(), same.end(), 0u);
+    const Instr *last = nullptr;
+    bool any = false;
+    for (Instr &i : ir.code) {
+        if (i.dead || i.op != Op::Arl) continue;
+        if (last && sameRead(i.src[0], last->src[0], 1)) {
+            same[i.dst] = last->dst;
+            i.dead = any = true;
+            continue;
+        }
+        last = &i;
+    }
+    if (!any) return;
+    for (Instr &i : ir.code)
+        for (int s = 0; s < i.nsrc && !i.dead; ++s)
+            if (i.src[s].addr) i.src[s].addr = same[i.src[s].addr - 1] + 1;
+}
+
 }  // namespace
 
 void optimize(IrProgram &ir) {
@@ -887,6 +910,7 @@ void optimize(IrProgram &ir) {
     removeDeadCode(ir);
     if (ir.profile->saturate) foldSaturates(ir);
     foldRelativeLoads(ir);
+    shareAddresses(ir);
     scaleAfterDots(ir);
     removeDeadCode(ir);
     PartialWrites(ir).run();

@@ -159,6 +159,17 @@ TEST(Language, ComputedIndicesUseTheAddressRegister) {
     EXPECT_NE(a.find("PARAM t0[2] = { { 1, 0, 0, 1 }, { 0, 1, 0, 1 } };"), std::string::npos) << a;
     EXPECT_NE(a.find("DP4 result.position.w, u_bones[A0.x + 3], vertex.position;"), std::string::npos) << a;
     EXPECT_NE(a.find("MOV result.color, t0[A0.x];"), std::string::npos) << a;
+    // A constant part of the index is the load's offset, and an ARL of what A0 holds already
+    // goes: b[i + 1], [i + 2], [i - 1] of one ARL, then j's, then i's once more.
+    std::string b = assemble("uniform float4 b[12];\n"
+                             "float4 main(float4 p : POSITION, float4 w : BLENDWEIGHT, out float4 c : COLOR0) : POSITION {\n"
+                             "  int i = (int)w.x * 3, j = (int)w.y * 3;\n"
+                             "  c = float4(dot(b[i + 1], p), dot(b[i + 2], p), dot(b[i - 1], p), dot(b[j], p)) + b[i].x;\n"
+                             "  return p; }\n",
+                             Profile::Arbvp1);
+    EXPECT_EQ(count(b, "ARL"), 3) << b;
+    EXPECT_NE(b.find("u_b[A0.x + 1]"), std::string::npos) << b;
+    EXPECT_NE(b.find("u_b[A0.x - 1]"), std::string::npos) << b;
 }
 
 TEST(Language, DiscardAndClipKill) {
