@@ -11,7 +11,15 @@
 namespace vela::bench {
 
 #define MVP {"mvp", 16, 1, {0.9f, 0.15f, 0, 0.02f, -0.15f, 0.9f, 0, -0.01f, 0, 0, 0.5f, 0, 0, 0, 0, 1}}
+#define MVP_AS(name) {name, 16, 1, {0.9f, 0.15f, 0, 0.02f, -0.15f, 0.9f, 0, -0.01f, 0, 0, 0.5f, 0, 0, 0, 0, 1}}
 #define MODEL_VIEW {"modelView", 16, 1, {0.95f, 0.1f, 0.05f, 0, -0.1f, 0.95f, 0.1f, 0.1f, -0.05f, -0.1f, 0.98f, -3, 0, 0, 0, 1}}
+// Three rows a bone, four bones: identity; turned about z and moved; turned about x;
+// scaled.
+#define BONE_ROWS                                                                              \
+    {1,     0,     0, 0,     0,    1,     0,     0,     0, 0,     1,     0,                   \
+     0.98f, -0.2f, 0, 0.05f, 0.2f, 0.98f, 0,     0,     0, 0,     1,     0.1f,                \
+     1,     0,     0, -0.05f, 0,   0.96f, -0.28f, 0.02f, 0, 0.28f, 0.96f, 0,                  \
+     0.9f,  0,     0, 0,     0,    0.9f,  0,     0.03f, 0, 0,     0.9f,  0}
 #define VS_HEAD "#version 120\n"
 
 inline const RenderProgram vertexPrograms[] = {
@@ -86,7 +94,7 @@ inline const RenderProgram vertexPrograms[] = {
      "    + float3(dot(bones[j], p), dot(bones[j + 1], p), dot(bones[j + 2], p)) * blend.w;\n"
      "  float3 m = float3(dot(bones[i].xyz, n), dot(bones[i + 1].xyz, n), dot(bones[i + 2].xyz, n)) * blend.z\n"
      "    + float3(dot(bones[j].xyz, n), dot(bones[j + 1].xyz, n), dot(bones[j + 2].xyz, n)) * blend.w;\n"
-     "  oP = mul(viewProj, float4(q, 1));\n  oN = normalize(m);\n  oC = c * (0.5 + 0.5 * oN.z);\n}\n",
+     "  oP = mul(viewProj, float4(q, 1));\n  oN = normalize(m);\n  oC = c * saturate(oN.z + 0.5);\n}\n",
      VS_HEAD "uniform mat4 viewProj;\nuniform vec4 bones[12];\nvoid main() {\n"
      "  vec4 blend = gl_MultiTexCoord2;\n  int i = int(blend.x) * 3, j = int(blend.y) * 3;\n"
      "  vec3 q = vec3(dot(bones[i], gl_Vertex), dot(bones[i + 1], gl_Vertex), dot(bones[i + 2], gl_Vertex)) * blend.z\n"
@@ -97,11 +105,7 @@ inline const RenderProgram vertexPrograms[] = {
      "  gl_Position = viewProj * vec4(q, 1.0);\n  vec3 N = normalize(m);\n  gl_TexCoord[0].xyz = N;\n"
      "  gl_FrontColor = gl_Color * (0.5 + 0.5 * N.z);\n}\n",
      {{"viewProj", 16, 1, {0.85f, 0.1f, 0, 0, -0.1f, 0.85f, 0, 0, 0, 0, 0.4f, 0, 0, 0, 0, 1}},
-      {"bones", 4, 12,
-       {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0,                       // bone 0: identity
-        0.98f, -0.2f, 0, 0.05f, 0.2f, 0.98f, 0, 0, 0, 0, 1, 0.1f,  // 1: turned about z, moved
-        1, 0, 0, -0.05f, 0, 0.96f, -0.28f, 0.02f, 0, 0.28f, 0.96f, 0,
-        0.9f, 0, 0, 0, 0, 0.9f, 0, 0.03f, 0, 0, 0.9f, 0}}},
+      {"bones", 4, 12, BONE_ROWS}},
      1},
     {"wave deformation",
      "uniform float4x4 mvp;\nuniform float time, amplitude, frequency;\n"
@@ -186,10 +190,46 @@ inline const RenderProgram vertexPrograms[] = {
      "  gl_TexCoord[0].xy = gl_MultiTexCoord0.xy;\n  gl_FrontColor = gl_Color;\n}\n",
      {MVP, {"lightPos", 3, 1, {1, 2, 1.5f}}, {"eyePos", 3, 1, {0, 0, 3}}},
      3},
+    {"bone rows into a float3x4, indices in a loop",
+     "uniform float4x4 viewProj;\nuniform float4 palette[12];\n"
+     "void main(float4 p : POSITION, float3 n : NORMAL, float4 c : COLOR0, float4 blend : TEXCOORD2,\n"
+     "          out float4 oP : POSITION, out float4 oC : COLOR0, out float3 oN : TEXCOORD0) {\n"
+     "  float3 q = 0, m = 0;\n  for (int k = 0; k < 2; k++) {\n    int b = (int)blend[k] * 3;\n"
+     "    float3x4 bone = float3x4(palette[b], palette[b + 1], palette[b + 2]);\n"
+     "    float w = k == 0 ? blend.z : blend.w;\n"
+     "    q += mul(bone, p) * w;\n    m += mul((float3x3)bone, n) * w;\n  }\n"
+     "  oP = mul(viewProj, float4(q, 1));\n  oN = normalize(m);\n  oC = c * saturate(oN.z + 0.5);\n}\n",
+     VS_HEAD "uniform mat4 viewProj;\nuniform vec4 palette[12];\nvoid main() {\n"
+     "  vec4 blend = gl_MultiTexCoord2, p = gl_Vertex;\n  vec3 q = vec3(0.0), m = vec3(0.0);\n"
+     "  for (int k = 0; k < 2; k++) {\n    int b = int(blend[k]) * 3;\n"
+     "    vec4 r0 = palette[b], r1 = palette[b + 1], r2 = palette[b + 2];\n"
+     "    float w = k == 0 ? blend.z : blend.w;\n"
+     "    q += vec3(dot(r0, p), dot(r1, p), dot(r2, p)) * w;\n"
+     "    m += vec3(dot(r0.xyz, gl_Normal), dot(r1.xyz, gl_Normal), dot(r2.xyz, gl_Normal)) * w;\n  }\n"
+     "  gl_Position = viewProj * vec4(q, 1.0);\n  vec3 nn = normalize(m);\n  gl_TexCoord[0].xyz = nn;\n"
+     "  gl_FrontColor = gl_Color * clamp(nn.z + 0.5, 0.0, 1.0);\n}\n",
+     {MVP_AS("viewProj"),
+      {"palette", 4, 12, BONE_ROWS}},
+     1},
+    {"morph towards a target, fog by distance",
+     "uniform float4x4 mvp, modelView;\nuniform float morph, density;\n"
+     "void main(float4 p : POSITION, float3 n : NORMAL, float4 c : COLOR0, float4 target : TEXCOORD3,\n"
+     "          out float4 oP : POSITION, out float4 oC : COLOR0, out float4 oF : TEXCOORD0) {\n"
+     "  float4 q = float4(lerp(p.xyz, p.xyz + target.xyz * 0.1, morph), 1);\n  oP = mul(mvp, q);\n"
+     "  float3 e = mul(modelView, q).xyz;\n  float fog = exp(-length(e) * density);\n"
+     "  oF = float4(fog, 1 - fog, 0, 1);\n  oC = c * fog;\n}\n",
+     VS_HEAD "uniform mat4 mvp, modelView;\nuniform float morph, density;\nvoid main() {\n"
+     "  vec4 q = vec4(mix(gl_Vertex.xyz, gl_Vertex.xyz + gl_MultiTexCoord3.xyz * 0.1, morph), 1.0);\n"
+     "  gl_Position = mvp * q;\n  vec3 e = (modelView * q).xyz;\n  float fog = exp(-length(e) * density);\n"
+     "  gl_TexCoord[0] = vec4(fog, 1.0 - fog, 0.0, 1.0);\n  gl_FrontColor = gl_Color * fog;\n}\n",
+     {MVP, MODEL_VIEW, {"morph", 1, 1, {0.4f}}, {"density", 1, 1, {0.2f}}},
+     1},
 };
 
 #undef MVP
+#undef MVP_AS
 #undef MODEL_VIEW
 #undef VS_HEAD
+#undef BONE_ROWS
 
 }  // namespace vela::bench
