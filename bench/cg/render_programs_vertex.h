@@ -94,7 +94,7 @@ inline const RenderProgram vertexPrograms[] = {
      "    + float3(dot(bones[j], p), dot(bones[j + 1], p), dot(bones[j + 2], p)) * blend.w;\n"
      "  float3 m = float3(dot(bones[i].xyz, n), dot(bones[i + 1].xyz, n), dot(bones[i + 2].xyz, n)) * blend.z\n"
      "    + float3(dot(bones[j].xyz, n), dot(bones[j + 1].xyz, n), dot(bones[j + 2].xyz, n)) * blend.w;\n"
-     "  oP = mul(viewProj, float4(q, 1));\n  oN = normalize(m);\n  oC = c * saturate(oN.z + 0.5);\n}\n",
+     "  oP = mul(viewProj, float4(q, 1));\n  oN = normalize(m);\n  oC = c * (0.5 + 0.5 * oN.z);\n}\n",
      VS_HEAD "uniform mat4 viewProj;\nuniform vec4 bones[12];\nvoid main() {\n"
      "  vec4 blend = gl_MultiTexCoord2;\n  int i = int(blend.x) * 3, j = int(blend.y) * 3;\n"
      "  vec3 q = vec3(dot(bones[i], gl_Vertex), dot(bones[i + 1], gl_Vertex), dot(bones[i + 2], gl_Vertex)) * blend.z\n"
