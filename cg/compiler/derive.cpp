@@ -157,15 +157,7 @@ struct Additions {
         return r;
     }
 
-    void insert() {
-        std::vector<Instr> code;
-        for (size_t at = 0; at < ir.code.size(); ++at) {
-            code.insert(code.end(), before[at].begin(), before[at].end());
-            code.push_back(ir.code[at]);
-        }
-        ir.code = std::move(code);
-        renumberDefinitions(ir);
-    }
+    void insert() { insertInstructions(ir, before); }
 };
 
 bool factorOp(const Instr &i) { return !i.dead && (i.op == Op::Mul || i.op == Op::Mad) && !relative(i); }

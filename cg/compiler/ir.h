@@ -218,6 +218,8 @@ bool relative(const Instr &i);
 void renumberDefinitions(IrProgram &ir);
 // Puts extra[at], where set, just before instruction at (or just after it), and renumbers.
 void insertInstructions(IrProgram &ir, const std::vector<std::optional<Instr>> &extra, bool after);
+// before[at] goes just ahead of instruction at, in order.
+void insertInstructions(IrProgram &ir, const std::vector<std::vector<Instr>> &before);
 // By value: whether it comes from uniforms and constants alone.
 std::vector<bool> uniformOnly(const IrProgram &ir);
 // Which values come from uniforms and constants alone, and whether an operand reads one.

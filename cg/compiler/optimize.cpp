@@ -61,6 +61,16 @@ void insertInstructions(IrProgram &ir, const std::vector<std::optional<Instr>> &
     renumberDefinitions(ir);
 }
 
+void insertInstructions(IrProgram &ir, const std::vector<std::vector<Instr>> &before) {
+    std::vector<Instr> code;
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        if (at < before.size()) code.insert(code.end(), before[at].begin(), before[at].end());
+        code.push_back(ir.code[at]);
+    }
+    ir.code = std::move(code);
+    renumberDefinitions(ir);
+}
+
 // Whether o reads one component (or one constant) in its first n lanes. A constant's lanes
 // are its k; its swizzle means nothing.
 bool scalar(const Operand &o, int n) {
@@ -553,13 +563,7 @@ void shareFactorsAcrossLanes(IrProgram &ir) {
             break;
         }
     }
-    std::vector<Instr> code;
-    for (size_t at = 0; at < ir.code.size(); ++at) {
-        code.insert(code.end(), before[at].begin(), before[at].end());
-        code.push_back(ir.code[at]);
-    }
-    ir.code = std::move(code);
-    renumberDefinitions(ir);
+    insertInstructions(ir, before);
 }
 
 // A product by a scalar that only a dot product reads is applied after it: dot(x * s, y)
