@@ -1,7 +1,7 @@
 // A second set of programs for the rendering benchmark (`cg_render_bench --more`), written
 // after the optimiser was tuned on the first, to see whether what it does holds for programs
 // it was not shaped on: struct inputs, half and fixed, matrices, helper functions, loops over
-// uniform arrays, branches, clip, fmod, smoothstep; then six rounds more, each
+// uniform arrays, branches, clip, fmod, smoothstep; then seven rounds more, each
 // after the fixes the last one led to. Same inputs and samplers as the first set
 // (render_programs.h).
 #pragma once
@@ -901,6 +901,55 @@ inline const RenderProgram morePrograms[] = {
      "  float diffuse = clamp(dot(normalize(world), lightDir), 0.0, 1.0);\n"
      "  gl_FragColor = texture2D(tex0, uv) * (0.2 + 0.8 * diffuse);\n}\n",
      {{"lightDir", 3, 1, {0.36f, 0.48f, 0.8f}}}},
+    // A ninth round: a piecewise sRGB curve by a vector ternary, an early return from a helper,
+    // heat haze from two lookups of a noise texture, night vision from grain, vignette and
+    // scanlines.
+    {"sRGB to linear by a vector ternary",
+     "uniform sampler2D tex0;\n"
+     "float3 toLinear(float3 c) {\n  return c <= 0.04045 ? c / 12.92 : pow((c + 0.055) / 1.055, 2.4);\n}\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  return float4(toLinear(c.rgb) * 1.2, c.a);\n}\n",
+     GLSL_HEAD "vec3 toLinear(vec3 c) {\n"
+     "  return mix(pow((c + 0.055) / 1.055, vec3(2.4)), c / 12.92, vec3(lessThanEqual(c, vec3(0.04045))));\n}\n"
+     "void main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  gl_FragColor = vec4(toLinear(c.rgb) * 1.2, c.a);\n}\n",
+     {}},
+    {"early return from a helper",
+     "uniform sampler2D tex0;\nuniform float4 outline;\n"
+     "float4 shade(float2 uv) {\n  float4 c = tex2D(tex0, uv);\n  if (c.a < 0.25) return outline;\n"
+     "  c.rgb *= 1.0 + c.a * 0.5;\n  return c;\n}\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR { return shade(uv); }\n",
+     GLSL_HEAD "uniform vec4 outline;\n"
+     "vec4 shade(vec2 uv) {\n  vec4 c = texture2D(tex0, uv);\n  if (c.a < 0.25) return outline;\n"
+     "  c.rgb *= 1.0 + c.a * 0.5;\n  return c;\n}\n"
+     "void main() { gl_FragColor = shade(gl_TexCoord[0].xy); }\n",
+     {{"outline", 4, 1, {0.1f, 0.1f, 0.2f, 1}}}},
+    {"heat haze, two noise lookups",
+     "uniform sampler2D tex0, tex1;\nuniform float time;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n"
+     "  float2 n = tex2D(tex1, uv * 2 + float2(0, time * 0.1)).rg * 2 - 1;\n"
+     "  n += tex2D(tex1, uv * 3.7 - float2(time * 0.05, 0)).gb - 0.5;\n"
+     "  float k = saturate(1 - uv.y) * 0.01;\n  return tex2D(tex0, uv + n * k);\n}\n",
+     GLSL_HEAD "uniform float time;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n"
+     "  vec2 n = texture2D(tex1, uv * 2.0 + vec2(0.0, time * 0.1)).rg * 2.0 - 1.0;\n"
+     "  n += texture2D(tex1, uv * 3.7 - vec2(time * 0.05, 0.0)).gb - 0.5;\n"
+     "  float k = clamp(1.0 - uv.y, 0.0, 1.0) * 0.01;\n  gl_FragColor = texture2D(tex0, uv + n * k);\n}\n",
+     {{"time", 1, 1, {3.5f}}}},
+    {"night vision: grain, vignette, scanlines",
+     "uniform sampler2D tex0, tex1;\nuniform float time, gain;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float3 c = tex2D(tex0, uv).rgb;\n"
+     "  float l = dot(c, float3(0.3, 0.59, 0.11)) * gain;\n"
+     "  float grain = tex2D(tex1, uv * 4 + frac(time * float2(3.1, 1.7))).r - 0.5;\n"
+     "  float2 d = uv - 0.5;\n  float vig = saturate(1.2 - dot(d, d) * 3);\n"
+     "  float scan = 0.85 + 0.15 * sin(uv.y * 800);\n"
+     "  return float4(float3(0.1, 0.95, 0.2) * (l + grain * 0.2) * vig * scan, 1);\n}\n",
+     GLSL_HEAD "uniform float time, gain;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n"
+     "  vec3 c = texture2D(tex0, uv).rgb;\n  float l = dot(c, vec3(0.3, 0.59, 0.11)) * gain;\n"
+     "  float grain = texture2D(tex1, uv * 4.0 + fract(time * vec2(3.1, 1.7))).r - 0.5;\n"
+     "  vec2 d = uv - 0.5;\n  float vig = clamp(1.2 - dot(d, d) * 3.0, 0.0, 1.0);\n"
+     "  float scan = 0.85 + 0.15 * sin(uv.y * 800.0);\n"
+     "  gl_FragColor = vec4(vec3(0.1, 0.95, 0.2) * (l + grain * 0.2) * vig * scan, 1.0);\n}\n",
+     {{"time", 1, 1, {1.3f}}, {"gain", 1, 1, {1.5f}}}},
 };
 
 #undef GLSL_HEAD
