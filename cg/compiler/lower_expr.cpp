@@ -109,7 +109,8 @@ Val Lowering::valueOf(const Operand &o, int n) {
 // arithmetic. A NaN then compares false both ways, as the GL's comparisons have it.
 Val Lowering::notBool(const Val &a) {
     const Comp &first = a.c[0];
-    bool one = first.kind == Comp::Reg && first.ref.file == File::Temp && first.ref.index < ir_.values.size();
+    bool one = first.kind == Comp::Reg && first.ref.file == File::Temp && first.ref.index < ir_.values.size() &&
+               !nanExact_.count(first.ref.index);
     for (int l = 0; l < a.n && one; ++l) one = a.c[l].kind == Comp::Reg && !a.c[l].neg && a.c[l].ref == first.ref;
     if (one) {
         const Instr &d = ir_.code[ir_.values[first.ref.index].def];

@@ -124,8 +124,15 @@ Agg Lowering::intrinsic(const Expr *e) {
         if (profile_.cmp) return {b_.emit(Op::Cmp, {x, k(-1), less(k(0), x)}, x.n)};
         return {sub(less(k(0), x), less(x, k(0)))};
     }
-    case Intrinsic::IsFinite: return {op2(Op::Sge, k(FLT_MAX), op1(Op::Abs, arg(0)))};
-    case Intrinsic::IsInf: return {less(k(FLT_MAX), op1(Op::Abs, arg(0)))};
+    case Intrinsic::IsFinite:
+    case Intrinsic::IsInf: {
+        // A NaN is neither: not isfinite(NaN) is true, which the opposite comparison is not.
+        Val v = op1(Op::Abs, arg(0));
+        Val r = e->intrinsic == Intrinsic::IsFinite ? op2(Op::Sge, k(FLT_MAX), v) : less(k(FLT_MAX), v);
+        for (int l = 0; l < r.n; ++l)
+            if (r.c[l].kind == Comp::Reg) nanExact_.insert(r.c[l].ref.index);
+        return {r};
+    }
     case Intrinsic::IsNan: {
         // NaN is not even equal to itself, where the GL's comparisons follow IEEE.
         Val x = arg(0);

@@ -621,6 +621,14 @@ TEST(Optimizer, NotOfAComparisonIsTheOppositeComparison) {
     ASSERT_TRUE(r.ok) << r.listing;
     EXPECT_EQ(count(r.assembly, "ADD") + count(r.assembly, "SUB"), 0) << r.assembly;
     EXPECT_EQ(count(r.assembly, "SGE"), 1) << r.assembly;
+    // Not where a NaN matters: not isfinite(NaN) is true, its opposite comparison false.
+    for (const char *test : {"isfinite", "isinf"}) {
+        CompileResult n = compile(std::string("float4 main(float4 c : TEXCOORD0) : COLOR { return (!") + test +
+                                      "(c.x)).xxxx; }",
+                                  Profile::Arbfp1);
+        ASSERT_TRUE(n.ok) << n.listing;
+        EXPECT_EQ(count(n.assembly, "ADD") + count(n.assembly, "SUB"), 1) << n.assembly;
+    }
 }
 
 TEST(Optimizer, AnyOrAllOfAComparisonWithOneValueComparesTheLargestOrLeast) {
