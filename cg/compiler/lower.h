@@ -132,7 +132,7 @@ public:
     std::vector<Frame> frames_;
     std::vector<Cond> conds_;
     std::vector<Agg> uniformRows_;  // by uniform var id: the rows as first given
-    std::set<uint32_t> nanExact_;   // comparisons isfinite and isinf make: not to be flipped by notBool
+    std::set<uint32_t> nanExact_;   // comparisons isnan, isfinite and isinf make: not flipped by notBool
     std::vector<int> uniformOf_;    // by Var::id: index into ir_.uniforms, -1
     const std::vector<std::pair<uint32_t, std::string>> *unbound_ = nullptr;  // Interface::unbound
     size_t work_ = 0;

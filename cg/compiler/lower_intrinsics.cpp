@@ -125,18 +125,18 @@ Agg Lowering::intrinsic(const Expr *e) {
         return {sub(less(k(0), x), less(x, k(0)))};
     }
     case Intrinsic::IsFinite:
-    case Intrinsic::IsInf: {
-        // A NaN is neither: not isfinite(NaN) is true, which the opposite comparison is not.
-        Val v = op1(Op::Abs, arg(0));
-        Val r = e->intrinsic == Intrinsic::IsFinite ? op2(Op::Sge, k(FLT_MAX), v) : less(k(FLT_MAX), v);
+    case Intrinsic::IsInf:
+    case Intrinsic::IsNan: {
+        // Comparisons whose answer for a NaN is the point: not isfinite(NaN) is true, where
+        // the opposite comparison is false, so notBool leaves them as they are. A NaN is not
+        // even equal to itself, where the GL's comparisons follow IEEE.
+        Val x = arg(0), r;
+        if (e->intrinsic == Intrinsic::IsNan) r = op2(Op::Sge, x, x);
+        else if (e->intrinsic == Intrinsic::IsFinite) r = op2(Op::Sge, k(FLT_MAX), op1(Op::Abs, x));
+        else r = less(k(FLT_MAX), op1(Op::Abs, x));
         for (int l = 0; l < r.n; ++l)
             if (r.c[l].kind == Comp::Reg) nanExact_.insert(r.c[l].ref.index);
-        return {r};
-    }
-    case Intrinsic::IsNan: {
-        // NaN is not even equal to itself, where the GL's comparisons follow IEEE.
-        Val x = arg(0);
-        return {sub(Builder::constant(1), op2(Op::Sge, x, x))};  // not x < x, which is never true
+        return {e->intrinsic == Intrinsic::IsNan ? notBool(r) : r};
     }
     case Intrinsic::Ddx:
     case Intrinsic::Ddy:
