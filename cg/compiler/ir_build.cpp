@@ -398,10 +398,14 @@ Val Builder::emitVals(Op op, std::vector<Val> v, int n, bool sat) {
         default: break;
         }
     }
-    // Comparisons that the operands decide: 1 for x >= y, 0 for x < y.
+    // Comparisons that the operands decide: 1 for x >= y, 0 for x < y. Not x against x
+    // itself, which a NaN is not at least (isnan is not x >= x).
     if ((op == Op::Sge || op == Op::Slt) && !sat) {
         bool known = true;
-        for (int l = 0; l < n && known; ++l) known = atLeast(lane(v[0], l), lane(v[1], l), 4);
+        for (int l = 0; l < n && known; ++l) {
+            const Comp &x = lane(v[0], l), &y = lane(v[1], l);
+            known = !(x.kind == Comp::Reg && x == y) && atLeast(x, y, 4);
+        }
         if (known) return constant(op == Op::Sge ? 1 : 0, n);
     }
     // The same in every lane (a scalar spread, white.xxx): one lane computes it. The GL's

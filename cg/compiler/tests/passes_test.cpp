@@ -629,6 +629,10 @@ TEST(Optimizer, NotOfAComparisonIsTheOppositeComparison) {
         ASSERT_TRUE(n.ok) << n.listing;
         EXPECT_EQ(count(n.assembly, "ADD") + count(n.assembly, "SUB"), 1) << n.assembly;
     }
+    // Nor is x >= x known to be 1: isnan compares x with itself.
+    CompileResult nan = compile("float4 main(float4 c : TEXCOORD0) : COLOR { return isnan(c.x).xxxx; }", Profile::Arbfp1);
+    ASSERT_TRUE(nan.ok) << nan.listing;
+    EXPECT_EQ(count(nan.assembly, "SGE"), 1) << nan.assembly;
 }
 
 TEST(Optimizer, AnyOrAllOfAComparisonWithOneValueComparesTheLargestOrLeast) {
