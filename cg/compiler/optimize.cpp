@@ -125,9 +125,21 @@ void scaleMadFactor(IrProgram &ir, Instr &a) {
     a.src[1] = factor;
 }
 
+// The readers of a's value read x instead, and a goes: a copy is no instruction.
+void forwardCopy(IrProgram &ir, Instr &a, const Operand &x) {
+    for (size_t at = size_t(ir.values[a.dst].def) + 1; at < ir.code.size(); ++at) {
+        Instr &r = ir.code[at];
+        for (int s = 0; s < r.nsrc; ++s)
+            if (r.src[s].ref.file == File::Temp && r.src[s].ref.index == a.dst && !r.src[s].addr)
+                r.src[s] = through(x, r.src[s]);
+    }
+    a.dead = true;
+}
+
 // An ADD or MUL with a constant operand whose other operand is an ADD, MUL or MAD with
 // constants reads that one's operands instead; the inner instruction stays for its other
-// readers (or goes as dead code), so no instruction is added.
+// readers (or goes as dead code), so no instruction is added. Where the constants cancel
+// (1 - (1 - b), as not of a not gives), the outer one is a copy and goes.
 void gatherConstants(IrProgram &ir) {
     for (Instr &a : ir.code) {
         if (!a.dead && a.op == Op::Mad && !relative(a)) scaleMadFactor(ir, a);
@@ -181,6 +193,12 @@ void gatherConstants(IrProgram &ir) {
                 for (int l = 0; l < 4; ++l) c.k[l] = values[std::min(l, a.n - 1)];
                 return c;
             };
+            bool identity = nsrc == 2 && !a.sat && !x.addr && !x.isConst();
+            for (int l = 0; l < a.n; ++l) identity = identity && factor[l] == (a.op == Op::Add ? 0 : 1);
+            if (identity) {
+                forwardCopy(ir, a, x);
+                break;
+            }
             a.src[0] = x;
             if (nsrc == 2) {
                 a.src[1] = constant(factor);

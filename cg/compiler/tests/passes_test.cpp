@@ -629,10 +629,16 @@ TEST(Optimizer, NotOfAComparisonIsTheOppositeComparison) {
         ASSERT_TRUE(n.ok) << n.listing;
         EXPECT_EQ(count(n.assembly, "ADD") + count(n.assembly, "SUB"), 1) << n.assembly;
     }
-    // Nor is x >= x known to be 1: isnan compares x with itself.
-    CompileResult nan = compile("float4 main(float4 c : TEXCOORD0) : COLOR { return isnan(c.x).xxxx; }", Profile::Arbfp1);
-    ASSERT_TRUE(nan.ok) << nan.listing;
-    EXPECT_EQ(count(nan.assembly, "SGE"), 1) << nan.assembly;
+    // Nor is x >= x known to be 1: isnan compares x with itself, and not isnan is that
+    // comparison alone (1 - (1 - b) cancels).
+    for (const char *test : {"isnan", "!isnan"}) {
+        CompileResult nan = compile(std::string("float4 main(float4 c : TEXCOORD0) : COLOR { return ") + test +
+                                        "(c.x) ? c : c.yxzw; }",
+                                    Profile::Arbfp1);
+        ASSERT_TRUE(nan.ok) << nan.listing;
+        EXPECT_EQ(count(nan.assembly, "SGE"), 1) << nan.assembly;
+        EXPECT_EQ(count(nan.assembly, "ADD") + count(nan.assembly, "SUB"), test[0] == '!' ? 0 : 1) << nan.assembly;
+    }
 }
 
 TEST(Optimizer, AnyOrAllOfAComparisonWithOneValueComparesTheLargestOrLeast) {
