@@ -208,6 +208,17 @@ namespace {
 
 int ignoreErrors(Display *, XErrorEvent *) { return 0; }
 
+}  // namespace
+
+XErrorsIgnored::XErrorsIgnored(Display *d) : d_(d), old_(reinterpret_cast<void (*)()>(XSetErrorHandler(ignoreErrors))) {}
+
+XErrorsIgnored::~XErrorsIgnored() {
+    XSync(d_, False);  // the errors of the requests made meanwhile arrive while still ignored
+    XSetErrorHandler(reinterpret_cast<XErrorHandler>(old_));
+}
+
+namespace {
+
 void collect(Display *d, Window w, const std::string &title, std::vector<Window> &out) {
     Window root, parent, *kids = nullptr;
     unsigned n = 0;
@@ -224,11 +235,9 @@ void collect(Display *d, Window w, const std::string &title, std::vector<Window>
 }  // namespace
 
 std::vector<Window> findWindows(Display *d, const std::string &title) {
-    auto old = XSetErrorHandler(ignoreErrors);
+    XErrorsIgnored ignored(d);
     std::vector<Window> out;
     collect(d, DefaultRootWindow(d), title, out);
-    XSync(d, False);
-    XSetErrorHandler(old);
     return out;
 }
 
@@ -243,12 +252,9 @@ std::optional<Window> findWindow(Display *d, const std::string &title, std::chro
 }
 
 bool windowExists(Display *d, Window w) {
-    auto old = XSetErrorHandler(ignoreErrors);
+    XErrorsIgnored ignored(d);
     XWindowAttributes a;
-    bool ok = XGetWindowAttributes(d, w, &a) != 0;
-    XSync(d, False);
-    XSetErrorHandler(old);
-    return ok;
+    return XGetWindowAttributes(d, w, &a) != 0;
 }
 
 void rootGeometry(Display *d, Window w, int *x, int *y, int *width, int *height) {

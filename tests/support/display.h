@@ -77,6 +77,20 @@ private:
 // A top-level window of ours on the display, found by its WM_NAME / _NET_WM_NAME (UTF-8).
 std::optional<Window> findWindow(Display *d, const std::string &title,
                                  std::chrono::milliseconds timeout = std::chrono::seconds(20));
+// While one lives, X errors are ignored: a window walked over may be destroyed at any moment
+// (a closing pop-up), and Xlib's default handler would end the test process.
+class XErrorsIgnored {
+public:
+    explicit XErrorsIgnored(Display *d);
+    ~XErrorsIgnored();
+    XErrorsIgnored(const XErrorsIgnored &) = delete;
+    XErrorsIgnored &operator=(const XErrorsIgnored &) = delete;
+
+private:
+    Display *d_;
+    void (*old_)();  // the handler before, an XErrorHandler (Xlib.h is not included here)
+};
+
 std::vector<Window> findWindows(Display *d, const std::string &title);
 std::string windowTitle(Display *d, Window w);  // _NET_WM_NAME, else WM_NAME
 bool windowExists(Display *d, Window w);
