@@ -208,17 +208,6 @@ namespace {
 
 int ignoreErrors(Display *, XErrorEvent *) { return 0; }
 
-}  // namespace
-
-XErrorsIgnored::XErrorsIgnored(Display *d) : d_(d), old_(reinterpret_cast<void (*)()>(XSetErrorHandler(ignoreErrors))) {}
-
-XErrorsIgnored::~XErrorsIgnored() {
-    XSync(d_, False);  // the errors of the requests made meanwhile arrive while still ignored
-    XSetErrorHandler(reinterpret_cast<XErrorHandler>(old_));
-}
-
-namespace {
-
 void collect(Display *d, Window w, const std::string &title, std::vector<Window> &out) {
     Window root, parent, *kids = nullptr;
     unsigned n = 0;
@@ -233,6 +222,13 @@ void collect(Display *d, Window w, const std::string &title, std::vector<Window>
 }
 
 }  // namespace
+
+XErrorsIgnored::XErrorsIgnored(Display *d) : d_(d), old_(reinterpret_cast<void (*)()>(XSetErrorHandler(ignoreErrors))) {}
+
+XErrorsIgnored::~XErrorsIgnored() {
+    XSync(d_, False);  // the errors of the requests made meanwhile arrive while still ignored
+    XSetErrorHandler(reinterpret_cast<XErrorHandler>(old_));
+}
 
 std::vector<Window> findWindows(Display *d, const std::string &title) {
     XErrorsIgnored ignored(d);
