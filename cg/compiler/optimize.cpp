@@ -3,6 +3,7 @@
 //   - constants are gathered across a sum or product that reads another with constants
 //     ((x + a) + b is x + (a + b), (x + a) * b and (x * a + b) * c are MADs), as unrolled loops make;
 //   - a sum of two multiples of one value is one product (x * a + x * b is x * (a + b));
+//   - 1 / (a * (1 / b)) is b * (1 / a), one reciprocal fewer;
 //   - a MUL read only by an ADD becomes part of a MAD;
 //   - a LRP whose weight is 0 or 1 is a CMP, and a scalar added to a LRP from a scalar joins
 //     its scalar part;
@@ -485,6 +486,40 @@ void gatherScalarFactors(IrProgram &ir) {
     insertInstructions(ir, before, false);
 }
 
+// 1 / (a * (1 / b)) is b * (1 / a): one reciprocal where there were two, when nothing else
+// reads the product or the inner reciprocal (a ratio of two rational curves, x / (p / q)).
+// At a or b = 0 both sides are infinite or 0 alike.
+void invertQuotients(IrProgram &ir) {
+    std::vector<int> uses = useCounts(ir);
+    std::vector<std::optional<Instr>> before(ir.code.size());
+    for (size_t at = 0; at < ir.code.size(); ++at) {
+        Instr &r = ir.code[at];
+        const Operand o = r.src[0];
+        if (r.dead || r.op != Op::Rcp || o.ref.file != File::Temp || o.addr || uses[o.ref.index] != 1) continue;
+        Instr &m = ir.code[ir.values[o.ref.index].def];
+        if (m.dead || m.op != Op::Mul || m.sat || relative(m)) continue;
+        for (int u = 0; u < 2; ++u) {
+            const Operand &qo = m.src[u];
+            if (qo.ref.file != File::Temp || qo.addr || uses[qo.ref.index] != 1) continue;
+            Instr &q = ir.code[ir.values[qo.ref.index].def];
+            if (q.dead || q.op != Op::Rcp || q.sat || q.src[0].addr) continue;
+            Instr p = fresh(ir, Op::Rcp, 1, 1);
+            p.src[0] = lane0(through(m.src[1 - u], o));  // the outer sign goes with a
+            before[at] = p;
+            r.op = Op::Mul;
+            r.nsrc = 2;
+            r.src[0] = lane0(q.src[0]);
+            r.src[0].neg = q.src[0].neg != qo.neg;
+            r.src[1] = Operand{};
+            r.src[1].ref = Ref{File::Temp, p.dst};
+            std::fill(r.src[1].swz, r.src[1].swz + 4, uint8_t(0));
+            m.dead = q.dead = true;
+            break;
+        }
+    }
+    insertInstructions(ir, before, false);
+}
+
 // float3(y, ch * cos, ch * sin) * w: lanes of a gather that are products with one factor in
 // common, times one constant, are that factor times the constant once, times each lane's
 // other factor (ch * w, then * cos and * sin): one product fewer for each lane past the first
@@ -924,6 +959,7 @@ void optimize(IrProgram &ir) {
     combineLikeTerms(ir);
     gatherConstants(ir);
     removeDeadCode(ir);
+    invertQuotients(ir);
     gatherScalarFactors(ir);
     shareFactorsAcrossLanes(ir);
     removeDeadCode(ir);

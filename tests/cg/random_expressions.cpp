@@ -337,7 +337,7 @@ bool Generator::floatExpr(int n, int depth, bool exact, E &out) {
     case 7: {  // roots, logarithms, powers
         if (exact) return false;
         E a = expr(t, depth + 1, false);
-        switch (below(6)) {
+        switch (below(7)) {
         case 0: out = call1("sqrt", "sqrt", call1("abs", "abs", a, a.a), inexact(std::sqrt(a.a.mag) + 1)); break;
         case 1:
             out = E{"rsqrt(abs(" + a.cg + ") + 0.25)", "inversesqrt(abs(" + a.gl + ") + 0.25)", t, inexact(2)};
@@ -349,6 +349,19 @@ bool Generator::floatExpr(int n, int depth, bool exact, E &out) {
             out = E{std::string(f) + "(clamp(" + a.cg + ", -3, 3))",
                     std::string(f) + "(clamp(" + a.gl + ", " + glSplat(n, "-3.0") + ", " + glSplat(n, "3.0") + "))", t,
                     inexact(21)};
+            break;
+        }
+        case 5: {  // a quotient, or a quotient by a quotient, by values at least 0.5
+            Type bt = chance(0.5) ? F(1) : t;  // a vector by a scalar quotient, as curve(c) / curve(white)
+            E b = expr(bt, depth + 1, false), c = expr(chance(0.5) ? F(1) : bt, depth + 1, false);
+            std::string cg = "(abs(" + b.cg + ") + 0.5)", gl = "(abs(" + b.gl + ") + 0.5)";
+            double mag = 2 * a.a.mag;
+            if (chance(0.6)) {
+                cg = "(" + cg + " / (abs(" + c.cg + ") + 0.5))";
+                gl = "(" + gl + " / (abs(" + c.gl + ") + 0.5))";
+                mag *= c.a.mag + 0.5;
+            }
+            out = E{"(" + a.cg + " / " + cg + ")", "(" + a.gl + " / " + gl + ")", t, inexact(mag)};
             break;
         }
         default: {
