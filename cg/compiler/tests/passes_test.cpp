@@ -642,16 +642,18 @@ TEST(Optimizer, NotOfAComparisonIsTheOppositeComparison) {
 }
 
 TEST(Optimizer, AQuotientByAQuotientTakesOneReciprocal) {
-    // c / (p / q) is c * (q * (1 / p)): one RCP, where it took two. With p / q read
-    // elsewhere too nothing changes (the product and the inner reciprocal stay).
+    // c / (p / q) is c * (q * (1 / p)): one RCP, where it took two. Where p / q or 1 / q
+    // is read elsewhere too, nothing changes: both stay, and the readers see their values.
     const char *head = "float4 main(float4 c : TEXCOORD0, float4 d : TEXCOORD1) : COLOR {\n"
                        "  float p = d.x * d.y + 0.5, q = d.z - d.w, r = p / q;\n";
     CompileResult once = compile(std::string(head) + "  return -c / r; }", Profile::Arbfp1);
     ASSERT_TRUE(once.ok) << once.listing;
     EXPECT_EQ(count(once.assembly, "RCP"), 1) << once.assembly;
-    CompileResult shared = compile(std::string(head) + "  return c / r + r; }", Profile::Arbfp1);
-    ASSERT_TRUE(shared.ok) << shared.listing;
-    EXPECT_EQ(count(shared.assembly, "RCP"), 2) << shared.assembly;
+    for (const char *tail : {"  return c / r + r; }", "  return c / r + 1 / q; }"}) {
+        CompileResult shared = compile(std::string(head) + tail, Profile::Arbfp1);
+        ASSERT_TRUE(shared.ok) << shared.listing;
+        EXPECT_EQ(count(shared.assembly, "RCP"), 2) << shared.assembly;
+    }
 }
 
 TEST(Optimizer, AnyOrAllOfAComparisonWithOneValueComparesTheLargestOrLeast) {
