@@ -83,18 +83,23 @@ float vertexSin(float x, bool cosine) {
     return w * poly(w * w, c, 5);
 }
 float approxAcos(float x) {
-    static const float c[] = {1.570796314f,  -0.2145998913f, 0.08899924369f, -0.05031263745f,
-                              0.03133499319f, -0.01780820059f, 0.00724481724f, -0.001441282272f};
+    static const float c[] = {1.570796327f, -0.2133013191f, 0.07798137302f, -0.02164139807f};
     float ax = std::fabs(x);
-    float r = (1 / (1 / std::sqrt(1 - ax))) * poly(ax, c, 8);
+    float r = (1 / (1 / std::sqrt(1 - ax))) * poly(ax, c, 4);
     return x < 0 ? 3.14159265358979f - r : r;
 }
+float approxAsin(float x) {
+    static const float c[] = {1.570796327f, -0.2133013191f, 0.07798137302f, -0.02164139807f};
+    float ax = std::fabs(x);
+    float r = 1.5707963268f - (1 / (1 / std::sqrt(1 - ax))) * poly(ax, c, 4);
+    return x < 0 ? -r : r;
+}
 float approxAtan(float x) {
-    static const float c[] = {0.9999993353f,  -0.3332985941f, 0.1994654952f,  -0.1390855033f,
-                              0.09642001239f, -0.05590974832f, 0.02186123784f, -0.004054109129f};
+    static const float c[] = {0.9999772176f,  -0.3326227924f, 0.1935401412f,
+                              -0.1164258619f, 0.05264664796f, -0.01171884947f};
     float t = std::fabs(x);
     float u = std::min(t, 1.0f) * (1 / std::max(t, 1.0f));
-    float a = u * poly(u * u, c, 8);
+    float a = u * poly(u * u, c, 6);
     if (t > 1) a = 1.5707963268f - a;
     return x < 0 ? -a : a;
 }
@@ -176,8 +181,9 @@ int main(int argc, char **argv) {
     std::printf("  arbvp1 sin, cos on [-100, 100]    %.2g, %.2g\n",
                 worst([](float x) { return vertexSin(x, false); }, [](double x) { return std::sin(x); }, -100, 100),
                 worst([](float x) { return vertexSin(x, true); }, [](double x) { return std::cos(x); }, -100, 100));
-    std::printf("  acos on [-1, 1] (asin alike)      %.2g\n",
-                worst(approxAcos, [](double x) { return std::acos(x); }, -1, 1));
+    std::printf("  acos, asin on [-1, 1]             %.2g, %.2g\n",
+                worst(approxAcos, [](double x) { return std::acos(x); }, -1, 1),
+                worst(approxAsin, [](double x) { return std::asin(x); }, -1, 1));
     std::printf("  atan on [-100, 100] (atan2 alike) %.2g\n",
                 worst(approxAtan, [](double x) { return std::atan(x); }, -100, 100));
 

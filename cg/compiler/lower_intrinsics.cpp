@@ -3,9 +3,12 @@
 // weighted towards the largest error) on its interval, with the error of the polynomial
 // itself:
 //   sin(2 pi v), v in [-1/4, 1/4]:    v * P(v^2), degree 9    3.3e-9  (arbvp1 sin, cos)
-//   acos(x), x in [0, 1]:     sqrt(1 - x) * P(x), degree 7    1.2e-8  (acos, asin)
-//   atan(x), x in [0, 1]:             x * P(x^2), degree 15   3.8e-8  (atan, atan2)
-// In single precision the range reductions add about 2e-7 (bench/cg measures them).
+//   acos(x), x in [0, 1]:     sqrt(1 - x) * P(x), degree 3    4.5e-5  (acos, asin)
+//   atan(x), x in [0, 1]:             x * P(x^2), degree 11   1.7e-6  (atan, atan2)
+// In single precision the range reductions add about 2e-7 (bench/cg measures them). The
+// inverse functions are as close as the GL's own GLSL compiler makes them, and no closer:
+// each further degree is one more MAD in every program that calls them. P(0) is pi/2 for
+// acos, so that asin(0) is 0.
 #include <cfloat>
 #include <cmath>
 
@@ -44,19 +47,25 @@ Agg Lowering::intrinsic(const Expr *e) {
     uint32_t at = e->offset;
     auto arg = [&](size_t i) { return value(args[i]); };
     auto sqrtOf = [&](const Val &x) { return perComponent(Op::Rcp, perComponent(Op::Rsq, x)); };
-    // acos on [-1, 1] from the fit on [0, 1]: acos(-x) = pi - acos(x).
+    // acos and asin on [-1, 1] from the fit on [0, 1]: acos(-x) = pi - acos(x), and asin is
+    // odd.
+    auto acosUnit = [&](const Val &ax) {
+        static const float c[] = {1.570796327f, -0.2133013191f, 0.07798137302f, -0.02164139807f};
+        return mul(sqrtOf(sub(k(1), ax)), polynomial(*this, ax, c, 4));
+    };
     auto acos = [&](const Val &x) {
-        static const float c[] = {1.570796314f,  -0.2145998913f, 0.08899924369f, -0.05031263745f,
-                                  0.03133499319f, -0.01780820059f, 0.00724481724f, -0.001441282272f};
-        Val ax = op1(Op::Abs, x);
-        Val r = mul(sqrtOf(sub(k(1), ax)), polynomial(*this, ax, c, 8));
+        Val r = acosUnit(op1(Op::Abs, x));
         return select(op2(Op::Slt, x, k(0)), sub(k(pi), r), r, at);
+    };
+    auto asin = [&](const Val &x) {
+        Val r = sub(k(pi / 2), acosUnit(op1(Op::Abs, x)));
+        return select(op2(Op::Slt, x, k(0)), negate(r), r, at);
     };
     // atan of a ratio in [0, 1].
     auto atanUnit = [&](const Val &t) {
-        static const float c[] = {0.9999993353f,  -0.3332985941f, 0.1994654952f,  -0.1390855033f,
-                                  0.09642001239f, -0.05590974832f, 0.02186123784f, -0.004054109129f};
-        return mul(t, polynomial(*this, mul(t, t), c, 8));
+        static const float c[] = {0.9999772176f,  -0.3326227924f, 0.1935401412f,
+                                  -0.1164258619f, 0.05264664796f, -0.01171884947f};
+        return mul(t, polynomial(*this, mul(t, t), c, 6));
     };
     auto exp2 = [&](const Val &x) { return perComponent(Op::Ex2, x); };
     auto log2 = [&](const Val &x) { return perComponent(Op::Lg2, x); };
@@ -66,7 +75,7 @@ Agg Lowering::intrinsic(const Expr *e) {
     switch (e->intrinsic) {
     case Intrinsic::Abs: return {op1(Op::Abs, arg(0))};
     case Intrinsic::Acos: return {acos(arg(0))};
-    case Intrinsic::Asin: return {sub(k(pi / 2), acos(arg(0)))};
+    case Intrinsic::Asin: return {asin(arg(0))};
     case Intrinsic::Atan: {
         Val x = arg(0), t = op1(Op::Abs, x);
         Val big = less(k(1), t);
