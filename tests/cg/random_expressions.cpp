@@ -185,6 +185,10 @@ E Generator::boolExpr(int n, int depth) {
         b = E{m + (first ? a.cg + ", " + c.cg : c.cg + ", " + a.cg) + ")",
               m + (first ? a.gl + ", " + c.gl : c.gl + ", " + a.gl) + ")", ft, a.a};
         if (chance(0.5)) std::swap(a, b);
+    } else if (ft == F(n) && chance(0.1)) {  // against 0, a sign test (a uniform 0 in GLSL, as
+        // for lit)
+        b = E{"0", glSplat(n, "unitRange.x"), ft, a.a};
+        if (chance(0.5)) std::swap(a, b);
     } else if (n > 1 && chance(0.3)) {  // a vector against one value, on either side
         b = expr(F(1), depth + 1, true);
         b.gl = "vec" + std::to_string(n) + "(" + b.gl + ")";
@@ -260,6 +264,15 @@ bool Generator::floatExpr(int n, int depth, bool exact, E &out) {
             return true;
         }
         Attr r = a.a;
+        if (chance(0.3)) {  // quarters of two values, which may be added before the one product
+            E b = expr(t, depth + 1, exact);
+            r = sumOf(a.a, b.a);
+            r.f += 2;
+            r.exact = r.exact && r.b + 2 <= maxBits;
+            r.b += 2;
+            out = E{"(" + a.cg + " / 4 + " + b.cg + " / 4)", "(" + a.gl + " / 4.0 + " + b.gl + " / 4.0)", t, r};
+            return true;
+        }
         r.f += 2;
         r.exact = r.exact && r.b + 2 <= maxBits;
         r.b += 2;
@@ -609,8 +622,9 @@ bool Generator::floatExpr(int n, int depth, bool exact, E &out) {
         E a = expr(F(1), depth + 1, true), b = expr(F(1), depth + 1, false);
         if (!a.a.exact) return false;
         const char *m = chance(0.5) ? "2.0" : "5.0";
+        // A uniform 0 in the test: this Mesa takes -(x) * y > 0.0 as false where it is true.
         out = E{"lit(" + a.cg + ", " + b.cg + ", " + m + ")",
-                "vec4(1.0, max(" + a.gl + ", 0.0), (" + a.gl + " > 0.0) ? pow(max(" + b.gl + ", 0.0), " + m + ") : 0.0, 1.0)",
+                "vec4(1.0, max(" + a.gl + ", 0.0), (" + a.gl + " > unitRange.x) ? pow(max(" + b.gl + ", 0.0), " + m + ") : 0.0, 1.0)",
                 t, inexact(1 + std::pow(std::max(b.a.mag, 1.0), 5) + a.a.mag)};
         return true;
     }
