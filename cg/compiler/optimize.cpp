@@ -19,6 +19,8 @@
 //     a power, exponential, logarithm, sine or cosine goes before it.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <map>
 #include <numeric>
 #include <optional>
 
@@ -224,12 +226,17 @@ bool sameRead(const Operand &a, const Operand &b, int lanes) {
 }
 
 // An ADD of two multiples of one value, x * a + x * b (or x + x, x - x * a, as repeated sums
-// in unrolled loops give) becomes x * (a + b).
+// in unrolled loops give) becomes x * (a + b); an ADD of two values times one constant,
+// x * k + y * k (taps averaged, or lerped with 0.5), becomes (x + y) * k where nothing else
+// reads the products: the later product's instruction adds, and the ADD scales. Not
+// x * k - y * k: Mesa keeps the negation, and the products often share a MUL with other lanes.
 void combineLikeTerms(IrProgram &ir) {
+    std::vector<int> uses = useCounts(ir);
     for (Instr &a : ir.code) {
         if (a.dead || a.op != Op::Add || relative(a)) continue;
         Operand base[2];
         float coef[2][4];
+        long product[2] = {-1, -1};  // the MUL each term is, with a single reader
         bool ok = true;
         for (int s = 0; s < 2 && ok; ++s) {
             const Operand &o = a.src[s];
@@ -237,11 +244,13 @@ void combineLikeTerms(IrProgram &ir) {
             for (float &k : coef[s]) k = 1;
             if (o.isConst() || o.addr) ok = false;
             else if (o.ref.file == File::Temp) {
-                const Instr &m = ir.code[ir.values[o.ref.index].def];
+                uint32_t at = ir.values[o.ref.index].def;
+                const Instr &m = ir.code[at];
                 int t = m.src[1].isConst() ? 1 : m.src[0].isConst() ? 0 : -1;
                 if (!m.dead && m.op == Op::Mul && !m.sat && !relative(m) && t >= 0) {
                     base[s] = through(m.src[1 - t], o);
                     for (int l = 0; l < a.n; ++l) coef[s][l] = constantLane(m.src[t], o, l, false);
+                    if (uses[o.ref.index] == 1) product[s] = at;
                 }
             }
             if (base[s].neg) {  // -x * k as x * -k, so that x and -x meet
@@ -249,7 +258,26 @@ void combineLikeTerms(IrProgram &ir) {
                 for (float &k : coef[s]) k = -k;
             }
         }
-        if (!ok || !sameRead(base[0], base[1], a.n)) continue;
+        if (!ok) continue;
+        if (!sameRead(base[0], base[1], a.n)) {
+            if (product[0] < 0 || product[1] < 0 || product[0] == product[1]) continue;
+            bool same = true;
+            for (int l = 0; l < a.n; ++l) same = same && coef[0][l] == coef[1][l];
+            if (!same) continue;
+            Instr &later = ir.code[size_t(std::max(product[0], product[1]))];
+            ir.code[size_t(std::min(product[0], product[1]))].dead = true;
+            later.op = Op::Add;
+            later.n = a.n;
+            later.src[0] = base[0];
+            later.src[1] = base[1];
+            ir.values[later.dst].n = a.n;
+            a.op = Op::Mul;
+            a.src[0] = Operand{};
+            a.src[0].ref = {File::Temp, later.dst};
+            a.src[1] = Operand{};
+            for (int l = 0; l < 4; ++l) a.src[1].k[l] = coef[0][std::min(l, a.n - 1)];
+            continue;
+        }
         Operand sum;
         bool finite = true;
         for (int l = 0; l < 4; ++l) {
@@ -731,6 +759,21 @@ void addIntoLerps(IrProgram &ir) {
     insertInstructions(ir, before, false);
 }
 
+// CMP -(x < 0), a, b is CMP x, a, b: the comparison goes if nothing else reads it (x < 0 ?
+// a : b, the sign tests of acos and atan2). A NaN picks b either way. Not 0 < y as CMP -y:
+// Mesa keeps that negation.
+void testSignDirectly(IrProgram &ir, Instr &cmp) {
+    Operand &c = cmp.src[0];
+    if (c.ref.file != File::Temp || c.addr || !c.neg) return;
+    const Instr &d = ir.code[ir.values[c.ref.index].def];
+    if (d.dead || d.op != Op::Slt || d.dst != c.ref.index || d.sat || relative(d) || !d.src[1].isConst()) return;
+    for (int l = 0; l < cmp.n; ++l)
+        if (d.src[1].k[c.swz[l]] != 0) return;
+    Operand x = through(d.src[0], c);
+    x.neg = d.src[0].neg;
+    c = x;
+}
+
 // A LRP whose weight is 0 or 1 in every lane (a step, a comparison, |step - step|, 1 - step,
 // a product of such) picks one operand: CMP -t, a, b, a select where LRP is arithmetic
 // (4% of a checkerboard in cg_render_bench). Which lanes hold only 0 or 1 (`bits`), or only
@@ -807,12 +850,14 @@ void selectByFlags(IrProgram &ir) {
         }
         bits[i.dst] = b;
         signs[i.dst] = t;
-        if (i.op != Op::Lrp || !ir.profile->cmp) continue;
-        bool flags = true;
-        for (int l = 0; l < i.n; ++l) flags = flags && bit(i.src[0], l);
-        if (!flags) continue;
-        i.op = Op::Cmp;
-        i.src[0].neg = !i.src[0].neg;
+        if (i.op == Op::Lrp && ir.profile->cmp) {
+            bool flags = true;
+            for (int l = 0; l < i.n; ++l) flags = flags && bit(i.src[0], l);
+            if (!flags) continue;
+            i.op = Op::Cmp;
+            i.src[0].neg = !i.src[0].neg;
+        }
+        if (i.op == Op::Cmp) testSignDirectly(ir, i);
     }
 }
 
@@ -950,6 +995,41 @@ void shareAddresses(IrProgram &ir) {
             if (i.src[s].addr) i.src[s].addr = same[i.src[s].addr - 1] + 1;
 }
 
+// An instruction that repeats an earlier one, operands and all, goes and its readers read the
+// earlier result: the rewrites above can make the same product twice ((c * d) * k beside
+// d * k'), which the builder's sharing never sees.
+void removeRepeats(IrProgram &ir) {
+    std::vector<uint32_t> same(ir.values.size());
+    std::iota(same.begin(), same.end(), 0u);
+    std::map<std::string, uint32_t> seen;
+    auto append = [](std::string &key, const void *p, size_t n) { key.append(static_cast<const char *>(p), n); };
+    for (Instr &i : ir.code) {
+        if (i.dead) continue;
+        for (int s = 0; s < i.nsrc; ++s)
+            if (Operand &o = i.src[s]; o.ref.file == File::Temp) o.ref.index = same[o.ref.index];
+        if (i.op == Op::Output || i.op == Op::Kil || i.op == Op::Arl || relative(i)) continue;
+        int lanes = isComponentwise(i.op) ? i.n : isScalarOp(i.op) ? 1 : 4;
+        std::string key;
+        uint8_t head[] = {uint8_t(i.op), i.sat, i.n, i.nsrc, i.unit, i.target};
+        append(key, head, sizeof head);
+        for (int s = 0; s < i.nsrc; ++s) {
+            const Operand &o = i.src[s];
+            uint8_t file = uint8_t(o.ref.file), neg = o.neg;
+            append(key, &file, 1);
+            append(key, &o.ref.index, sizeof o.ref.index);
+            append(key, &neg, 1);
+            for (int l = 0; l < (i.op == Op::Build ? 1 : lanes); ++l) {
+                if (o.isConst()) append(key, &o.k[l], sizeof o.k[l]);  // bits: 0 and -0 differ
+                else append(key, &o.swz[l], 1);
+            }
+        }
+        auto [at, fresh] = seen.emplace(key, i.dst);
+        if (fresh) continue;
+        same[i.dst] = at->second;
+        i.dead = true;
+    }
+}
+
 }  // namespace
 
 void optimize(IrProgram &ir) {
@@ -971,6 +1051,7 @@ void optimize(IrProgram &ir) {
     shareAddresses(ir);
     scaleAfterDots(ir);
     removeDeadCode(ir);
+    removeRepeats(ir);
     PartialWrites(ir).run();
     groupTextureLookups(ir);
     lookupsBeforeLongSteps(ir);

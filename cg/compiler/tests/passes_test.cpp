@@ -656,6 +656,32 @@ TEST(Optimizer, AQuotientByAQuotientTakesOneReciprocal) {
     }
 }
 
+TEST(Optimizer, SumsAndSelectsTakeNoStepMesaWouldNotFold) {
+    // a * k + b * k adds first and scales once; x < 0 ? a : b is one CMP of x; the same
+    // product made twice by the rewrites (d * k for tanh(c * d) and for tanh(d)) is made once.
+    CompileResult r = compile("uniform float d;\n"
+                              "float4 main(float4 a : TEXCOORD0, float4 b : TEXCOORD1, float4 c : TEXCOORD2) : COLOR {\n"
+                              "  return float4(a.xy * 0.25 + b.xy * 0.25, c.x < 0 ? a.z : b.z, 1); }",
+                              Profile::Arbfp1);
+    ASSERT_TRUE(r.ok) << r.listing;
+    EXPECT_EQ(count(r.assembly, "SLT") + count(r.assembly, "MAD"), 0) << r.assembly;
+    EXPECT_EQ(count(r.assembly, "ADD") + count(r.assembly, "MUL"), 2) << r.assembly;
+    CompileResult tanh = compile("uniform float d;\nfloat4 main(float4 c : TEXCOORD0) : COLOR {\n"
+                                 "  return float4(tanh(c.rgb * d) / tanh(d), 1); }",
+                                 Profile::Arbfp1);
+    ASSERT_TRUE(tanh.ok) << tanh.listing;
+    size_t first = tanh.assembly.find("u_d.x");
+    EXPECT_EQ(tanh.assembly.find("u_d.x", first + 1), std::string::npos) << tanh.assembly;
+    // Where a product or the comparison is read again, both stay.
+    CompileResult shared = compile("float4 main(float4 a : TEXCOORD0, float4 b : TEXCOORD1, float4 c : TEXCOORD2) : COLOR {\n"
+                                   "  float4 p = a * 0.25; float f = c.x < 0;\n"
+                                   "  return float4(p.x + b.x * 0.25, p.y, f ? a.z : b.z, f); }",
+                                   Profile::Arbfp1);
+    ASSERT_TRUE(shared.ok) << shared.listing;
+    EXPECT_EQ(count(shared.assembly, "SLT"), 1) << shared.assembly;
+    EXPECT_EQ(count(shared.assembly, "ADD"), 0) << shared.assembly;
+}
+
 TEST(Optimizer, AnyOrAllOfAComparisonWithOneValueComparesTheLargestOrLeast) {
     // any(c.xyz > 0.9) is max(c.x, c.y, c.z) > 0.9, two MAX where a sum of the lanes' flags
     // and its comparison were; sign is one CMP of one comparison.
