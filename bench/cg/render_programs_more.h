@@ -1,7 +1,7 @@
 // A second set of programs for the rendering benchmark (`cg_render_bench --more`), written
 // after the optimiser was tuned on the first, to see whether what it does holds for programs
 // it was not shaped on: struct inputs, half and fixed, matrices, helper functions, loops over
-// uniform arrays, branches, clip, fmod, smoothstep; then seven rounds more, each
+// uniform arrays, branches, clip, fmod, smoothstep; then eight rounds more, each
 // after the fixes the last one led to. Same inputs and samplers as the first set
 // (render_programs.h).
 #pragma once
@@ -950,6 +950,94 @@ inline const RenderProgram morePrograms[] = {
      "  float scan = 0.85 + 0.15 * sin(uv.y * 800.0);\n"
      "  gl_FragColor = vec4(vec3(0.1, 0.95, 0.2) * (l + grain * 0.2) * vig * scan, 1.0);\n}\n",
      {{"time", 1, 1, {1.3f}}, {"gain", 1, 1, {1.5f}}}},
+    // A tenth round, for library functions no program above calls: asin and acos, log2,
+    // refract and faceforward, modf, tanh, % on a loop's int, float1 and round, tex2Dproj,
+    // transpose of a uniform matrix.
+    {"equirectangular lookup by asin and acos",
+     "uniform sampler2D tex0;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float2 p = uv * 2 - 1;\n"
+     "  float lat = asin(clamp(p.y, -1, 1)) / 3.1415927 + 0.5;\n"
+     "  float lon = acos(clamp(p.x * 0.9, -1, 1)) / 3.1415927;\n"
+     "  return tex2D(tex0, float2(lon, lat));\n}\n",
+     GLSL_HEAD "void main() {\n  vec2 p = gl_TexCoord[0].xy * 2.0 - 1.0;\n"
+     "  float lat = asin(clamp(p.y, -1.0, 1.0)) / 3.1415927 + 0.5;\n"
+     "  float lon = acos(clamp(p.x * 0.9, -1.0, 1.0)) / 3.1415927;\n"
+     "  gl_FragColor = texture2D(tex0, vec2(lon, lat));\n}\n",
+     {}},
+    {"exposure in log2 stops",
+     "uniform sampler2D tex0;\nuniform float stops, contrast;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float3 c = tex2D(tex0, uv).rgb;\n"
+     "  float3 l = (log2(max(c, 1e-4)) + stops) * contrast;\n"
+     "  return float4(saturate(exp2(l)), 1);\n}\n",
+     GLSL_HEAD "uniform float stops, contrast;\nvoid main() {\n  vec3 c = texture2D(tex0, gl_TexCoord[0].xy).rgb;\n"
+     "  vec3 l = (log2(max(c, 1e-4)) + stops) * contrast;\n"
+     "  gl_FragColor = vec4(clamp(exp2(l), 0.0, 1.0), 1.0);\n}\n",
+     {{"stops", 1, 1, {0.5f}}, {"contrast", 1, 1, {1.1f}}}},
+    {"glass: faceforward, refract",
+     "uniform sampler2D tex0, tex1;\nuniform float eta;\n"
+     "float4 main(float2 uv : TEXCOORD0, float3 n : TEXCOORD1, float3 v : TEXCOORD2) : COLOR {\n"
+     "  float3 N = normalize(tex2D(tex1, uv).xyz * 2 - 1 + n);\n  float3 I = normalize(v);\n"
+     "  N = faceforward(N, I, N);\n  float3 r = refract(I, N, eta);\n"
+     "  return tex2D(tex0, uv + r.xy * 0.05);\n}\n",
+     GLSL_HEAD "uniform float eta;\nvoid main() {\n  vec2 uv = gl_TexCoord[0].xy;\n"
+     "  vec3 N = normalize(texture2D(tex1, uv).xyz * 2.0 - 1.0 + gl_TexCoord[1].xyz);\n"
+     "  vec3 I = normalize(gl_TexCoord[2].xyz);\n  N = faceforward(N, I, N);\n  vec3 r = refract(I, N, eta);\n"
+     "  gl_FragColor = texture2D(tex0, uv + r.xy * 0.05);\n}\n",
+     {{"eta", 1, 1, {0.66f}}}},
+    {"tiles by modf, odd ones swizzled",
+     "uniform sampler2D tex0;\nuniform float tiles;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float2 whole;\n  float2 f = modf(uv * tiles, whole);\n"
+     "  float4 c = tex2D(tex0, f);\n  return fmod(whole.x + whole.y, 2) > 0.5 ? c : c.bgra * 0.8;\n}\n",
+     GLSL_HEAD "uniform float tiles;\nvoid main() {\n  vec2 t = gl_TexCoord[0].xy * tiles;\n"
+     "  vec2 whole = floor(t);\n  vec4 c = texture2D(tex0, fract(t));\n"
+     "  gl_FragColor = mod(whole.x + whole.y, 2.0) > 0.5 ? c : c.bgra * 0.8;\n}\n",
+     {{"tiles", 1, 1, {6}}}},
+    {"tanh tone curve",
+     "uniform sampler2D tex0;\nuniform float drive;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  return float4(tanh(c.rgb * drive) / tanh(drive), c.a);\n}\n",
+     GLSL_HEAD "uniform float drive;\nvec3 th(vec3 x) {\n  vec3 e = exp(2.0 * x);\n  return (e - 1.0) / (e + 1.0);\n}\n"
+     "void main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  float e = exp(2.0 * drive);\n"
+     "  gl_FragColor = vec4(th(c.rgb * drive) / ((e - 1.0) / (e + 1.0)), c.a);\n}\n",
+     {{"drive", 1, 1, {1.8f}}}},
+    {"alternating weights by i % 2",
+     "uniform sampler2D tex0;\nuniform float spread;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 sum = 0;\n"
+     "  for (int i = 0; i < 6; i++)\n"
+     "    sum += tex2D(tex0, uv + float2(i - 2.5, 0) * spread) * (i % 2 == 0 ? 0.2 : 0.13333);\n"
+     "  return sum;\n}\n",
+     GLSL_HEAD "uniform float spread;\nvoid main() {\n  vec4 sum = vec4(0.0);\n"
+     "  for (int i = 0; i < 6; i++)\n"
+     "    sum += texture2D(tex0, gl_TexCoord[0].xy + vec2(float(i) - 2.5, 0.0) * spread)\n"
+     "           * (mod(float(i), 2.0) == 0.0 ? 0.2 : 0.13333);\n"
+     "  gl_FragColor = sum;\n}\n",
+     {{"spread", 1, 1, {0.004f}}}},
+    {"float1 luma, rounded to steps",
+     "uniform sampler2D tex0;\nuniform float1 steps;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n"
+     "  float1 l = dot(tex2D(tex0, uv).rgb, float3(0.299, 0.587, 0.114));\n"
+     "  float1 q = round(l * steps) / steps;\n  return float4(q.xxx, 1);\n}\n",
+     GLSL_HEAD "uniform float steps;\nvoid main() {\n"
+     "  float l = dot(texture2D(tex0, gl_TexCoord[0].xy).rgb, vec3(0.299, 0.587, 0.114));\n"
+     "  float q = floor(l * steps + 0.5) / steps;\n  gl_FragColor = vec4(vec3(q), 1.0);\n}\n",
+     {{"steps", 1, 1, {6}}}},
+    {"projected cookie, tex2Dproj",
+     "uniform sampler2D tex0, tex1;\n"
+     "float4 main(float2 uv : TEXCOORD0, float4 p : TEXCOORD3) : COLOR {\n"
+     "  float4 q = float4(p.xy * 0.5 + p.w * 0.5, 0, p.w);\n"
+     "  float4 cookie = tex2Dproj(tex1, q);\n  return tex2D(tex0, uv) * cookie * (p.w > 0);\n}\n",
+     GLSL_HEAD "void main() {\n  vec4 p = gl_TexCoord[3];\n  vec4 q = vec4(p.xy * 0.5 + p.w * 0.5, 0.0, p.w);\n"
+     "  vec4 cookie = texture2DProj(tex1, q);\n"
+     "  gl_FragColor = texture2D(tex0, gl_TexCoord[0].xy) * cookie * float(p.w > 0.0);\n}\n",
+     {}},
+    {"normal by the transpose of a uniform basis",
+     "uniform float4x4 basis;\n"
+     "float4 main(float3 n : TEXCOORD1) : COLOR {\n  float3 t = mul(transpose((float3x3)basis), n);\n"
+     "  return float4(normalize(t) * 0.5 + 0.5, 1);\n}\n",
+     GLSL_HEAD "uniform mat4 basis;\nvoid main() {\n  vec3 t = transpose(mat3(basis)) * gl_TexCoord[1].xyz;\n"
+     "  gl_FragColor = vec4(normalize(t) * 0.5 + 0.5, 1.0);\n}\n",
+     {{"basis", 16, 1, {0.8f, 0.6f, 0, 0, -0.6f, 0.8f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}}},
 };
 
 #undef GLSL_HEAD
