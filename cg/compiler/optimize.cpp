@@ -142,8 +142,11 @@ void forwardCopy(IrProgram &ir, Instr &a, const Operand &x) {
 // An ADD or MUL with a constant operand whose other operand is an ADD, MUL or MAD with
 // constants reads that one's operands instead; the inner instruction stays for its other
 // readers (or goes as dead code), so no instruction is added. Where the constants cancel
-// (1 - (1 - b), as not of a not gives), the outer one is a copy and goes.
+// (1 - (1 - b), as not of a not gives), the outer one is a copy and goes. (x + c) * k
+// becomes a MAD only where nothing else reads x + c: beside an ADD that stays, a MAD is
+// one operation more to Mesa than the MUL (cb - 0.5 and cr - 0.5 each in two products).
 void gatherConstants(IrProgram &ir) {
+    std::vector<int> uses = useCounts(ir);
     for (Instr &a : ir.code) {
         if (!a.dead && a.op == Op::Mad && !relative(a)) scaleMadFactor(ir, a);
         if (a.dead || (a.op != Op::Add && a.op != Op::Mul) || relative(a)) continue;
@@ -163,7 +166,7 @@ void gatherConstants(IrProgram &ir) {
             } else if (a.op == Op::Mul && in.op == Op::Mul && t >= 0) {
                 x = through(in.src[1 - t], o);
                 for (int l = 0; l < a.n; ++l) factor[l] = constantLane(in.src[t], o, l, false) * otherLane(l);
-            } else if (a.op == Op::Mul && in.op == Op::Add && t >= 0) {
+            } else if (a.op == Op::Mul && in.op == Op::Add && t >= 0 && uses[o.ref.index] == 1) {
                 // (x + c) * k is x * k + ck
                 nsrc = 3;
                 x = through(in.src[1 - t], o);

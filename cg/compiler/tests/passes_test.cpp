@@ -98,6 +98,20 @@ TEST(Optimizer, GathersConstantsAcrossSumsAndProducts) {
         EXPECT_EQ(live(ir, Op::Add), 0);
         EXPECT_FLOAT_EQ(constantOf(ir, Op::Mad, 2, 0), 3);
     }
+    {  // (x - 0.5) * 2 alone is one MAD; (x - 0.5) read by two products stays one ADD before
+        // them: two MADs would be four operations to Mesa, where these are three
+        IrProgram ir;
+        ir.profile = &describe(Profile::Arbfp1);
+        Builder b(ir);
+        Val centred = b.emit(Op::Add, {input(0), k(-0.5f)}, 4);
+        b.output(colorOutput(0), b.emit(Op::Mul, {centred, k(2)}, 4));
+        b.output(colorOutput(1), b.emit(Op::Mul, {centred, k(3)}, 4));
+        b.output(colorOutput(2), b.emit(Op::Mul, {b.emit(Op::Add, {input(1), k(-0.5f)}, 4), k(2)}, 4));
+        optimize(ir);
+        EXPECT_EQ(live(ir, Op::Mad), 1) << printIr(ir);
+        EXPECT_EQ(live(ir, Op::Add), 1) << printIr(ir);
+        EXPECT_EQ(live(ir, Op::Mul), 2) << printIr(ir);
+    }
 }
 
 TEST(Optimizer, LanesWithAFactorInCommonTakeTheConstantOnItOnce) {
