@@ -1,7 +1,7 @@
 // A second set of programs for the rendering benchmark (`cg_render_bench --more`), written
 // after the optimiser was tuned on the first, to see whether what it does holds for programs
 // it was not shaped on: struct inputs, half and fixed, matrices, helper functions, loops over
-// uniform arrays, branches, clip, fmod, smoothstep; then eight rounds more, each
+// uniform arrays, branches, clip, fmod, smoothstep; then nine rounds more, each
 // after the fixes the last one led to. Same inputs and samplers as the first set
 // (render_programs.h).
 #pragma once
@@ -1038,6 +1038,76 @@ inline const RenderProgram morePrograms[] = {
      GLSL_HEAD "uniform mat4 basis;\nvoid main() {\n  vec3 t = transpose(mat3(basis)) * gl_TexCoord[1].xyz;\n"
      "  gl_FragColor = vec4(normalize(t) * 0.5 + 0.5, 1.0);\n}\n",
      {{"basis", 16, 1, {0.8f, 0.6f, 0, 0, -0.6f, 0.8f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}}},
+    // An eleventh round, of passes as front ends chain them: a colour lookup table in a
+    // strip, an FXAA-like edge blend, contrast-adaptive sharpening from a cross's min and
+    // max, and YUV to RGB.
+    {"colour lookup table in a 16x16x16 strip",
+     "uniform sampler2D tex0, tex1;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float4 c = tex2D(tex0, uv);\n"
+     "  float b = c.b * 15.0;\n  float slice = floor(b), t = b - slice;\n"
+     "  float2 p = float2((c.r * 15.0 + 0.5) / 256.0, (c.g * 15.0 + 0.5) / 16.0);\n"
+     "  float3 lo = tex2D(tex1, p + float2(slice / 16.0, 0)).rgb;\n"
+     "  float3 hi = tex2D(tex1, p + float2(min(slice + 1.0, 15.0) / 16.0, 0)).rgb;\n"
+     "  return float4(lerp(lo, hi, t), c.a);\n}\n",
+     GLSL_HEAD "void main() {\n  vec4 c = texture2D(tex0, gl_TexCoord[0].xy);\n"
+     "  float b = c.b * 15.0;\n  float slice = floor(b), t = b - slice;\n"
+     "  vec2 p = vec2((c.r * 15.0 + 0.5) / 256.0, (c.g * 15.0 + 0.5) / 16.0);\n"
+     "  vec3 lo = texture2D(tex1, p + vec2(slice / 16.0, 0.0)).rgb;\n"
+     "  vec3 hi = texture2D(tex1, p + vec2(min(slice + 1.0, 15.0) / 16.0, 0.0)).rgb;\n"
+     "  gl_FragColor = vec4(mix(lo, hi, t), c.a);\n}\n",
+     {}},
+    {"FXAA-like edge blend",
+     IN_CG "float luma(float3 c) { return dot(c, float3(0.299, 0.587, 0.114)); }\n"
+     "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN) : COLOR {\n"
+     "  float2 px = 1.0 / IN.texture_size;\n  float3 m = tex2D(tex0, tex).rgb;\n"
+     "  float n = luma(tex2D(tex0, tex + float2(0, -px.y)).rgb), s = luma(tex2D(tex0, tex + float2(0, px.y)).rgb);\n"
+     "  float w = luma(tex2D(tex0, tex + float2(-px.x, 0)).rgb), e = luma(tex2D(tex0, tex + float2(px.x, 0)).rgb);\n"
+     "  float lm = luma(m);\n  float lo = min(lm, min(min(n, s), min(w, e))), hi = max(lm, max(max(n, s), max(w, e)));\n"
+     "  if (hi - lo < max(0.0312, hi * 0.125)) return float4(m, 1);\n"
+     "  bool horizontal = abs(n + s - 2 * lm) >= abs(w + e - 2 * lm);\n"
+     "  float2 dir = horizontal ? float2(0, px.y) : float2(px.x, 0);\n"
+     "  float3 blend = 0.5 * (tex2D(tex0, tex + dir * 0.5).rgb + tex2D(tex0, tex - dir * 0.5).rgb);\n"
+     "  return float4(lerp(m, blend, 0.75), 1);\n}\n",
+     GLSL_HEAD IN_GL "float luma(vec3 c) { return dot(c, vec3(0.299, 0.587, 0.114)); }\n"
+     "void main() {\n  vec2 tex = gl_TexCoord[0].xy;\n  vec2 px = 1.0 / IN.texture_size;\n"
+     "  vec3 m = texture2D(tex0, tex).rgb;\n"
+     "  float n = luma(texture2D(tex0, tex + vec2(0.0, -px.y)).rgb), s = luma(texture2D(tex0, tex + vec2(0.0, px.y)).rgb);\n"
+     "  float w = luma(texture2D(tex0, tex + vec2(-px.x, 0.0)).rgb), e = luma(texture2D(tex0, tex + vec2(px.x, 0.0)).rgb);\n"
+     "  float lm = luma(m);\n  float lo = min(lm, min(min(n, s), min(w, e))), hi = max(lm, max(max(n, s), max(w, e)));\n"
+     "  if (hi - lo < max(0.0312, hi * 0.125)) { gl_FragColor = vec4(m, 1.0); return; }\n"
+     "  bool horizontal = abs(n + s - 2.0 * lm) >= abs(w + e - 2.0 * lm);\n"
+     "  vec2 dir = horizontal ? vec2(0.0, px.y) : vec2(px.x, 0.0);\n"
+     "  vec3 blend = 0.5 * (texture2D(tex0, tex + dir * 0.5).rgb + texture2D(tex0, tex - dir * 0.5).rgb);\n"
+     "  gl_FragColor = vec4(mix(m, blend, 0.75), 1.0);\n}\n",
+     {IN_VALUES}},
+    {"contrast-adaptive sharpening, a cross",
+     IN_CG "float4 main(float2 tex : TEXCOORD0, uniform sampler2D tex0 : TEXUNIT0, uniform input IN,\n"
+     "            uniform float sharpness) : COLOR {\n"
+     "  float2 px = 1.0 / IN.texture_size;\n  float3 c = tex2D(tex0, tex).rgb;\n"
+     "  float3 n = tex2D(tex0, tex - float2(0, px.y)).rgb, s = tex2D(tex0, tex + float2(0, px.y)).rgb;\n"
+     "  float3 w = tex2D(tex0, tex - float2(px.x, 0)).rgb, e = tex2D(tex0, tex + float2(px.x, 0)).rgb;\n"
+     "  float3 lo = min(c, min(min(n, s), min(w, e))), hi = max(c, max(max(n, s), max(w, e)));\n"
+     "  float3 amp = sqrt(saturate(min(lo, 1 - hi) / hi));\n  float3 k = -amp * lerp(0.125, 0.2, sharpness);\n"
+     "  return float4(saturate((c + (n + s + w + e) * k) / (1 + 4 * k)), 1);\n}\n",
+     GLSL_HEAD IN_GL "uniform float sharpness;\nvoid main() {\n  vec2 tex = gl_TexCoord[0].xy;\n"
+     "  vec2 px = 1.0 / IN.texture_size;\n  vec3 c = texture2D(tex0, tex).rgb;\n"
+     "  vec3 n = texture2D(tex0, tex - vec2(0.0, px.y)).rgb, s = texture2D(tex0, tex + vec2(0.0, px.y)).rgb;\n"
+     "  vec3 w = texture2D(tex0, tex - vec2(px.x, 0.0)).rgb, e = texture2D(tex0, tex + vec2(px.x, 0.0)).rgb;\n"
+     "  vec3 lo = min(c, min(min(n, s), min(w, e))), hi = max(c, max(max(n, s), max(w, e)));\n"
+     "  vec3 amp = sqrt(clamp(min(lo, 1.0 - hi) / hi, 0.0, 1.0));\n  vec3 k = -amp * mix(0.125, 0.2, sharpness);\n"
+     "  gl_FragColor = vec4(clamp((c + (n + s + w + e) * k) / (1.0 + 4.0 * k), 0.0, 1.0), 1.0);\n}\n",
+     {IN_VALUES, {"sharpness", 1, 1, {0.6f}}}},
+    {"YUV planes to RGB",
+     "uniform sampler2D tex0, tex1;\n"
+     "float4 main(float2 uv : TEXCOORD0) : COLOR {\n  float y = tex2D(tex0, uv).r;\n"
+     "  float2 cbcr = tex2D(tex1, uv * 0.5).rg - 0.5;\n"
+     "  float3 rgb = y * 1.164 - 0.0728 + float3(1.596 * cbcr.y, -0.391 * cbcr.x - 0.813 * cbcr.y, 2.018 * cbcr.x);\n"
+     "  return float4(saturate(rgb), 1);\n}\n",
+     GLSL_HEAD "void main() {\n  vec2 uv = gl_TexCoord[0].xy;\n  float y = texture2D(tex0, uv).r;\n"
+     "  vec2 cbcr = texture2D(tex1, uv * 0.5).rg - 0.5;\n"
+     "  vec3 rgb = y * 1.164 - 0.0728 + vec3(1.596 * cbcr.y, -0.391 * cbcr.x - 0.813 * cbcr.y, 2.018 * cbcr.x);\n"
+     "  gl_FragColor = vec4(clamp(rgb, 0.0, 1.0), 1.0);\n}\n",
+     {}},
 };
 
 #undef GLSL_HEAD
