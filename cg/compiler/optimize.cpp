@@ -19,7 +19,6 @@
 //     a power, exponential, logarithm, sine or cosine goes before it.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <numeric>
 #include <optional>
