@@ -82,16 +82,16 @@ float vertexSin(float x, bool cosine) {
     float w = std::fabs(u - 0.5f) - 0.25f;
     return w * poly(w * w, c, 5);
 }
-float approxAcos(float x) {
+float acosUnit(float ax) {  // x in [0, 1]
     static const float c[] = {1.570796327f, -0.2133013191f, 0.07798137302f, -0.02164139807f};
-    float ax = std::fabs(x);
-    float r = (1 / (1 / std::sqrt(1 - ax))) * poly(ax, c, 4);
+    return (1 / (1 / std::sqrt(1 - ax))) * poly(ax, c, 4);
+}
+float approxAcos(float x) {
+    float r = acosUnit(std::fabs(x));
     return x < 0 ? 3.14159265358979f - r : r;
 }
 float approxAsin(float x) {
-    static const float c[] = {1.570796327f, -0.2133013191f, 0.07798137302f, -0.02164139807f};
-    float ax = std::fabs(x);
-    float r = 1.5707963268f - (1 / (1 / std::sqrt(1 - ax))) * poly(ax, c, 4);
+    float r = 1.5707963268f - acosUnit(std::fabs(x));
     return x < 0 ? -r : r;
 }
 float approxAtan(float x) {
