@@ -263,20 +263,15 @@ bool Generator::floatExpr(int n, int depth, bool exact, E &out) {
             out = E{"-(" + a.cg + ")", "-(" + a.gl + ")", t, a.a};
             return true;
         }
-        Attr r = a.a;
-        if (chance(0.3)) {  // quarters of two values, which may be added before the one product
-            E b = expr(t, depth + 1, exact);
-            r = sumOf(a.a, b.a);
-            r.f += 2;
-            r.exact = r.exact && r.b + 2 <= maxBits;
-            r.b += 2;
-            out = E{"(" + a.cg + " / 4 + " + b.cg + " / 4)", "(" + a.gl + " / 4.0 + " + b.gl + " / 4.0)", t, r};
-            return true;
-        }
+        // Or quarters of two values, which may be added before the one product.
+        bool two = chance(0.3);
+        E b = two ? expr(t, depth + 1, exact) : E{};
+        Attr r = two ? sumOf(a.a, b.a) : a.a;
         r.f += 2;
         r.exact = r.exact && r.b + 2 <= maxBits;
         r.b += 2;
-        out = E{"(" + a.cg + " / 4)", "(" + a.gl + " / 4.0)", t, r};
+        out = two ? E{"(" + a.cg + " / 4 + " + b.cg + " / 4)", "(" + a.gl + " / 4.0 + " + b.gl + " / 4.0)", t, r}
+                  : E{"(" + a.cg + " / 4)", "(" + a.gl + " / 4.0)", t, r};
         return true;
     }
     case 4: {  // a constructor from parts
